@@ -1,0 +1,83 @@
+#include "core/Modelos.h"
+
+#include "plataforma/Ajustes.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+template <typename T, std::size_t N>
+QString crudoDe(const std::array<std::pair<T, const char*>, N>& tabla, T valor)
+{
+    for (const auto& [caso, crudo] : tabla)
+        if (caso == valor)
+            return QString::fromLatin1(crudo);
+    return {};
+}
+
+template <typename T, std::size_t N>
+std::optional<T> casoDe(const std::array<std::pair<T, const char*>, N>& tabla, const QString& crudo)
+{
+    for (const auto& [caso, texto] : tabla)
+        if (crudo == QLatin1String(texto))
+            return caso;
+    return std::nullopt;
+}
+
+template <typename T, std::size_t N>
+QList<T> casos(const std::array<std::pair<T, const char*>, N>& tabla)
+{
+    QList<T> lista;
+    for (const auto& par : tabla)
+        lista << par.first;
+    return lista;
+}
+
+constexpr std::array<std::pair<AgenteCLI, const char*>, 2> agentes{{
+    {AgenteCLI::claude, "claude"},
+    {AgenteCLI::codex, "codex"},
+}};
+
+constexpr std::array<std::pair<NivelPermiso, const char*>, 3> niveles{{
+    {NivelPermiso::responder, "responder"},
+    {NivelPermiso::editar, "editar"},
+    {NivelPermiso::total, "total"},
+}};
+
+constexpr std::array<std::pair<ModeloClaude, const char*>, 3> modelos{{
+    {ModeloClaude::rapido, "sonnet"},
+    {ModeloClaude::calidad, "opus"},
+    {ModeloClaude::ligero, "haiku"},
+}};
+
+const QString claveModelo = QStringLiteral("modeloClaude");
+
+}
+
+QString valorCrudo(AgenteCLI agente) { return crudoDe(agentes, agente); }
+QString valorCrudo(NivelPermiso nivel) { return crudoDe(niveles, nivel); }
+QString valorCrudo(ModeloClaude modelo) { return crudoDe(modelos, modelo); }
+
+std::optional<AgenteCLI> agenteDesde(const QString& crudo) { return casoDe(agentes, crudo); }
+std::optional<NivelPermiso> nivelDesde(const QString& crudo) { return casoDe(niveles, crudo); }
+std::optional<ModeloClaude> modeloDesde(const QString& crudo) { return casoDe(modelos, crudo); }
+
+QList<AgenteCLI> todosLosAgentes() { return casos(agentes); }
+QList<NivelPermiso> todosLosNiveles() { return casos(niveles); }
+QList<ModeloClaude> todosLosModelos() { return casos(modelos); }
+
+namespace ModeloClaudeActual {
+
+ModeloClaude leer(const Ajustes& ajustes)
+{
+    return modeloDesde(ajustes.texto(claveModelo)).value_or(ModeloClaude::rapido);
+}
+
+ModeloClaude leer() { return leer(Ajustes::shared()); }
+
+void escribir(ModeloClaude modelo, Ajustes& ajustes) { ajustes.escribir(claveModelo, valorCrudo(modelo)); }
+
+void escribir(ModeloClaude modelo) { escribir(modelo, Ajustes::shared()); }
+
+}

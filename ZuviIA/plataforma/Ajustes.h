@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMutex>
+#include <QObject>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+// The application's settings (domain "cl.norp.ZuviIA"), kept as an INI file
+// in the XDG config folder. Reads fall back as the callers say; every write
+// by this process emits cambiado(clave). Safe to call from any thread.
+class Ajustes : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* dominio = "cl.norp.ZuviIA";
+
+    explicit Ajustes(const QString& archivo, QObject* parent = nullptr);
+    ~Ajustes() override;
+
+    // $XDG_CONFIG_HOME/cl.norp.ZuviIA.conf, worked out when first used.
+    static Ajustes& shared();
+    static QString archivoPorDefecto();
+
+    bool contiene(const QString& clave) const;
+    QVariant valor(const QString& clave) const;
+
+    // A stored Bool is used; anything else gives the fallback.
+    bool booleano(const QString& clave, bool porDefecto) const;
+    std::optional<bool> booleanoOpcional(const QString& clave) const;
+    // A stored text; anything else gives the fallback.
+    QString texto(const QString& clave, const QString& porDefecto = {}) const;
+    std::optional<QString> textoOpcional(const QString& clave) const;
+    // A stored number; anything else gives the fallback.
+    double real(const QString& clave, double porDefecto) const;
+    QStringList listaTextos(const QString& clave) const;
+    std::optional<QDateTime> fecha(const QString& clave) const;
+
+    void escribir(const QString& clave, const QVariant& valor);
+    void quitar(const QString& clave);
+
+    QString archivo() const;
+
+signals:
+    void cambiado(const QString& clave);
+
+private:
+    mutable QMutex mutex_;
+    std::unique_ptr<QSettings> settings_;
+};
