@@ -52,4 +52,22 @@ QString primeros(const QString& texto, int cuantos)
     return texto.left(corte);
 }
 
+QString ultimos(const QString& texto, int cuantos)
+{
+    if (cuantos <= 0)
+        return {};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, texto);
+    finder.toEnd();
+    int n = 0;
+    qsizetype corte = texto.size();
+    while (n < cuantos) {
+        const qsizetype anterior = finder.toPreviousBoundary();
+        if (anterior < 0)
+            return texto;
+        corte = anterior;
+        ++n;
+    }
+    return texto.mid(corte);
+}
+
 }

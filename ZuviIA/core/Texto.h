@@ -14,5 +14,6 @@ QString plegar(const QString& texto, bool conDigitos = false);
 // User-perceived characters (grapheme clusters), never UTF-16 units.
 int longitud(const QString& texto);
 QString primeros(const QString& texto, int cuantos);
+QString ultimos(const QString& texto, int cuantos);
 
 }

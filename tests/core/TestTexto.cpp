@@ -57,6 +57,28 @@ private slots:
         QTEST(Texto::longitud(entrada), "longitud");
         QTEST(Texto::primeros(entrada, n), "primeros");
     }
+
+    void ultimos_data()
+    {
+        QTest::addColumn<QString>("entrada");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("ultimos");
+
+        QTest::newRow("ascii") << "hola" << 2 << "la";
+        QTest::newRow("emoji con tono") << QStringLiteral("a👋🏽b") << 2 << QStringLiteral("👋🏽b");
+        QTest::newRow("José descompuesto") << QString::fromUtf8("xJose\xcc\x81") << 4
+                                           << QString::fromUtf8("Jose\xcc\x81");
+        QTest::newRow("mas que el largo") << "ab" << 10 << "ab";
+        QTest::newRow("cero") << "ab" << 0 << "";
+        QTest::newRow("vacío") << "" << 3 << "";
+    }
+
+    void ultimos()
+    {
+        QFETCH(QString, entrada);
+        QFETCH(int, n);
+        QTEST(Texto::ultimos(entrada, n), "ultimos");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTexto)
