@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/Modelos.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The fixed texts of an agent turn and the rules that pick them.
+namespace TextosTurno {
+
+// Exit codes that do not come from a process.
+inline constexpr int codigoLanzamiento = -1; // the session or the process did not start
+inline constexpr int codigoVigilancia = -2;  // the watchdog closed a silent turn
+inline constexpr int codigoCancelado = 15;   // cancelled (also a terminated Codex process)
+
+// The watchdog's error text.
+QString sinSenales();
+
+// What a reply that is still empty (trimmed) at the end of a turn reads
+// instead; none when it has text. `error` is the text handed to the end of
+// the turn, `errores` the standard error collected during it; `error` wins
+// when given, even empty.
+std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool interrumpido,
+                                      const std::optional<QString>& error, const QString& errores);
+
+// The error message of a turn whose agent has no executable.
+QString noInstalado(AgenteCLI agente);
+
+// The log line of the Codex fallback.
+QString sinCodex();
+
+// A conversation's title from the first shown text.
+QString titulo(const QString& mostrado);
+
+// A background task's title from its instruction.
+QString tituloFondo(const QString& pedido);
+
+// The text of a background message that ended without any.
+QString fondoSinRespuesta();
+
+// Log lines of background tasks.
+QString pasaAFondo(const QString& titulo, int enFondo);
+QString terminoEnFondo(const QString& titulo);
+
+// One piece of work for the spoken summary: what was asked and the phrase
+// of what it is doing now.
+struct Trabajo {
+    QString que;
+    std::optional<QString> actividad;
+};
+
+// `resumenTrabajo`: the running turn (when there is one) and the
+// background tasks, oldest first.
+QString resumen(const std::optional<Trabajo>& enCurso, const QList<Trabajo>& fondo);
+
+}

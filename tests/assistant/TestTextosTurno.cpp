@@ -1,0 +1,125 @@
+#include "assistant/TextosTurno.h"
+
+#include <QTest>
+
+using namespace TextosTurno;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(std::optional<Trabajo>)
+Q_DECLARE_METATYPE(QList<Trabajo>)
+
+class TestTextosTurno : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every exit code against an empty or written reply, with or without
+    // error text. A written reply is never touched.
+    void finDeTurno_data()
+    {
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<bool>("interrumpido");
+        QTest::addColumn<QString>("respuesta");
+        QTest::addColumn<std::optional<QString>>("error");
+        QTest::addColumn<QString>("errores");
+        QTest::addColumn<QString>("texto"); // "" = the reply stays as it is
+
+        const std::optional<QString> ninguno;
+        const struct {
+            int codigo;
+            const char* nombre;
+            std::optional<QString> error;
+            QString sinError;
+        } codigos[] = {
+            {0, "resultado", ninguno, "No hubo respuesta (código 0)."},
+            {-1, "lanzamiento", QStringLiteral("No such file or directory"), ""},
+            {-2, "vigilancia", sinSenales(), ""},
+            {15, "cancelado", ninguno, "Detenido."},
+            {2, "otro", ninguno, "No hubo respuesta (código 2)."},
+        };
+        for (const auto& c : codigos) {
+            const QString base = QString::fromLatin1(c.nombre);
+            QTest::newRow(qPrintable(base + " con respuesta")) << c.codigo << false << "Hecho." << c.error
+                                                                << "aviso" << "";
+            QTest::newRow(qPrintable(base + " con respuesta y errores")) << c.codigo << false << " ok " << c.error
+                                                                          << "" << "";
+            const QString conError = c.codigo == 15 ? QStringLiteral("Detenido.")
+                                                    : QStringLiteral("No hubo respuesta:\n")
+                                                          + c.error.value_or(QStringLiteral("fallo: token"));
+            QTest::newRow(qPrintable(base + " vacía con errores"))
+                << c.codigo << false << " \n" << c.error << "  fallo: token\n" << conError;
+            if (!c.error)
+                QTest::newRow(qPrintable(base + " vacía sin errores")) << c.codigo << false << "" << c.error << ""
+                                                                        << c.sinError;
+        }
+        QTest::newRow("interrumpido vacío") << 0 << true << "" << ninguno << "algo" << "Detenido.";
+        QTest::newRow("interrumpido por vigilancia") << -2 << true << "" << std::optional(sinSenales()) << ""
+                                                     << "Detenido.";
+        QTest::newRow("interrumpido con texto") << 0 << true << "Ya casi" << ninguno << "" << "";
+        QTest::newRow("error dado vacío gana a errores")
+            << 3 << false << "" << std::optional(QString(" ")) << "no se usa" << "No hubo respuesta (código 3).";
+        QTest::newRow("código negativo") << -9 << false << "" << ninguno << "" << "No hubo respuesta (código -9).";
+        QTest::newRow("cola de 600")
+            << 1 << false << "" << ninguno << QString(QString(10, 'a') + QString(600, 'b'))
+            << QString(QStringLiteral("No hubo respuesta:\n") + QString(600, 'b'));
+    }
+
+    void finDeTurno()
+    {
+        QFETCH(int, codigo);
+        QFETCH(bool, interrumpido);
+        QFETCH(QString, respuesta);
+        QFETCH(std::optional<QString>, error);
+        QFETCH(QString, errores);
+        QFETCH(QString, texto);
+        QCOMPARE(respuestaVacia(respuesta, codigo, interrumpido, error, errores).value_or(QString()), texto);
+    }
+
+    void textosFijos()
+    {
+        QCOMPARE(noInstalado(AgenteCLI::claude),
+                 QStringLiteral("Claude no está instalado. Ábrelo desde Ajustes → Configuración."));
+        QCOMPARE(noInstalado(AgenteCLI::codex),
+                 QStringLiteral("Codex no está instalado. Ábrelo desde Ajustes → Configuración."));
+        QCOMPARE(sinCodex(), QStringLiteral("Codex no está instalado: se usa Claude"));
+        QCOMPARE(titulo(QStringLiteral("Haz 👋🏽") + QString(60, 'x')),
+                 QStringLiteral("Haz 👋🏽") + QString(43, 'x'));
+        const QString cien = QString(100, 'p');
+        QCOMPARE(tituloFondo(cien), QString(60, 'p'));
+        QCOMPARE(pasaAFondo(QStringLiteral("100% %2 ") + cien, 2),
+                 QStringLiteral("Claude: «100% %2 ") + QString(22, 'p') + QStringLiteral("» pasa a segundo plano (2 en fondo)"));
+        QCOMPARE(terminoEnFondo(cien), QStringLiteral("Claude: terminó en segundo plano «") + QString(30, 'p')
+                                           + QStringLiteral("»"));
+    }
+
+    void resumen_data()
+    {
+        QTest::addColumn<std::optional<Trabajo>>("enCurso");
+        QTest::addColumn<QList<Trabajo>>("fondo");
+        QTest::addColumn<QString>("texto");
+
+        const Trabajo informe{QStringLiteral("Haz un informe"), QStringLiteral("Ejecutando un comando…")};
+        const Trabajo web{QStringLiteral("Crea la web"), QStringLiteral("Buscando en internet…")};
+        QTest::newRow("nada") << std::optional<Trabajo>() << QList<Trabajo>{} << "No estoy haciendo nada ahora.";
+        QTest::newRow("turno y fondo")
+            << std::optional(informe) << QList<Trabajo>{web}
+            << "Estoy con: Haz un informe, ahora ejecutando un comando. En segundo plano: Crea la web, buscando en "
+               "internet.";
+        QTest::newRow("sin actividades")
+            << std::optional(Trabajo{QString(70, 'x'), {}})
+            << QList<Trabajo>{{QStringLiteral("Uno"), {}}, {QStringLiteral("Dos"), QStringLiteral("Pensando…")}}
+            << QStringLiteral("Estoy con: ") + QString(60, 'x')
+                   + QStringLiteral(". En segundo plano: Uno. En segundo plano: Dos, pensando.");
+        QTest::newRow("solo fondo") << std::optional<Trabajo>() << QList<Trabajo>{web}
+                                    << "En segundo plano: Crea la web, buscando en internet.";
+    }
+
+    void resumen()
+    {
+        QFETCH(std::optional<Trabajo>, enCurso);
+        QFETCH(QList<Trabajo>, fondo);
+        QTEST(TextosTurno::resumen(enCurso, fondo), "texto");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextosTurno)
+#include "TestTextosTurno.moc"
