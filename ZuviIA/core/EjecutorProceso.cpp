@@ -1,0 +1,261 @@
+#include "core/EjecutorProceso.h"
+
+#include "core/DecodificadorUtf8.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <condition_variable>
+#include <mutex>
+
+class Hijo;
+
+struct ProcesoEnMarcha::Estado {
+    mutable std::mutex mutex;
+    mutable std::condition_variable fin;
+    Hijo* hijo = nullptr;   // cleared by the child object's destructor
+    qint64 pid = 0;
+    std::optional<int> estado;
+};
+
+namespace {
+
+// One thread with an event loop owns every QProcess, so children can be
+// launched from any thread (pool threads have no event loop) and their
+// pipes are read off the GUI thread.
+class HiloProcesos {
+public:
+    HiloProcesos()
+    {
+        hilo_.setObjectName(QStringLiteral("cl.norp.ZuviIA.procesos"));
+        raiz_ = new QObject;
+        raiz_->moveToThread(&hilo_);
+        hilo_.start();
+    }
+
+    // Children still running at exit are left running: their QProcess
+    // objects are never destroyed, since that would kill them.
+    ~HiloProcesos()
+    {
+        hilo_.quit();
+        hilo_.wait();
+    }
+
+    QObject* raiz() const { return raiz_; }
+    bool esEste() const { return QThread::currentThread() == &hilo_; }
+
+    static HiloProcesos& shared()
+    {
+        static HiloProcesos hilo;
+        return hilo;
+    }
+
+private:
+    QThread hilo_;
+    QObject* raiz_;
+};
+
+QString motivoDeFallo(const QString& ruta, const QString& carpeta, const QString& deQt)
+{
+    if (!QFileInfo(carpeta).isDir())
+        return QStringLiteral("la carpeta «%1» no existe").arg(carpeta);
+    const QFileInfo programa(ruta);
+    if (!programa.exists())
+        return QStringLiteral("el programa no existe");
+    if (programa.isDir() || !programa.isExecutable())
+        return QStringLiteral("el archivo no se puede ejecutar");
+    return deQt;
+}
+
+}
+
+// Lives on the runner's thread from launch until the child has ended.
+class Hijo : public QObject {
+public:
+    Hijo(std::shared_ptr<ProcesoEnMarcha::Estado> estado, EjecutorProceso::AlTexto onSalida,
+         EjecutorProceso::AlTexto onError, EjecutorProceso::AlFin onFin)
+        : estado_(std::move(estado)), onSalida_(std::move(onSalida)), onError_(std::move(onError)),
+          onFin_(std::move(onFin))
+    {
+    }
+
+    ~Hijo() override
+    {
+        std::lock_guard cerrojo(estado_->mutex);
+        estado_->hijo = nullptr;
+    }
+
+    QProcess& proceso() { return proceso_; }
+
+    void arrancar(const QString& ruta, const QStringList& argumentos, const QString& carpeta,
+                  const EjecutorProceso::Opciones& opciones)
+    {
+        proceso_.setProgram(ruta);
+        proceso_.setArguments(argumentos);
+        proceso_.setWorkingDirectory(carpeta);
+        proceso_.setProcessEnvironment(opciones.entorno ? *opciones.entorno : EjecutorProceso::entorno(ruta));
+        if (!opciones.conEntrada)
+            proceso_.setStandardInputFile(QProcess::nullDevice());
+        proceso_.setProcessChannelMode(QProcess::SeparateChannels);
+        connect(&proceso_, &QProcess::readyReadStandardOutput, this, [this] { leer(QProcess::StandardOutput); });
+        connect(&proceso_, &QProcess::readyReadStandardError, this, [this] { leer(QProcess::StandardError); });
+        connect(&proceso_, &QProcess::finished, this, [this](int codigo, QProcess::ExitStatus) { alTerminar(codigo); });
+
+        proceso_.start();
+        if (!proceso_.waitForStarted(-1))
+            throw ErrorProceso(QStringLiteral("No se pudo iniciar «%1»: %2.")
+                                   .arg(ruta, motivoDeFallo(ruta, carpeta, proceso_.errorString())));
+        std::lock_guard cerrojo(estado_->mutex);
+        estado_->hijo = this;
+        estado_->pid = proceso_.processId();
+    }
+
+private:
+    void leer(QProcess::ProcessChannel canal)
+    {
+        proceso_.setReadChannel(canal);
+        const QByteArray bytes = proceso_.readAll();
+        if (bytes.isEmpty())
+            return;
+        entregar(canal, decodificador(canal).decodificar(bytes));
+    }
+
+    // On Linux QProcess's exit code of a child killed by a signal is the
+    // signal number, which is what onFin reports.
+    void alTerminar(int codigo)
+    {
+        disconnect(&proceso_, &QProcess::readyReadStandardOutput, this, nullptr);
+        disconnect(&proceso_, &QProcess::readyReadStandardError, this, nullptr);
+        for (auto canal : {QProcess::StandardOutput, QProcess::StandardError}) {
+            proceso_.setReadChannel(canal);
+            auto& d = decodificador(canal);
+            entregar(canal, d.decodificar(proceso_.readAll()) + d.terminar());
+        }
+        if (onFin_)
+            onFin_(codigo);
+        {
+            std::lock_guard cerrojo(estado_->mutex);
+            estado_->estado = codigo;
+        }
+        estado_->fin.notify_all();
+        deleteLater();
+    }
+
+    void entregar(QProcess::ProcessChannel canal, const QString& texto)
+    {
+        const auto& destino = canal == QProcess::StandardOutput ? onSalida_ : onError_;
+        if (!texto.isEmpty() && destino)
+            destino(texto);
+    }
+
+    DecodificadorUtf8& decodificador(QProcess::ProcessChannel canal)
+    {
+        return canal == QProcess::StandardOutput ? salida_ : error_;
+    }
+
+    QProcess proceso_{this};
+    std::shared_ptr<ProcesoEnMarcha::Estado> estado_;
+    EjecutorProceso::AlTexto onSalida_, onError_;
+    EjecutorProceso::AlFin onFin_;
+    DecodificadorUtf8 salida_, error_;
+};
+
+namespace {
+
+// Runs `accion` on the child's thread while the caller's thread holds
+// the state lock, so the child object cannot go away in between.
+template <typename F>
+void enElHijo(const std::shared_ptr<ProcesoEnMarcha::Estado>& estado, F accion)
+{
+    std::lock_guard cerrojo(estado->mutex);
+    if (Hijo* hijo = estado->hijo)
+        QMetaObject::invokeMethod(hijo, [hijo, accion] { accion(hijo->proceso()); }, Qt::QueuedConnection);
+}
+
+}
+
+qint64 ProcesoEnMarcha::pid() const
+{
+    std::lock_guard cerrojo(estado_->mutex);
+    return estado_->pid;
+}
+
+void ProcesoEnMarcha::terminar() { enElHijo(estado_, [](QProcess& p) { p.terminate(); }); }
+void ProcesoEnMarcha::matar() { enElHijo(estado_, [](QProcess& p) { p.kill(); }); }
+
+void ProcesoEnMarcha::escribir(const QByteArray& datos)
+{
+    enElHijo(estado_, [datos](QProcess& p) { p.write(datos); });
+}
+
+void ProcesoEnMarcha::cerrarEntrada() { enElHijo(estado_, [](QProcess& p) { p.closeWriteChannel(); }); }
+
+bool ProcesoEnMarcha::terminado() const
+{
+    std::lock_guard cerrojo(estado_->mutex);
+    return estado_->estado.has_value();
+}
+
+bool ProcesoEnMarcha::esperar(std::chrono::milliseconds limite) const
+{
+    std::unique_lock cerrojo(estado_->mutex);
+    return estado_->fin.wait_for(cerrojo, limite, [this] { return estado_->estado.has_value(); });
+}
+
+std::optional<int> ProcesoEnMarcha::estadoFinal() const
+{
+    std::lock_guard cerrojo(estado_->mutex);
+    return estado_->estado;
+}
+
+namespace EjecutorProceso {
+
+QProcessEnvironment entorno(const QString& rutaEjecutable, const QProcessEnvironment& base)
+{
+    QString inicio = base.value(QStringLiteral("HOME"));
+    if (inicio.isEmpty())
+        inicio = QDir::homePath();
+    const QString antes = base.contains(QStringLiteral("PATH")) ? base.value(QStringLiteral("PATH"))
+                                                                : QStringLiteral("/usr/bin:/bin:/usr/sbin:/sbin");
+    const QStringList partes{QFileInfo(rutaEjecutable).path(), inicio + QStringLiteral("/.local/bin"),
+                             QStringLiteral("/opt/homebrew/bin"), QStringLiteral("/usr/local/bin"), antes};
+    QProcessEnvironment resultado = base;
+    resultado.insert(QStringLiteral("PATH"), partes.join(QLatin1Char(':')));
+    resultado.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1"));
+    return resultado;
+}
+
+QProcessEnvironment entorno(const QString& rutaEjecutable)
+{
+    return entorno(rutaEjecutable, QProcessEnvironment::systemEnvironment());
+}
+
+std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& argumentos, const QString& carpeta,
+                                        AlTexto onSalida, AlTexto onError, AlFin onFin, const Opciones& opciones)
+{
+    auto estado = std::make_shared<ProcesoEnMarcha::Estado>();
+    std::exception_ptr fallo;
+    auto arrancar = [&] {
+        auto& hilo = HiloProcesos::shared();
+        auto hijo = std::make_unique<Hijo>(estado, std::move(onSalida), std::move(onError), std::move(onFin));
+        try {
+            hijo->arrancar(ruta, argumentos, carpeta, opciones);
+        } catch (...) {
+            fallo = std::current_exception();
+            return;
+        }
+        hijo.release()->setParent(hilo.raiz());
+    };
+    auto& hilo = HiloProcesos::shared();
+    if (hilo.esEste())
+        arrancar();
+    else
+        QMetaObject::invokeMethod(hilo.raiz(), arrancar, Qt::BlockingQueuedConnection);
+    if (fallo)
+        std::rethrow_exception(fallo);
+    return std::make_shared<ProcesoEnMarcha>(estado);
+}
+
+}
