@@ -1,0 +1,48 @@
+#include "audio/AudioDispositivos.h"
+
+namespace AudioDispositivos {
+
+std::optional<DispositivoAudio> desdeRegistro(const DispositivosSistema::Registro& r)
+{
+    if (r.canales <= 0)
+        return std::nullopt;
+    const QString numero = QString::number(r.indice);
+    DispositivoAudio d;
+    d.id = r.indice;
+    d.uid = r.nombre.value_or(numero);
+    // Outputs too: the fallback name is the same for both directions.
+    d.nombre = r.descripcion.value_or(QStringLiteral("Micrófono ") + numero);
+    d.fabricante = r.fabricante.value_or(QString());
+    d.transporte = r.transporte;
+    return d;
+}
+
+QList<DispositivoAudio> dispositivos(bool entrada, DispositivosSistema& sistema)
+{
+    QList<DispositivoAudio> lista;
+    for (const auto& r : sistema.listar(entrada)) {
+        if (auto d = desdeRegistro(r))
+            lista.append(*d);
+    }
+    return lista;
+}
+
+void observarCambios(std::function<void()> alCambiar, DispositivosSistema& sistema)
+{
+    sistema.observar(std::move(alCambiar));
+}
+
+bool silenciada(const DispositivosSistema::EstadoSalida& e)
+{
+    if (e.silenciada.value_or(false))
+        return true;
+    return e.volumen && *e.volumen < 0.05f;
+}
+
+bool salidaSilenciada(std::optional<uint32_t> dispositivo, DispositivosSistema& sistema)
+{
+    const auto estado = sistema.estadoSalida(dispositivo);
+    return estado && silenciada(*estado);
+}
+
+} // namespace AudioDispositivos

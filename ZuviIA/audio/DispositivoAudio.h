@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QHash>
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+// One audio device as the room shows it. `id` lives while the sound server
+// runs; `uid` is what the settings store.
+struct DispositivoAudio {
+    uint32_t id = 0;
+    QString uid;
+    QString nombre;
+    QString fabricante;
+    uint32_t transporte = 0; // four-character code
+
+    // Spanish connection label and the symbol drawn beside it.
+    QString conexion() const { return conexionDe(transporte); }
+    QString simbolo() const { return simboloDe(conexion()); }
+
+    static QString conexionDe(uint32_t transporte);
+    // Chosen from the label, so label and symbol always agree.
+    static QString simboloDe(const QString& conexion);
+
+    friend bool operator==(const DispositivoAudio&, const DispositivoAudio&) = default;
+};
+
+size_t qHash(const DispositivoAudio& d, size_t semilla = 0) noexcept;
+
+template <>
+struct std::hash<DispositivoAudio> {
+    size_t operator()(const DispositivoAudio& d) const noexcept { return qHash(d); }
+};
+
+Q_DECLARE_METATYPE(DispositivoAudio)

@@ -1,0 +1,308 @@
+#include "plataforma/DispositivosSistema.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <pulse/pulseaudio.h>
+
+#include <map>
+#include <mutex>
+
+namespace {
+
+QString propiedad(const pa_proplist* lista, const char* clave)
+{
+    const char* v = lista ? pa_proplist_gets(lista, clave) : nullptr;
+    return v ? QString::fromUtf8(v) : QString();
+}
+
+std::optional<QString> textoSiHay(const char* v)
+{
+    if (!v || !*v)
+        return std::nullopt;
+    return QString::fromUtf8(v);
+}
+
+template <typename Info>
+DispositivosSistema::Registro registroDe(const Info* i)
+{
+    DispositivosSistema::Propiedades p;
+    p.nombre = QString::fromUtf8(i->name ? i->name : "");
+    p.driver = QString::fromUtf8(i->driver ? i->driver : "");
+    p.bus = propiedad(i->proplist, PA_PROP_DEVICE_BUS);
+    p.formaFisica = propiedad(i->proplist, PA_PROP_DEVICE_FORM_FACTOR);
+    p.api = propiedad(i->proplist, PA_PROP_DEVICE_API);
+    p.clase = propiedad(i->proplist, PA_PROP_DEVICE_CLASS);
+    DispositivosSistema::Registro r;
+    r.indice = i->index;
+    r.nombre = textoSiHay(i->name);
+    r.descripcion = textoSiHay(i->description);
+    r.fabricante = textoSiHay(i->proplist ? pa_proplist_gets(i->proplist, PA_PROP_DEVICE_VENDOR_NAME) : nullptr);
+    r.transporte = DispositivosSistema::transporte(p);
+    r.canales = i->channel_map.channels;
+    return r;
+}
+
+// One connection to the server on libpulse's own thread. Queries wait for
+// their answer under the loop lock; the subscription keeps a cache of the
+// outputs' mute and volume and tells the observers of device changes.
+class DispositivosPulse final : public DispositivosSistema {
+public:
+    DispositivosPulse()
+        : lazo_(pa_threaded_mainloop_new())
+    {
+        pa_threaded_mainloop_start(lazo_);
+    }
+
+    ~DispositivosPulse() override
+    {
+        pa_threaded_mainloop_lock(lazo_);
+        soltarContexto();
+        pa_threaded_mainloop_unlock(lazo_);
+        pa_threaded_mainloop_stop(lazo_);
+        pa_threaded_mainloop_free(lazo_);
+    }
+
+    std::vector<Registro> listar(bool entrada) override
+    {
+        Bloqueo b(lazo_);
+        std::vector<Registro> lista;
+        if (!conectar())
+            return lista;
+        Consulta c{this, &lista};
+        pa_operation* op = entrada ? pa_context_get_source_info_list(contexto_, &alFuente, &c)
+                                   : pa_context_get_sink_info_list(contexto_, &alSalida, &c);
+        esperar(op);
+        return lista;
+    }
+
+    std::optional<EstadoSalida> estadoSalida(std::optional<uint32_t> indice) override
+    {
+        {
+            Bloqueo b(lazo_);
+            conectar();
+        }
+        std::lock_guard g(cacheMutex_);
+        uint32_t i = 0;
+        if (indice) {
+            i = *indice;
+        } else {
+            auto it = indicesPorNombre_.find(salidaPorDefecto_);
+            if (it == indicesPorNombre_.end())
+                return std::nullopt;
+            i = it->second;
+        }
+        auto it = salidas_.find(i);
+        if (it == salidas_.end())
+            return EstadoSalida{};
+        return it->second;
+    }
+
+    void observar(std::function<void()> alCambiar) override
+    {
+        {
+            std::lock_guard g(cacheMutex_);
+            observadores_.push_back(std::move(alCambiar));
+        }
+        Bloqueo b(lazo_);
+        conectar();
+    }
+
+private:
+    struct Bloqueo {
+        explicit Bloqueo(pa_threaded_mainloop* l) : lazo(l) { pa_threaded_mainloop_lock(lazo); }
+        ~Bloqueo() { pa_threaded_mainloop_unlock(lazo); }
+        pa_threaded_mainloop* lazo;
+    };
+    struct Consulta {
+        DispositivosPulse* yo;
+        std::vector<Registro>* lista;
+    };
+
+    // Connects when there is no live connection (the server may have come
+    // back since the last call). Loop lock held.
+    bool conectar()
+    {
+        if (contexto_ && pa_context_get_state(contexto_) == PA_CONTEXT_READY)
+            return true;
+        soltarContexto();
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(lazo_);
+        contexto_ = pa_context_new(api, "Zuvi IA");
+        if (!contexto_)
+            return false;
+        pa_context_set_state_callback(contexto_, &alEstado, this);
+        if (pa_context_connect(contexto_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            soltarContexto();
+            return false;
+        }
+        for (;;) {
+            const pa_context_state_t e = pa_context_get_state(contexto_);
+            if (e == PA_CONTEXT_READY)
+                break;
+            if (!PA_CONTEXT_IS_GOOD(e)) {
+                soltarContexto();
+                return false;
+            }
+            pa_threaded_mainloop_wait(lazo_);
+        }
+        pa_context_set_subscribe_callback(contexto_, &alEvento, this);
+        pa_operation_unref(pa_context_subscribe(
+            contexto_, pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                                              | PA_SUBSCRIPTION_MASK_SERVER),
+            nullptr, nullptr));
+        {
+            std::lock_guard g(cacheMutex_);
+            salidas_.clear();
+            indicesPorNombre_.clear();
+        }
+        esperar(pa_context_get_sink_info_list(contexto_, &alSalidaEnCache, this));
+        esperar(pa_context_get_server_info(contexto_, &alServidor, this));
+        return true;
+    }
+
+    void soltarContexto()
+    {
+        if (!contexto_)
+            return;
+        pa_context_set_state_callback(contexto_, nullptr, nullptr);
+        pa_context_set_subscribe_callback(contexto_, nullptr, nullptr);
+        pa_context_disconnect(contexto_);
+        pa_context_unref(contexto_);
+        contexto_ = nullptr;
+    }
+
+    void esperar(pa_operation* op)
+    {
+        if (!op)
+            return;
+        while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+            pa_threaded_mainloop_wait(lazo_);
+        pa_operation_unref(op);
+    }
+
+    void avisar()
+    {
+        std::vector<std::function<void()>> copia;
+        {
+            std::lock_guard g(cacheMutex_);
+            copia = observadores_;
+        }
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        for (auto& f : copia)
+            QMetaObject::invokeMethod(app, f, Qt::QueuedConnection);
+    }
+
+    void guardarSalida(const pa_sink_info* i)
+    {
+        EstadoSalida e;
+        e.silenciada = i->mute != 0;
+        e.volumen = float(pa_cvolume_max(&i->volume)) / float(PA_VOLUME_NORM);
+        std::lock_guard g(cacheMutex_);
+        salidas_[i->index] = e;
+        indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+    }
+
+    void olvidarSalida(uint32_t indice)
+    {
+        std::lock_guard g(cacheMutex_);
+        salidas_.erase(indice);
+        std::erase_if(indicesPorNombre_, [&](const auto& par) { return par.second == indice; });
+    }
+
+    static void alEstado(pa_context*, void* yo)
+    {
+        pa_threaded_mainloop_signal(static_cast<DispositivosPulse*>(yo)->lazo_, 0);
+    }
+
+    static void alFuente(pa_context*, const pa_source_info* i, int fin, void* datos)
+    {
+        auto* c = static_cast<Consulta*>(datos);
+        // A monitor repeats an output; it is not a microphone.
+        if (!fin && i && i->monitor_of_sink == PA_INVALID_INDEX)
+            c->lista->push_back(registroDe(i));
+        if (fin)
+            pa_threaded_mainloop_signal(c->yo->lazo_, 0);
+    }
+
+    static void alSalida(pa_context*, const pa_sink_info* i, int fin, void* datos)
+    {
+        auto* c = static_cast<Consulta*>(datos);
+        if (!fin && i)
+            c->lista->push_back(registroDe(i));
+        if (fin)
+            pa_threaded_mainloop_signal(c->yo->lazo_, 0);
+    }
+
+    static void alSalidaEnCache(pa_context*, const pa_sink_info* i, int fin, void* datos)
+    {
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        if (!fin && i)
+            yo->guardarSalida(i);
+        if (fin)
+            pa_threaded_mainloop_signal(yo->lazo_, 0);
+    }
+
+    static void alServidor(pa_context*, const pa_server_info* i, void* datos)
+    {
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        if (i) {
+            const QString entrada = QString::fromUtf8(i->default_source_name ? i->default_source_name : "");
+            const QString salida = QString::fromUtf8(i->default_sink_name ? i->default_sink_name : "");
+            bool cambio = false;
+            {
+                std::lock_guard g(yo->cacheMutex_);
+                cambio = yo->conocido_ && (entrada != yo->entradaPorDefecto_ || salida != yo->salidaPorDefecto_);
+                yo->entradaPorDefecto_ = entrada;
+                yo->salidaPorDefecto_ = salida;
+                yo->conocido_ = true;
+            }
+            if (cambio)
+                yo->avisar();
+        }
+        pa_threaded_mainloop_signal(yo->lazo_, 0);
+    }
+
+    // Runs on libpulse's thread with the loop lock held: never wait here.
+    static void alEvento(pa_context* c, pa_subscription_event_type_t t, uint32_t indice, void* datos)
+    {
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        const auto facilidad = t & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const auto tipo = t & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if (facilidad == PA_SUBSCRIPTION_EVENT_SERVER) {
+            if (auto* op = pa_context_get_server_info(c, &alServidor, yo))
+                pa_operation_unref(op);
+            return;
+        }
+        if (facilidad == PA_SUBSCRIPTION_EVENT_SINK) {
+            if (tipo == PA_SUBSCRIPTION_EVENT_REMOVE)
+                yo->olvidarSalida(indice);
+            else if (auto* op = pa_context_get_sink_info_by_index(c, indice, &alSalidaEnCache, yo))
+                pa_operation_unref(op);
+        }
+        // Volume and mute changes arrive as "change"; only additions and
+        // removals change the device set.
+        if (tipo == PA_SUBSCRIPTION_EVENT_NEW || tipo == PA_SUBSCRIPTION_EVENT_REMOVE)
+            yo->avisar();
+    }
+
+    pa_threaded_mainloop* lazo_;
+    pa_context* contexto_ = nullptr;
+
+    std::mutex cacheMutex_;
+    std::map<uint32_t, EstadoSalida> salidas_;
+    std::map<QString, uint32_t> indicesPorNombre_;
+    QString entradaPorDefecto_;
+    QString salidaPorDefecto_;
+    bool conocido_ = false;
+    std::vector<std::function<void()>> observadores_;
+};
+
+} // namespace
+
+DispositivosSistema& DispositivosSistema::sistema()
+{
+    static DispositivosPulse unico;
+    return unico;
+}

@@ -1,0 +1,139 @@
+#include "comun/PulsePrueba.h"
+#include "plataforma/DispositivosSistema.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+using Propiedades = DispositivosSistema::Propiedades;
+
+namespace {
+
+std::optional<DispositivosSistema::Registro> buscar(bool entrada, const QString& nombre)
+{
+    for (const auto& r : DispositivosSistema::sistema().listar(entrada)) {
+        if (r.nombre == nombre)
+            return r;
+    }
+    return std::nullopt;
+}
+
+QString codigo(uint32_t t)
+{
+    if (!t)
+        return QString();
+    QString s;
+    for (int i = 3; i >= 0; --i)
+        s += QChar(char((t >> (8 * i)) & 0xff));
+    return s;
+}
+
+} // namespace
+
+class TestDispositivosSistema : public QObject {
+    Q_OBJECT
+
+private slots:
+    void transporte_data()
+    {
+        QTest::addColumn<Propiedades>("p");
+        QTest::addColumn<QString>("esperado");
+        // nombre, driver, bus, form factor, api, class
+        QTest::newRow("tarjeta pci") << Propiedades{"alsa_output.pci-0000_00_1f.3.analog-stereo", "module-alsa-card.c", "pci", "internal", "alsa", "sound"} << "bltn";
+        QTest::newRow("hdmi en pci") << Propiedades{"alsa_output.pci-0000_00_1f.3.hdmi-stereo", "module-alsa-card.c", "pci", "", "alsa", "sound"} << "hdmi";
+        QTest::newRow("televisor") << Propiedades{"alsa_output.x", "module-alsa-card.c", "", "tv", "alsa", "sound"} << "hdmi";
+        QTest::newRow("displayport") << Propiedades{"alsa_output.pci.displayport", "", "pci", "", "", ""} << "dprt";
+        QTest::newRow("usb") << Propiedades{"alsa_input.usb-Blue_Yeti", "module-alsa-card.c", "usb", "microphone", "alsa", "sound"} << "usb ";
+        QTest::newRow("bluetooth") << Propiedades{"bluez_sink.00_11", "module-bluez5-device.c", "bluetooth", "headset", "bluez5", ""} << "blue";
+        QTest::newRow("bluetooth pipewire") << Propiedades{"bluez_output.00_11.1", "PipeWire", "", "", "bluez5", ""} << "blue";
+        QTest::newRow("salida nula") << Propiedades{"zuvi_altavoz", "module-null-sink.c", "", "", "", "abstract"} << "virt";
+        QTest::newRow("tuberia") << Propiedades{"zuvi_microfono", "module-pipe-source.c", "", "", "", ""} << "virt";
+        QTest::newRow("remapeo") << Propiedades{"remap", "module-remap-sink.c", "", "", "", "filter"} << "virt";
+        QTest::newRow("combinada") << Propiedades{"combined", "module-combine-sink.c", "", "", "", ""} << "grup";
+        QTest::newRow("airplay") << Propiedades{"raop_output.sala", "module-raop-sink.c", "", "", "", ""} << "airp";
+        QTest::newRow("desconocido") << Propiedades{"algo", "PipeWire", "", "", "", ""} << "";
+    }
+
+    void transporte()
+    {
+        QFETCH(Propiedades, p);
+        QFETCH(QString, esperado);
+        QCOMPARE(codigo(DispositivosSistema::transporte(p)), esperado);
+    }
+
+    void listaLosDispositivosDelServidor()
+    {
+        EXIGIR_PULSE();
+        const auto mic = buscar(true, "zuvi_microfono");
+        QVERIFY(mic);
+        QCOMPARE(mic->descripcion, std::optional<QString>("Micrófono de prueba"));
+        QCOMPARE(mic->canales, 1);
+        QCOMPARE(codigo(mic->transporte), QString("virt"));
+        QVERIFY(buscar(false, "zuvi_altavoz"));
+        QVERIFY(buscar(false, "zuvi_auriculares"));
+        // An output's monitor is not a microphone; outputs are not inputs.
+        for (const auto& r : DispositivosSistema::sistema().listar(true))
+            QVERIFY2(!r.nombre->endsWith(".monitor"), qPrintable(*r.nombre));
+        QVERIFY(!buscar(true, "zuvi_altavoz"));
+    }
+
+    void avisaAltasBajasYCambiosDePorDefecto()
+    {
+        EXIGIR_PULSE();
+        int avisos = 0;
+        bool enHiloGui = true;
+        DispositivosSistema::sistema().observar([&] {
+            ++avisos;
+            enHiloGui = enHiloGui && QThread::currentThread() == QCoreApplication::instance()->thread();
+        });
+        const QString nombre = QStringLiteral("zuvi_prueba_%1").arg(QCoreApplication::applicationPid());
+        const QString modulo = PulsePrueba::pactl({"load-module", "module-null-sink", "sink_name=" + nombre});
+        QVERIFY(!modulo.isEmpty());
+        QTRY_VERIFY(avisos > 0);
+        QVERIFY(buscar(false, nombre));
+
+        int antes = avisos;
+        QVERIFY(!PulsePrueba::pactl({"unload-module", modulo}).isNull());
+        QTRY_VERIFY(avisos > antes);
+        QVERIFY(!buscar(false, nombre));
+
+        // A volume change is no notice; the default change after it is.
+        QTest::qWait(200);
+        antes = avisos;
+        QVERIFY(!PulsePrueba::pactl({"set-sink-volume", "zuvi_auriculares", "60%"}).isNull());
+        QVERIFY(!PulsePrueba::pactl({"set-default-sink", "zuvi_auriculares"}).isNull());
+        QTRY_VERIFY(avisos > antes);
+        QTest::qWait(200);
+        QCOMPARE(avisos, antes + 1);
+        QVERIFY(!PulsePrueba::pactl({"set-default-sink", "zuvi_altavoz"}).isNull());
+        QVERIFY(!PulsePrueba::pactl({"set-sink-volume", "zuvi_auriculares", "100%"}).isNull());
+        QVERIFY(enHiloGui);
+    }
+
+    void estadoDeSalidaSigueAlServidor()
+    {
+        EXIGIR_PULSE();
+        auto& sistema = DispositivosSistema::sistema();
+        const auto sal = buscar(false, "zuvi_auriculares");
+        QVERIFY(sal);
+        auto silenciada = [&] { return sistema.estadoSalida(sal->indice)->silenciada.value_or(false); };
+        auto volumen = [&] { return sistema.estadoSalida(sal->indice)->volumen.value_or(-1); };
+
+        QVERIFY(!PulsePrueba::pactl({"set-sink-mute", "zuvi_auriculares", "1"}).isNull());
+        QTRY_VERIFY(silenciada());
+        QVERIFY(!PulsePrueba::pactl({"set-sink-mute", "zuvi_auriculares", "0"}).isNull());
+        QTRY_VERIFY(!silenciada());
+        QVERIFY(!PulsePrueba::pactl({"set-sink-volume", "zuvi_auriculares", "4%"}).isNull());
+        QTRY_VERIFY(volumen() > 0.03f && volumen() < 0.05f);
+        QVERIFY(!PulsePrueba::pactl({"set-sink-volume", "zuvi_auriculares", "100%"}).isNull());
+        QTRY_COMPARE(volumen(), 1.0f);
+
+        // The default output is the one the server names.
+        const auto porDefecto = buscar(false, "zuvi_altavoz");
+        QVERIFY(porDefecto);
+        QVERIFY(sistema.estadoSalida(std::nullopt));
+        QCOMPARE(sistema.estadoSalida(std::nullopt)->volumen, sistema.estadoSalida(porDefecto->indice)->volumen);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDispositivosSistema)
+#include "TestDispositivosSistema.moc"
