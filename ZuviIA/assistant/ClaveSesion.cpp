@@ -1,0 +1,13 @@
+#include "assistant/ClaveSesion.h"
+
+#include <QStringList>
+
+QString ClaveSesion::texto() const
+{
+    QString unida = QStringList{carpeta, nivel, modelo, contexto.value_or(QString()), instrucciones,
+                                reanudar.value_or(QStringLiteral("nueva"))}
+                        .join(QLatin1Char('|'));
+    if (copia)
+        unida += QStringLiteral("|copia");
+    return unida;
+}
