@@ -1,6 +1,10 @@
 #include "core/Modelos.h"
 
+#include "core/CarpetasMemoria.h"
 #include "plataforma/Ajustes.h"
+#include "plataforma/Reloj.h"
+
+#include <QHashFunctions>
 
 #include <array>
 #include <utility>
@@ -51,6 +55,20 @@ constexpr std::array<std::pair<ModeloClaude, const char*>, 3> modelos{{
     {ModeloClaude::ligero, "haiku"},
 }};
 
+constexpr std::array<std::pair<Mensaje::Rol, const char*>, 4> roles{{
+    {Mensaje::Rol::usuario, "usuario"},
+    {Mensaje::Rol::agente, "agente"},
+    {Mensaje::Rol::error, "error"},
+    {Mensaje::Rol::acta, "acta"},
+}};
+
+// An unset optional hashes apart from every set value.
+template <typename T>
+size_t hashOpcional(const std::optional<T>& valor, size_t semilla)
+{
+    return valor ? qHashMulti(semilla, true, *valor) : qHash(false, semilla);
+}
+
 const QString claveModelo = QStringLiteral("modeloClaude");
 
 }
@@ -80,4 +98,39 @@ void escribir(ModeloClaude modelo, Ajustes& ajustes) { ajustes.escribir(claveMod
 
 void escribir(ModeloClaude modelo) { escribir(modelo, Ajustes::shared()); }
 
+}
+
+QString valorCrudo(Mensaje::Rol rol) { return crudoDe(roles, rol); }
+std::optional<Mensaje::Rol> rolDesde(const QString& crudo) { return casoDe(roles, crudo); }
+
+Mensaje Mensaje::nuevo(Rol rol, QString texto, std::optional<AgenteCLI> agente, std::optional<QString> autor,
+                       QDateTime fecha)
+{
+    return Mensaje{QUuid::createUuid(), rol, std::move(texto),
+                   fecha.isValid() ? std::move(fecha) : Reloj::sistema().ahora(), agente, std::move(autor)};
+}
+
+QString Perfil::carpeta() const { return CarpetasMemoria::dePersona(*this); }
+
+size_t qHash(const Mensaje& m, size_t semilla)
+{
+    semilla = qHashMulti(semilla, m.id, static_cast<int>(m.rol), m.texto, m.fecha,
+                         m.agente ? static_cast<int>(*m.agente) : -1);
+    return hashOpcional(m.autor, semilla);
+}
+
+size_t qHash(const Conversacion& c, size_t semilla)
+{
+    semilla = qHashMulti(semilla, c.id, c.titulo, c.creada, c.actualizada);
+    semilla = qHashRange(c.mensajes.begin(), c.mensajes.end(), semilla);
+    semilla = hashOpcional(c.sesionClaude, semilla);
+    semilla = hashOpcional(c.perfilID, semilla);
+    semilla = hashOpcional(c.carpeta, semilla);
+    semilla = hashOpcional(c.esReunion, semilla);
+    return hashOpcional(c.asistentes, semilla);
+}
+
+size_t qHash(const Perfil& p, size_t semilla)
+{
+    return qHashMulti(semilla, p.id, p.nombre, p.creado, p.ultimaVisita, p.visitas);
 }
