@@ -1,0 +1,74 @@
+#include "core/ArchivoLista.h"
+
+#include "core/Registro.h"
+
+#include <QCalendar>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <exception>
+
+namespace {
+
+using ArchivoLista::Carga;
+
+Carga apartar(const QString& archivo, const QDateTime& ahora, const QString& motivo)
+{
+    const QString destino = ArchivoLista::nombreApartado(archivo, ahora);
+    // rename never replaces an existing file.
+    if (QFile::rename(archivo, destino)) {
+        Registro::anotar(QStringLiteral("No se pudo leer %1 (%2); se apartó como %3 y se empieza vacío")
+                             .arg(archivo, motivo, destino));
+        return Carga::apartada;
+    }
+    Registro::anotar(QStringLiteral("No se pudo leer %1 (%2) ni apartarlo como %3; se empieza vacío y no se "
+                                    "guardará encima")
+                         .arg(archivo, motivo, destino));
+    return Carga::atascada;
+}
+
+}
+
+namespace ArchivoLista {
+
+QString nombreApartado(const QString& archivo, const QDateTime& ahora)
+{
+    const QString base = archivo + QStringLiteral(".ilegible-")
+        + ahora.toLocalTime().toString(QStringLiteral("yyyyMMdd-HHmmss"), QCalendar(QCalendar::System::Gregorian));
+    QString nombre = base;
+    for (int n = 2; QFileInfo(nombre).exists() || QFileInfo(nombre).isSymLink(); ++n)
+        nombre = base + QLatin1Char('-') + QString::number(n);
+    return nombre;
+}
+
+Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar)
+{
+    const QFileInfo info(archivo);
+    if (!info.exists() && !info.isSymLink())
+        return Carga::ausente;
+    QFile f(archivo);
+    if (!info.isFile())
+        return apartar(archivo, ahora, QStringLiteral("no es un archivo"));
+    if (!f.open(QIODevice::ReadOnly))
+        return apartar(archivo, ahora, f.errorString());
+    const QByteArray datos = f.readAll();
+    f.close();
+    try {
+        decodificar(datos);
+        return Carga::leida;
+    } catch (const std::exception& e) {
+        return apartar(archivo, ahora, QString::fromUtf8(e.what()));
+    }
+}
+
+bool guardar(const QString& archivo, const QByteArray& datos)
+{
+    QSaveFile f(archivo);
+    if (f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size() && f.commit())
+        return true;
+    Registro::anotar(QStringLiteral("No se pudo guardar %1: %2").arg(archivo, f.errorString()));
+    return false;
+}
+
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+// Picks a person's name out of one recognised utterance ("me llamo Ana",
+// "soy José", or just a name). Works on folded text and takes the spelling
+// back from the utterance, so recognised accents stay.
+namespace ExtraccionNombre {
+
+// The comparison key of a name: folded for case and diacritics, other
+// characters than letters and blanks dropped (pieces glued), blanks trimmed.
+QString clave(const QString& texto);
+
+std::optional<QString> extraer(const QString& texto);
+
+// Words that are never a name on their own.
+const QSet<QString>& comunes();
+
+}

@@ -1,0 +1,279 @@
+#include "Almacenes.h"
+#include "core/Almacen.h"
+#include "core/CarpetasMemoria.h"
+#include "core/Codificacion.h"
+#include "core/Perfiles.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString idA = QStringLiteral("AAAAAAAA-0000-4000-8000-000000000001");
+const QString idB = QStringLiteral("BBBBBBBB-0000-4000-8000-000000000002");
+const QString idC = QStringLiteral("CCCCCCCC-0000-4000-8000-000000000003");
+
+QJsonObject mensajeJson(const QString& texto = QStringLiteral("hola"))
+{
+    return {{"id", "DDDDDDDD-0000-4000-8000-000000000004"}, {"rol", "usuario"}, {"texto", texto}, {"fecha", 1.5}};
+}
+
+QJsonObject conversacionJson(const QString& id, double actualizada, QJsonArray mensajes = {})
+{
+    return {{"id", id}, {"titulo", "t " + id.left(1)}, {"mensajes", mensajes}, {"creada", 0.25},
+            {"actualizada", actualizada}};
+}
+
+QByteArray json(const QJsonArray& a) { return QJsonDocument(a).toJson(QJsonDocument::Compact); }
+
+QUuid uuid(const QString& s) { return QUuid::fromString(s); }
+
+}
+
+class TestAlmacen : public QObject {
+    Q_OBJECT
+
+    Almacenes e;
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+
+    QString archivo() const { return Carpetas::datosApp() + "/conversaciones.json"; }
+
+    std::unique_ptr<Almacen> abrir()
+    {
+        return std::make_unique<Almacen>(e.reloj, *perfiles, Carpetas::datosApp());
+    }
+
+    std::unique_ptr<Almacen> abrirCon(const QJsonArray& conversaciones)
+    {
+        Almacenes::escribir(archivo(), json(conversaciones));
+        return abrir();
+    }
+
+private slots:
+    void init()
+    {
+        perfiles.reset();
+        ajustes.reset();
+        e.limpiar();
+        ajustes = std::make_unique<Ajustes>(e.hogar.en(".config/prueba.conf"));
+        perfiles = std::make_unique<Perfiles>(*ajustes, e.reloj, Carpetas::datosApp());
+    }
+
+    void sinArchivoLaPrimeraNuevaCreaProyecto()
+    {
+        const QString antes = e.registro();
+        auto almacen = abrir();
+        QVERIFY(almacen->conversaciones().isEmpty());
+        QVERIFY(!almacen->actual());
+        QCOMPARE(e.registro(), antes);  // a missing file is not worth a log line
+
+        const QUuid id = almacen->nueva();
+        QCOMPARE(almacen->seleccion(), id);
+        const Conversacion c = *almacen->actual();
+        QCOMPARE(c.titulo, "Proyecto nuevo");
+        QCOMPARE(c.creada, e.reloj.ahora());
+        QCOMPARE(*c.carpeta, e.hogar.en("Zuvi IA/Proyectos/") + CarpetasMemoria::nombreProyecto(e.reloj.ahora()));
+        QVERIFY(QFileInfo::exists(*c.carpeta + "/CLAUDE.md"));
+        QCOMPARE(Almacenes::lista(archivo()).size(), 1);
+        QVERIFY(e.apartados("conversaciones.json").isEmpty());
+    }
+
+    void cargaOrdenadaYEstable()
+    {
+        auto almacen = abrirCon({conversacionJson(idA, 10), conversacionJson(idB, 20), conversacionJson(idC, 10)});
+        QList<QUuid> orden;
+        for (const auto& c : almacen->conversaciones())
+            orden << c.id;
+        QCOMPARE(orden, (QList<QUuid>{uuid(idB), uuid(idA), uuid(idC)}));
+        QCOMPARE(almacen->seleccion(), uuid(idB));
+    }
+
+    void nuevaReutilizaLaPrimeraVacia_data()
+    {
+        QTest::addColumn<bool>("conCarpeta");
+        QTest::newRow("con carpeta propia") << true;
+        QTest::newRow("sin carpeta") << false;
+    }
+
+    void nuevaReutilizaLaPrimeraVacia()
+    {
+        QFETCH(bool, conCarpeta);
+        QJsonObject reunion = conversacionJson(idB, 5);
+        reunion["perfilID"] = idC;
+        reunion["esReunion"] = true;
+        reunion["asistentes"] = QJsonArray{"Ana", "Luis"};
+        reunion["sesionClaude"] = "s-1";
+        if (conCarpeta)
+            reunion["carpeta"] = "/tmp/propia";
+        auto almacen = abrirCon({conversacionJson(idA, 30, {mensajeJson()}), reunion, conversacionJson(idC, 1)});
+        e.reloj.avanzar(std::chrono::seconds(3));
+
+        QCOMPARE(almacen->nueva(), uuid(idB));
+        QCOMPARE(almacen->seleccion(), uuid(idB));
+        QCOMPARE(almacen->conversaciones().size(), 3);
+        const Conversacion c = almacen->conversaciones().at(1);
+        QCOMPARE(c.id, uuid(idB));
+        QCOMPARE(c.titulo, "Proyecto nuevo");
+        QVERIFY(!c.perfilID && !c.esReunion && !c.asistentes);
+        QCOMPARE(c.sesionClaude, "s-1");
+        QCOMPARE(c.creada, Codificacion::fechaDesde2001(0.25));
+        QCOMPARE(c.actualizada, e.reloj.ahora());
+        if (conCarpeta)
+            QCOMPARE(*c.carpeta, "/tmp/propia");
+        else
+            QVERIFY(c.carpeta->startsWith(e.hogar.en("Zuvi IA/Proyectos/")));
+        const QJsonObject guardada = Almacenes::lista(archivo()).at(1).toObject();
+        QCOMPARE(guardada["titulo"].toString(), "Proyecto nuevo");
+        QVERIFY(!guardada.contains("perfilID"));
+    }
+
+    void nuevaSinVaciasInsertaDelante()
+    {
+        auto almacen = abrirCon({conversacionJson(idA, 30, {mensajeJson()})});
+        QSignalSpy lista(almacen.get(), &Almacen::conversacionesCambiadas);
+        const QUuid id = almacen->nueva();
+        QCOMPARE(almacen->conversaciones().size(), 2);
+        QCOMPARE(almacen->conversaciones().first().id, id);
+        QCOMPARE(lista.count(), 1);
+        QCOMPARE(Almacenes::lista(archivo()).size(), 2);
+    }
+
+    void cambiarSellaYAvisaUnaVez()
+    {
+        auto almacen = abrirCon({conversacionJson(idA, 30, {mensajeJson()}), conversacionJson(idB, 20)});
+        QSignalSpy una(almacen.get(), &Almacen::conversacionCambiada);
+        QSignalSpy lista(almacen.get(), &Almacen::conversacionesCambiadas);
+        e.reloj.avanzar(std::chrono::seconds(1));
+
+        almacen->cambiar(uuid(idB), false, [](Conversacion& c) {
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::agente, "x", AgenteCLI::codex);
+            c.actualizada = QDateTime::fromSecsSinceEpoch(0);
+        });
+        const Conversacion b = almacen->conversaciones().at(1);
+        QCOMPARE(b.actualizada, e.reloj.ahora());
+        QCOMPARE(b.mensajes.size(), 1);
+        QCOMPARE(una.count(), 1);
+        QCOMPARE(una.first().first().value<QUuid>(), uuid(idB));
+        QCOMPARE(lista.count(), 0);
+        // guardar false leaves the file alone; the order stays until the next launch
+        QCOMPARE(Almacenes::lista(archivo()).at(1).toObject()["mensajes"].toArray().size(), 0);
+        QCOMPARE(almacen->conversaciones().first().id, uuid(idA));
+
+        // same clock, nothing edited: silent
+        almacen->cambiar(uuid(idB), false, [](Conversacion&) {});
+        QCOMPARE(una.count(), 1);
+
+        almacen->cambiar(uuid(idB), true, [](Conversacion& c) { c.titulo = "otro"; });
+        QCOMPARE(Almacenes::lista(archivo()).at(1).toObject()["titulo"].toString(), "otro");
+    }
+
+    void cambiarIdDesconocidoNoEscribe()
+    {
+        auto almacen = abrirCon({conversacionJson(idA, 30)});
+        QFile::remove(archivo());
+        QSignalSpy una(almacen.get(), &Almacen::conversacionCambiada);
+        bool llamado = false;
+        almacen->cambiar(uuid(idC), true, [&](Conversacion&) { llamado = true; });
+        QVERIFY(!llamado);
+        QCOMPARE(una.count(), 0);
+        QVERIFY(!QFile::exists(archivo()));
+    }
+
+    void eliminarYSeleccion_data()
+    {
+        QTest::addColumn<QStringList>("enArchivo");
+        QTest::addColumn<QString>("seleccion");
+        QTest::addColumn<QString>("borrar");
+        QTest::addColumn<QString>("despues");  // empty: nothing selected
+        QTest::addColumn<int>("quedan");
+        QTest::newRow("la seleccionada") << QStringList{idA, idB, idC} << idA << idA << idB << 2;
+        QTest::newRow("otra") << QStringList{idA, idB, idC} << idC << idB << idC << 2;
+        QTest::newRow("la única") << QStringList{idA} << idA << idA << QString() << 0;
+        QTest::newRow("desconocida") << QStringList{idA, idB} << idB << idC << idB << 2;
+    }
+
+    void eliminarYSeleccion()
+    {
+        QFETCH(QStringList, enArchivo);
+        QFETCH(QString, seleccion);
+        QFETCH(QString, borrar);
+        QFETCH(QString, despues);
+        QFETCH(int, quedan);
+        QJsonArray a;
+        double fecha = 100;
+        for (const QString& id : enArchivo)
+            a.append(conversacionJson(id, fecha--));
+        auto almacen = abrirCon(a);
+        almacen->setSeleccion(uuid(seleccion));
+        QFile::remove(archivo());
+
+        almacen->eliminar(uuid(borrar));
+        QCOMPARE(almacen->conversaciones().size(), quedan);
+        QCOMPARE(almacen->seleccion(), despues.isEmpty() ? std::nullopt : std::optional(uuid(despues)));
+        QCOMPARE(Almacenes::lista(archivo()).size(), quedan);  // written in every case
+    }
+
+    void carpetaDeUnaConversacion()
+    {
+        auto almacen = abrir();
+        const auto ana = perfiles->activar("Ana").perfil;
+        Conversacion c;
+        QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA"));
+        c.perfilID = ana.id;
+        QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA/Personas/Ana"));
+        c.carpeta = "/tmp/x";
+        QCOMPARE(almacen->carpeta(c), "/tmp/x");
+        c.carpeta.reset();
+        perfiles->eliminar(ana);
+        QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA"));
+    }
+
+    void archivoIlegibleSeAparta_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("JSON roto") << QByteArray("[{\"id\":");
+        QTest::newRow("mensaje vacío") << json({conversacionJson(idA, 1, {QJsonObject()})});
+        QJsonObject malRol = mensajeJson();
+        malRol["rol"] = "sistema";
+        QTest::newRow("un mensaje malo") << json({conversacionJson(idB, 2), conversacionJson(idA, 1, {malRol})});
+    }
+
+    void archivoIlegibleSeAparta()
+    {
+        QFETCH(QByteArray, contenido);
+        Almacenes::escribir(archivo(), contenido);
+        auto almacen = abrir();
+        QVERIFY(almacen->conversaciones().isEmpty());
+        QVERIFY(!almacen->seleccion());
+        const QStringList apartados = e.apartados("conversaciones.json");
+        QCOMPARE(apartados, QStringList{"conversaciones.json.ilegible-"
+                                        + e.reloj.ahora().toLocalTime().toString("yyyyMMdd-HHmmss")});
+        const QString apartado = Carpetas::datosApp() + "/" + apartados.first();
+        QCOMPARE(Almacenes::leer(apartado), contenido);
+        QVERIFY(e.registro().contains(apartado));
+
+        almacen->nueva();  // the next save writes a new file beside it
+        QCOMPARE(Almacenes::leer(apartado), contenido);
+        QCOMPARE(Almacenes::lista(archivo()).size(), 1);
+    }
+
+    void guardadoFallidoSeAnota()
+    {
+        auto almacen = abrir();
+        const QString carpeta = Carpetas::datosApp();
+        QDir(carpeta).removeRecursively();
+        Almacenes::escribir(carpeta, "no es una carpeta");  // even root cannot write inside a file
+        const QUuid id = almacen->nueva();
+        QCOMPARE(almacen->conversaciones().size(), 1);
+        QCOMPARE(almacen->seleccion(), id);
+        QVERIFY(e.registro().contains("No se pudo guardar " + archivo()));
+        QFile::remove(carpeta);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlmacen)
+#include "TestAlmacen.moc"
