@@ -1,0 +1,367 @@
+#include "audio/VozNeural.h"
+
+#include "audio/SaludoVoz.h"
+#include "plataforma/Ajustes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QPromise>
+#include <QRegularExpression>
+#include <QThread>
+#include <QtEndian>
+
+#include <cstring>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString modelo = QStringLiteral("mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit");
+
+QString script(const QString& recursos)
+{
+    return recursos + QStringLiteral("/Voz/servidor_voz.py");
+}
+
+template <typename T>
+QFuture<T> listo(T valor)
+{
+    QPromise<T> promesa;
+    promesa.start();
+    promesa.addResult(std::move(valor));
+    promesa.finish();
+    return promesa.future();
+}
+
+QFuture<void> fallido(std::exception_ptr error)
+{
+    QPromise<void> promesa;
+    promesa.start();
+    promesa.setException(error);
+    promesa.finish();
+    return promesa.future();
+}
+
+void terminarYEsperar(QProcess* p)
+{
+    p->disconnect();
+    if (p->state() == QProcess::NotRunning)
+        return;
+    p->terminate();
+    if (!p->waitForFinished(2000)) {
+        p->kill();
+        p->waitForFinished(2000);
+    }
+}
+
+}
+
+ErrorVoz::ErrorVoz(int codigo, const QString& descripcion)
+    : std::runtime_error(descripcion.toStdString()), codigo_(codigo)
+{
+}
+
+ErrorTransporteVoz::ErrorTransporteVoz(const QString& descripcion) : std::runtime_error(descripcion.toStdString()) {}
+
+VozNeural::VozNeural(Ajustes& ajustes, Reloj& reloj, QString recursos, QObject* parent)
+    : QObject(parent),
+      ajustes_(ajustes),
+      reloj_(reloj),
+      recursos_(std::move(recursos)),
+      token_(textoUuid(QUuid::createUuid())),
+      cliente_(token_)
+{
+}
+
+VozNeural::~VozNeural()
+{
+    relanzar_.cancelar();
+    for (QProcess* p : findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
+        terminarYEsperar(p);
+}
+
+VozNeural& VozNeural::shared()
+{
+    static VozNeural* instancia = [] {
+        auto* v = new VozNeural(Ajustes::shared(), Reloj::sistema(), Carpetas::recursos(),
+                                QCoreApplication::instance());
+        // The service must not outlive the application; its end-of-input
+        // exit covers a crash.
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, v, [v] {
+            v->detener();
+            for (QProcess* p : v->findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
+                terminarYEsperar(p);
+        });
+        return v;
+    }();
+    return *instancia;
+}
+
+const QAudioFormat& VozNeural::formato()
+{
+    static const QAudioFormat f = [] {
+        QAudioFormat a;
+        a.setSampleRate(24000);
+        a.setChannelCount(1);
+        a.setChannelConfig(QAudioFormat::ChannelConfigMono);
+        a.setSampleFormat(QAudioFormat::Float);
+        return a;
+    }();
+    return f;
+}
+
+QString VozNeural::carpeta()
+{
+    return Carpetas::datosApp() + QStringLiteral("/voz");
+}
+
+bool VozNeural::instalada()
+{
+    const QFileInfo python(carpeta() + QStringLiteral("/.venv/bin/python"));
+    return python.isFile() && python.isExecutable();
+}
+
+bool VozNeural::activada(const Ajustes& ajustes)
+{
+    return ajustes.booleano(QStringLiteral("vozNeural"), true);
+}
+
+void VozNeural::prepararReferencia(bool forzar, const QString& recursos)
+{
+    const QString dir = carpeta();
+    QDir().mkpath(dir);
+    const QString wav = dir + QStringLiteral("/referencia.wav");
+    const QString txt = dir + QStringLiteral("/referencia.txt");
+    if (!forzar && QFileInfo::exists(wav))
+        return;
+    const QString origenWav = recursos + QStringLiteral("/Voz/voz_zuvi.wav");
+    const QString origenTxt = recursos + QStringLiteral("/Voz/voz_zuvi.txt");
+    if (!QFileInfo::exists(origenWav) || !QFileInfo::exists(origenTxt))
+        return;
+    QFile::remove(wav);
+    QFile::remove(txt);
+    QFile::copy(origenWav, wav);
+    QFile::copy(origenTxt, txt);
+}
+
+EstadoVoz VozNeural::estado() const
+{
+    QMutexLocker guardia(&lock_);
+    return {lista_, puerto_, reintentos_};
+}
+
+bool VozNeural::enMiHilo(void (VozNeural::*metodo)())
+{
+    if (QThread::currentThread() == thread())
+        return true;
+    QMetaObject::invokeMethod(this, metodo, Qt::QueuedConnection);
+    return false;
+}
+
+void VozNeural::arrancar()
+{
+    if (!enMiHilo(&VozNeural::arrancar))
+        return;
+    if (!instalada() || !activada(ajustes_) || !QFileInfo::exists(script(recursos_)))
+        return;
+    {
+        QMutexLocker guardia(&lock_);
+        if ((proceso_ && proceso_->state() != QProcess::NotRunning) || arrancando_)
+            return;
+        arrancando_ = true;
+    }
+    prepararReferencia(false, recursos_);
+    lanzar();
+    QMutexLocker guardia(&lock_);
+    arrancando_ = false;
+}
+
+void VozNeural::lanzar()
+{
+    auto* p = new QProcess(this);
+    p->setProgram(carpeta() + QStringLiteral("/.venv/bin/python"));
+    p->setArguments({script(recursos_)});
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("ZUVIIA_VOZ_DIR"), carpeta());
+    entorno.insert(QStringLiteral("ZUVIIA_TOKEN"), token_);
+    entorno.insert(QStringLiteral("ZUVIIA_MODELO"), modelo);
+    entorno.insert(QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1"));
+    entorno.insert(QStringLiteral("TOKENIZERS_PARALLELISM"), QStringLiteral("false"));
+    p->setProcessEnvironment(entorno);
+    p->setStandardErrorFile(QProcess::nullDevice());
+    // Standard input stays an open pipe that nothing writes to: the service
+    // sees its end when this process goes away.
+    p->start(QIODevice::ReadWrite);
+    if (!p->waitForStarted(5000)) {
+        delete p;
+        return;
+    }
+    quint64 generacion;
+    {
+        QMutexLocker guardia(&lock_);
+        proceso_ = p;
+        generacion = ++generacion_;
+        puerto_.reset();
+        lista_ = false;
+    }
+    auto saludo = std::make_shared<SaludoVoz>();
+    connect(p, &QProcess::readyReadStandardOutput, this, [this, p, saludo] {
+        const SaludoVoz::Anuncio a = saludo->leer(p->readAllStandardOutput());
+        QMutexLocker guardia(&lock_);
+        if (p != proceso_)
+            return;  // a stopped service's late lines change nothing
+        if (a.puerto)
+            puerto_ = a.puerto;
+        if (a.listo) {
+            lista_ = true;
+            reintentos_ = 0;
+        }
+    });
+    connect(p, &QProcess::finished, this, [this, p, generacion] { servidorTermino(p, generacion); });
+}
+
+void VozNeural::servidorTermino(QProcess* p, quint64 generacion)
+{
+    p->disconnect(this);
+    p->deleteLater();
+    int cuenta;
+    {
+        QMutexLocker guardia(&lock_);
+        // Only the exit of the process launched last counts: after a
+        // restart the old one's exit must leave the new one alone.
+        if (generacion != generacion_)
+            return;
+        puerto_.reset();
+        lista_ = false;
+        if (proceso_ == p)
+            proceso_ = nullptr;
+        cuenta = ++reintentos_;
+    }
+    if (cuenta <= maximoReintentos)
+        relanzar_ = reloj_.despues(3s, this, [this] { arrancar(); });
+}
+
+void VozNeural::detener()
+{
+    if (!enMiHilo(&VozNeural::detener))
+        return;
+    QProcess* tomado;
+    {
+        QMutexLocker guardia(&lock_);
+        tomado = std::exchange(proceso_, nullptr);
+        lista_ = false;
+        reintentos_ = 99;
+    }
+    relanzar_.cancelar();
+    if (tomado)
+        tomado->terminate();
+}
+
+void VozNeural::reiniciar()
+{
+    if (!enMiHilo(&VozNeural::reiniciar))
+        return;
+    detener();
+    {
+        QMutexLocker guardia(&lock_);
+        reintentos_ = 0;
+    }
+    arrancar();
+}
+
+std::shared_ptr<TareaVoz> VozNeural::sintetizar(const QString& texto,
+                                                std::function<void(const QAudioBuffer&)> alBuffer,
+                                                std::function<void(bool, bool)> alTerminar)
+{
+    const EstadoVoz e = estado();
+    if (!e.listaParaHablar())
+        return nullptr;
+    auto tarea = std::make_shared<TareaVoz>();
+    cliente_.hablar(*e.puerto, texto, tarea, std::move(alBuffer), std::move(alTerminar));
+    return tarea;
+}
+
+QFuture<void> VozNeural::disenar(const QString& descripcion)
+{
+    const std::optional<int> puerto = estado().puerto;
+    if (!puerto)
+        return fallido(std::make_exception_ptr(ErrorVoz(2, QStringLiteral("La voz neural no está en marcha."))));
+    return cliente_
+        .enviar(*puerto, QStringLiteral("/disenar"), {{QStringLiteral("descripcion"), descripcion}}, 1800s)
+        .then([](const ClienteVoz::Respuesta& r) {
+            if (r.estado == 0)
+                throw ErrorTransporteVoz(r.textoError);
+            if (r.estado == 200)
+                return;
+            const QJsonValue error = QJsonDocument::fromJson(r.cuerpo).object().value(QStringLiteral("error"));
+            throw ErrorVoz(3, error.isString() ? error.toString() : QStringLiteral("No se pudo diseñar la voz."));
+        });
+}
+
+QFuture<std::optional<QJsonObject>> VozNeural::pedir(const QString& ruta, const QJsonObject& cuerpo)
+{
+    const std::optional<int> puerto = estado().puerto;
+    if (!puerto)
+        return listo(std::optional<QJsonObject>());
+    return cliente_.enviar(*puerto, ruta, cuerpo, 20s).then([](const ClienteVoz::Respuesta& r) {
+        if (r.estado != 200 || r.error != QNetworkReply::NoError)
+            return std::optional<QJsonObject>();
+        const QJsonDocument doc = QJsonDocument::fromJson(r.cuerpo);
+        return doc.isObject() ? std::optional(doc.object()) : std::nullopt;
+    });
+}
+
+QFuture<bool> VozNeural::registrarHuella(const QUuid& id, const std::vector<float>& audio)
+{
+    if (audio.size() < minimoMuestrasHuella)
+        return listo(false);
+    return pedir(QStringLiteral("/huella/registrar"),
+                 {{QStringLiteral("id"), textoUuid(id)}, {QStringLiteral("audio"), base64(audio)}})
+        .then([](const std::optional<QJsonObject>& o) {
+            return o && o->value(QStringLiteral("ok")) == QJsonValue(true);
+        });
+}
+
+QFuture<std::optional<Identificacion>> VozNeural::identificar(const std::vector<float>& audio,
+                                                             const QList<QUuid>& candidatos)
+{
+    if (audio.size() < minimoMuestrasHuella)
+        return listo(std::optional<Identificacion>());
+    QJsonArray lista;
+    for (const QUuid& c : candidatos)
+        lista.append(textoUuid(c));
+    return pedir(QStringLiteral("/huella/identificar"),
+                 {{QStringLiteral("audio"), base64(audio)}, {QStringLiteral("candidatos"), lista}})
+        .then([](const std::optional<QJsonObject>& o) -> std::optional<Identificacion> {
+            if (!o)
+                return std::nullopt;
+            static const QRegularExpression forma(
+                QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+            const QJsonValue id = o->value(QStringLiteral("id"));
+            if (!id.isString() || !forma.match(id.toString()).hasMatch())
+                return std::nullopt;
+            const QJsonValue puntaje = o->value(QStringLiteral("puntaje"));
+            return Identificacion{QUuid::fromString(id.toString()), puntaje.isDouble() ? puntaje.toDouble() : 0.0};
+        });
+}
+
+QString VozNeural::base64(const std::vector<float>& muestras)
+{
+    QByteArray bytes(qsizetype(muestras.size() * 4), Qt::Uninitialized);
+    for (size_t i = 0; i < muestras.size(); ++i) {
+        quint32 bits;
+        std::memcpy(&bits, &muestras[i], 4);
+        qToLittleEndian(bits, bytes.data() + i * 4);
+    }
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+QString VozNeural::textoUuid(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}

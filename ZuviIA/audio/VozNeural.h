@@ -1,0 +1,123 @@
+#pragma once
+
+#include "audio/ClienteVoz.h"
+#include "plataforma/Carpetas.h"
+#include "plataforma/Reloj.h"
+
+#include <QAudioBuffer>
+#include <QAudioFormat>
+#include <QFuture>
+#include <QMutex>
+#include <QObject>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+class Ajustes;
+class QProcess;
+
+// A failure of the voice service that the settings window shows: code 2
+// (the service is not running) or 3 (the service refused the design).
+class ErrorVoz : public std::runtime_error {
+public:
+    ErrorVoz(int codigo, const QString& descripcion);
+    int codigo() const { return codigo_; }
+    static constexpr const char* dominio = "ZuviIA";
+
+private:
+    int codigo_;
+};
+
+// The request never got an HTTP answer (refused, timed out, cut).
+class ErrorTransporteVoz : public std::runtime_error {
+public:
+    explicit ErrorTransporteVoz(const QString& descripcion);
+};
+
+// What other rooms may know of the service at one moment, read under the
+// client's lock; they never hold that lock themselves.
+struct EstadoVoz {
+    bool lista = false;
+    std::optional<int> puerto;
+    int reintentos = 0;
+    bool listaParaHablar() const { return lista && puerto.has_value(); }
+};
+
+struct Identificacion {
+    QUuid id;
+    double puntaje = 0;
+};
+
+// Starts, watches and relaunches the local voice service and talks to it
+// over HTTP on the loopback interface.
+class VozNeural : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int minimoMuestrasHuella = 9600;
+    static constexpr int maximoReintentos = 3;
+
+    VozNeural(Ajustes& ajustes, Reloj& reloj, QString recursos = Carpetas::recursos(),
+              QObject* parent = nullptr);
+    ~VozNeural() override;
+
+    // Built on first use on the GUI thread; stops the service on quit.
+    static VozNeural& shared();
+
+    static const QAudioFormat& formato();  // 24000 Hz, mono, 32-bit float
+    static QString carpeta();              // <data>/ZuviIA/voz
+    static bool instalada();               // .venv/bin/python is executable
+    static bool activada(const Ajustes& ajustes);  // "vozNeural", absent = true
+    // Puts the default reference voice in place: always with `forzar`,
+    // otherwise only when "referencia.wav" is missing.
+    static void prepararReferencia(bool forzar, const QString& recursos = Carpetas::recursos());
+
+    const QString& token() const { return token_; }
+    EstadoVoz estado() const;
+
+    // Safe from any thread: work hops to this object's thread.
+    void arrancar();
+    void detener();
+    void reiniciar();
+
+    // None when the service is not ready (then no callback is ever called).
+    // Callbacks run on the network thread.
+    std::shared_ptr<TareaVoz> sintetizar(const QString& texto,
+                                         std::function<void(const QAudioBuffer&)> alBuffer,
+                                         std::function<void(bool completo, bool huboAudio)> alTerminar);
+    // Fails with ErrorVoz (codes 2, 3) or ErrorTransporteVoz.
+    QFuture<void> disenar(const QString& descripcion);
+    QFuture<bool> registrarHuella(const QUuid& id, const std::vector<float>& audio);
+    QFuture<std::optional<Identificacion>> identificar(const std::vector<float>& audio,
+                                                       const QList<QUuid>& candidatos);
+
+    // Samples as 32-bit little-endian floats in standard base64.
+    static QString base64(const std::vector<float>& muestras);
+    static QString textoUuid(const QUuid& id);  // uppercase 8-4-4-4-12
+
+private:
+    QFuture<std::optional<QJsonObject>> pedir(const QString& ruta, const QJsonObject& cuerpo);
+    void lanzar();
+    void leerSalida(QProcess* proceso, const QByteArray& trozo);
+    void servidorTermino(QProcess* proceso, quint64 generacion);
+    bool enMiHilo(void (VozNeural::*metodo)());
+
+    Ajustes& ajustes_;
+    Reloj& reloj_;
+    const QString recursos_;
+    const QString token_;
+    ClienteVoz cliente_;
+    Temporizador relanzar_;
+
+    mutable QMutex lock_;
+    // Guarded by lock_:
+    QProcess* proceso_ = nullptr;  // child of this; deleted after its exit
+    quint64 generacion_ = 0;       // number of the process launched last
+    std::optional<int> puerto_;
+    bool lista_ = false;
+    int reintentos_ = 0;
+    bool arrancando_ = false;
+};
