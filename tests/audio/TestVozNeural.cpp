@@ -1,0 +1,368 @@
+#include "ServicioVozPrueba.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Habla {
+    std::shared_ptr<TareaVoz> tarea;
+    QList<qint64> frames;  // per buffer
+    QVector<float> muestras;
+    std::atomic<int> terminado{0};
+    bool completo = false;
+    bool huboAudio = false;
+};
+
+// Speaks `texto` and waits for the end; `cancelarTras` buffers cancel it
+// from inside the buffer callback (-1 never).
+std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelarTras = -1)
+{
+    auto h = std::make_unique<Habla>();
+    Habla* p = h.get();
+    p->tarea = voz.sintetizar(
+        texto,
+        [p, cancelarTras](const QAudioBuffer& b) {
+            p->frames << b.frameCount();
+            for (qsizetype i = 0; i < b.frameCount(); ++i)
+                p->muestras << b.constData<float>()[i];
+            if (p->frames.size() == cancelarTras)
+                p->tarea->cancelar();
+        },
+        [p](bool completo, bool audio) {
+            p->completo = completo;
+            p->huboAudio = audio;
+            p->terminado.fetch_add(1);
+        });
+    if (p->tarea)
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(p->terminado.load() > 0, 15000); }();
+    return h;
+}
+
+}
+
+class TestVozNeural : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ServicioVozPrueba> s;
+    std::unique_ptr<VozNeural> voz;
+
+    void esperarLista()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(voz->estado().listaParaHablar(), 15000);
+    }
+
+    void arrancada()
+    {
+        voz->arrancar();
+        esperarLista();
+    }
+
+    // Lets pending exits and output reach the client.
+    static void asentar() { QTest::qWait(300); }
+
+private slots:
+    void init()
+    {
+        s = std::make_unique<ServicioVozPrueba>();
+        voz = std::make_unique<VozNeural>(s->ajustes, s->reloj);
+    }
+
+    void cleanup()
+    {
+        voz.reset();
+        s.reset();
+    }
+
+    void arrancaYAnunciaPuerto()
+    {
+        QVERIFY(!voz->estado().listaParaHablar());
+        arrancada();
+        QVERIFY(*voz->estado().puerto > 0);
+        QVERIFY(QFileInfo::exists(s->voz("referencia.wav")));
+        QVERIFY(QFileInfo::exists(s->voz("referencia.txt")));
+        voz->arrancar();  // already running: nothing
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 1);
+        QCOMPARE(voz->token().size(), 36);
+        QCOMPARE(voz->token(), voz->token().toUpper());
+    }
+
+    void noArrancaSinEntornoOApagada_data()
+    {
+        QTest::addColumn<bool>("sinPython");
+        QTest::addColumn<QVariant>("vozNeural");
+        QTest::addColumn<bool>("arranca");
+        QTest::newRow("sin entorno") << true << QVariant() << false;
+        QTest::newRow("apagada") << false << QVariant(false) << false;
+        QTest::newRow("ajuste que no es booleano") << false << QVariant("no") << true;
+    }
+
+    void noArrancaSinEntornoOApagada()
+    {
+        QFETCH(bool, sinPython);
+        QFETCH(QVariant, vozNeural);
+        QFETCH(bool, arranca);
+        if (sinPython)
+            QFile::remove(s->voz(".venv/bin/python"));
+        if (vozNeural.isValid())
+            s->ajustes.escribir("vozNeural", vozNeural);
+        QCOMPARE(VozNeural::instalada(), !sinPython);
+        voz->arrancar();
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), arranca ? 1 : 0);
+    }
+
+    void sinScriptNoArranca()
+    {
+        VozNeural sinRecursos(s->ajustes, s->reloj, s->hogar.en("vacio"));
+        sinRecursos.arrancar();
+        asentar();
+        QVERIFY(s->lanzamientos().isEmpty());
+    }
+
+    void rechazaTokenAjeno_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        QTest::newRow("otro") << QByteArray("00000000-0000-0000-0000-000000000000");
+        QTest::newRow("sin cabecera") << QByteArray();
+        QTest::newRow("en minusculas") << QByteArray("minusculas");
+    }
+
+    void rechazaTokenAjeno()
+    {
+        QFETCH(QByteArray, token);
+        arrancada();
+        QNetworkAccessManager red;
+        red.setProxy(QNetworkProxy::NoProxy);
+        QNetworkRequest r(QUrl(QString("http://127.0.0.1:%1/huella/identificar").arg(*voz->estado().puerto)));
+        r.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        if (token == "minusculas")
+            token = voz->token().toLower().toUtf8();
+        if (!token.isEmpty())
+            r.setRawHeader("X-ZuviIA-Token", token);
+        std::unique_ptr<QNetworkReply> respuesta(red.post(r, QByteArray("{\"texto\":\"hola\"}")));
+        QTRY_VERIFY(respuesta->isFinished());
+        QCOMPARE(respuesta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 403);
+    }
+
+    // Dying before "LISTO" three times in a row gets three relaunches, then
+    // none; a restart grants three more.
+    void relanzaTresVecesYReiniciarDaOtrasTres()
+    {
+        QFile(s->voz("fallar")).open(QIODevice::WriteOnly);
+        voz->arrancar();
+        for (int lanzados = 1; lanzados <= 4; ++lanzados) {
+            QTRY_COMPARE(s->lanzamientos().size(), lanzados);
+            QTRY_VERIFY(s->reloj.pendientes() == (lanzados <= 3 ? 1 : 0));
+            s->reloj.avanzar(3s);
+        }
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 4);
+        QCOMPARE(voz->estado().reintentos, 4);
+
+        voz->reiniciar();
+        for (int i = 0; i < 4; ++i) {
+            QTRY_VERIFY(s->reloj.pendientes() == (i < 3 ? 1 : 0));
+            s->reloj.avanzar(3s);
+        }
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 8);
+    }
+
+    // A ready service that is killed comes back, and "LISTO" resets the count.
+    void servicioMatadoVuelve()
+    {
+        arrancada();
+        for (int vez = 1; vez <= 4; ++vez) {
+            const qint64 pid = s->lanzamientos().last();
+            ::kill(pid_t(pid), SIGKILL);
+            QTRY_VERIFY(!voz->estado().puerto);
+            QVERIFY(!voz->estado().lista);
+            QCOMPARE(voz->estado().reintentos, 1);
+            s->reloj.avanzar(3s);
+            esperarLista();
+            QCOMPARE(voz->estado().reintentos, 0);
+        }
+        QCOMPARE(s->lanzamientos().size(), 5);
+    }
+
+    // The stopped process's exit arrives after the new launch and must not
+    // touch it: no cleared port, no extra launch.
+    void reiniciarIgnoraLaSalidaDelAnterior()
+    {
+        arrancada();
+        const qint64 viejo = s->lanzamientos().last();
+        voz->reiniciar();
+        QTRY_VERIFY(!ServicioVozPrueba::vivo(viejo));
+        esperarLista();
+        asentar();
+        QVERIFY(voz->estado().listaParaHablar());
+        QCOMPARE(s->reloj.pendientes(), 0);
+        s->reloj.avanzar(3s);
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 2);
+        QVERIFY(voz->estado().listaParaHablar());
+    }
+
+    void detenerNoRelanza()
+    {
+        arrancada();
+        voz->detener();
+        QVERIFY(!voz->estado().lista);
+        QTRY_VERIFY(!voz->estado().puerto);
+        QCOMPARE(s->reloj.pendientes(), 0);
+        s->reloj.avanzar(10s);
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 1);
+    }
+
+    // A death during the 3 s wait, then the user turns the voice off: the
+    // pending relaunch must not bring it back.
+    void detenerCancelaUnRelanzamientoPendiente()
+    {
+        arrancada();
+        ::kill(pid_t(s->lanzamientos().last()), SIGKILL);
+        QTRY_COMPARE(s->reloj.pendientes(), 1);
+        voz->detener();
+        s->reloj.avanzar(3s);
+        asentar();
+        QCOMPARE(s->lanzamientos().size(), 1);
+    }
+
+    // The service never outlives its client: stopped when the client goes,
+    // and gone by itself when its standard input closes (a crash).
+    void servicioNoQuedaHuerfano()
+    {
+        arrancada();
+        const qint64 pid = s->lanzamientos().last();
+        voz.reset();
+        QVERIFY(!ServicioVozPrueba::vivo(pid));
+
+        QProcess directo;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert("ZUVIIA_VOZ_DIR", VozNeural::carpeta());
+        entorno.insert("ZUVIIA_TOKEN", "X");
+        directo.setProcessEnvironment(entorno);
+        directo.start(s->voz(".venv/bin/python"), {Carpetas::recursos() + "/Voz/servidor_voz.py"});
+        QVERIFY(directo.waitForReadyRead(10000));
+        QVERIFY(directo.readAll().startsWith("PUERTO="));
+        directo.closeWriteChannel();
+        QVERIFY(directo.waitForFinished(5000));
+        QCOMPARE(directo.exitStatus(), QProcess::NormalExit);
+    }
+
+    void sintetizarAntesDeEstarLista()
+    {
+        bool llamado = false;
+        QVERIFY(!voz->sintetizar("hola", [&](const QAudioBuffer&) { llamado = true; },
+                                 [&](bool, bool) { llamado = true; }));
+        asentar();
+        QVERIFY(!llamado);
+    }
+
+    // 24 kHz floats in 0.1 s buffers; only the last one may be shorter.
+    void hablaEnFlujo()
+    {
+        arrancada();
+        const auto h = hablar(*voz, "Hola, esta es una frase de prueba con diez palabras en total.");
+        QVERIFY(h->completo);
+        QVERIFY(h->huboAudio);
+        QVERIFY(h->frames.size() > 10);
+        for (int i = 0; i + 1 < h->frames.size(); ++i)
+            QCOMPARE(h->frames[i], qint64(2400));
+        QVERIFY(h->frames.last() >= 1 && h->frames.last() <= 2400);
+        const double segundos = h->muestras.size() / 24000.0;
+        QVERIFY2(segundos > 2 && segundos < 8, qPrintable(QString::number(segundos)));
+        float pico = 0;
+        for (float m : h->muestras) {
+            QVERIFY(std::isfinite(m));
+            pico = std::max(pico, std::abs(m));
+        }
+        QVERIFY(pico > 0.05f && pico <= 1.0f);
+        QCOMPARE(h->terminado.load(), 1);
+    }
+
+    // The service refuses an empty text (400): no buffer, (false, false).
+    void hablaRechazada()
+    {
+        arrancada();
+        const auto h = hablar(*voz, "   ");
+        QVERIFY(!h->completo);
+        QVERIFY(!h->huboAudio);
+        QVERIFY(h->frames.isEmpty());
+    }
+
+    void cancelar_data()
+    {
+        QTest::addColumn<int>("tras");
+        QTest::addColumn<bool>("huboAudio");
+        QTest::newRow("antes del primer buffer") << 0 << false;
+        QTest::newRow("tras el primero") << 1 << true;
+        QTest::newRow("tras cinco") << 5 << true;
+    }
+
+    void cancelar()
+    {
+        QFETCH(int, tras);
+        QFETCH(bool, huboAudio);
+        arrancada();
+        auto h = std::make_unique<Habla>();
+        Habla* p = h.get();
+        p->tarea = voz->sintetizar(
+            "Una frase bastante larga para que el audio dure varios segundos y se pueda cortar a la mitad.",
+            [p, tras](const QAudioBuffer& b) {
+                p->frames << b.frameCount();
+                if (p->frames.size() == tras)
+                    p->tarea->cancelar();
+            },
+            [p](bool completo, bool audio) {
+                p->completo = completo;
+                p->huboAudio = audio;
+                p->terminado.fetch_add(1);
+            });
+        QVERIFY(p->tarea);
+        if (tras == 0)
+            p->tarea->cancelar();
+        QTRY_VERIFY_WITH_TIMEOUT(p->terminado.load() > 0, 15000);
+        asentar();
+        QCOMPARE(p->terminado.load(), 1);
+        QVERIFY(!p->completo);
+        QCOMPARE(p->huboAudio, huboAudio);
+        QCOMPARE(p->frames.size(), tras);
+        for (qint64 f : p->frames)
+            QCOMPARE(f, qint64(2400));
+        // The service is still fine for the next sentence.
+        QVERIFY(hablar(*voz, "Sigo aquí.")->completo);
+    }
+
+    void referenciaPorDefecto()
+    {
+        VozNeural::prepararReferencia(false);
+        QFile wav(s->voz("referencia.wav"));
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        QCOMPARE(wav.read(4), QByteArray("RIFF"));
+        wav.close();
+        QFile propio(s->voz("referencia.wav"));
+        propio.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        propio.write("mia");
+        propio.close();
+        VozNeural::prepararReferencia(false);
+        QCOMPARE(QFileInfo(s->voz("referencia.wav")).size(), 3);
+        VozNeural::prepararReferencia(true);
+        QVERIFY(QFileInfo(s->voz("referencia.wav")).size() > 1000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVozNeural)
+#include "TestVozNeural.moc"
