@@ -105,7 +105,9 @@ private slots:
         c.creada = momento;
         c.actualizada = momento.addSecs(60);
         c.mensajes << Mensaje::nuevo(Mensaje::Rol::acta, "dicho", AgenteCLI::claude, "José", momento)
-                   << Mensaje::nuevo(Mensaje::Rol::error, "", std::nullopt, std::nullopt, momento);
+                   << Mensaje::nuevo(Mensaje::Rol::error, "", std::nullopt, std::nullopt, momento)
+                   << Mensaje::nuevo(Mensaje::Rol::usuario, QString::fromUtf8("\"a\\b\n\t\x01 ñ 🎉"),
+                                     std::nullopt, std::nullopt, momento);
         c.sesionClaude = "sesion";
         c.perfilID = QUuid::createUuid();
         c.carpeta = "/home/x/Zuvi IA";
@@ -118,6 +120,24 @@ private slots:
 
         const Perfil p{QUuid::createUuid(), "Ana", momento, momento.addDays(1), 7};
         QCOMPARE(Codificacion::decodificarPerfiles(Codificacion::codificar(QList<Perfil>{p})), QList<Perfil>{p});
+    }
+
+    void listaGrandeEnParalelo()
+    {
+        QList<Conversacion> lista;
+        for (int i = 0; i < 500; ++i) {
+            Conversacion c;
+            c.id = QUuid::createUuid();
+            c.titulo = QString::number(i);
+            c.creada = c.actualizada = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).addSecs(i);
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::agente, "x", AgenteCLI::codex, std::nullopt, c.creada);
+            lista << c;
+        }
+        QByteArray datos = Codificacion::codificar(lista);
+        QCOMPARE(QJsonDocument::fromJson(datos).array().size(), 500);
+        QCOMPARE(Codificacion::decodificarConversaciones(datos), lista);  // order kept
+        datos.replace(datos.lastIndexOf("\"codex\""), 7, "\"gemini\"");
+        QVERIFY_THROWS_EXCEPTION(Codificacion::ErrorDecodificacion, Codificacion::decodificarConversaciones(datos));
     }
 
     void fechasDesde2001()
