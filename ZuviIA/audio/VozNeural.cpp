@@ -298,8 +298,7 @@ QFuture<void> VozNeural::disenar(const QString& descripcion)
                 throw ErrorTransporteVoz(r.textoError);
             if (r.estado == 200)
                 return;
-            const QJsonValue error = QJsonDocument::fromJson(r.cuerpo).object().value(QStringLiteral("error"));
-            throw ErrorVoz(3, error.isString() ? error.toString() : QStringLiteral("No se pudo diseñar la voz."));
+            throw errorDeDiseno(r.cuerpo);
         });
 }
 
@@ -337,17 +336,24 @@ QFuture<std::optional<Identificacion>> VozNeural::identificar(const std::vector<
         lista.append(textoUuid(c));
     return pedir(QStringLiteral("/huella/identificar"),
                  {{QStringLiteral("audio"), base64(audio)}, {QStringLiteral("candidatos"), lista}})
-        .then([](const std::optional<QJsonObject>& o) -> std::optional<Identificacion> {
-            if (!o)
-                return std::nullopt;
-            static const QRegularExpression forma(
-                QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
-            const QJsonValue id = o->value(QStringLiteral("id"));
-            if (!id.isString() || !forma.match(id.toString()).hasMatch())
-                return std::nullopt;
-            const QJsonValue puntaje = o->value(QStringLiteral("puntaje"));
-            return Identificacion{QUuid::fromString(id.toString()), puntaje.isDouble() ? puntaje.toDouble() : 0.0};
-        });
+        .then([](const std::optional<QJsonObject>& o) { return o ? identificacionDe(*o) : std::nullopt; });
+}
+
+std::optional<Identificacion> VozNeural::identificacionDe(const QJsonObject& o)
+{
+    static const QRegularExpression forma(
+        QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    const QJsonValue id = o.value(QStringLiteral("id"));
+    if (!id.isString() || !forma.match(id.toString()).hasMatch())
+        return std::nullopt;
+    const QJsonValue puntaje = o.value(QStringLiteral("puntaje"));
+    return Identificacion{QUuid::fromString(id.toString()), puntaje.isDouble() ? puntaje.toDouble() : 0.0};
+}
+
+ErrorVoz VozNeural::errorDeDiseno(const QByteArray& cuerpo)
+{
+    const QJsonValue error = QJsonDocument::fromJson(cuerpo).object().value(QStringLiteral("error"));
+    return ErrorVoz(3, error.isString() ? error.toString() : QStringLiteral("No se pudo diseñar la voz."));
 }
 
 QString VozNeural::base64(const std::vector<float>& muestras)

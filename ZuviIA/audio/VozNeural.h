@@ -97,6 +97,9 @@ public:
     // Samples as 32-bit little-endian floats in standard base64.
     static QString base64(const std::vector<float>& muestras);
     static QString textoUuid(const QUuid& id);  // uppercase 8-4-4-4-12
+    // The service's answers read as the callers get them.
+    static std::optional<Identificacion> identificacionDe(const QJsonObject& respuesta);
+    static ErrorVoz errorDeDiseno(const QByteArray& cuerpo);
 
 private:
     QFuture<std::optional<QJsonObject>> pedir(const QString& ruta, const QJsonObject& cuerpo);

@@ -2,6 +2,7 @@
 #include "audio/SaludoVoz.h"
 #include "audio/VozNeural.h"
 
+#include <QJsonDocument>
 #include <QTest>
 
 class TestProtocoloVoz : public QObject {
@@ -105,6 +106,54 @@ private slots:
         flujo.agregar(QByteArray(9600 * 3 + 8, '\0'), [&] { return entregados >= 1; });
         QCOMPARE(entregados, 1);
         QVERIFY(flujo.huboAudio());
+    }
+
+    void identificacion_data()
+    {
+        QTest::addColumn<QByteArray>("respuesta");
+        QTest::addColumn<QString>("id");  // empty: none
+        QTest::addColumn<double>("puntaje");
+        const QByteArray u = "A1B2C3D4-0000-4000-8000-00000000BEEF";
+        QTest::newRow("completa") << "{\"id\":\"" + u + "\",\"puntaje\":0.93}" << QString(u) << 0.93;
+        QTest::newRow("sin puntaje") << "{\"id\":\"" + u + "\"}" << QString(u) << 0.0;
+        QTest::newRow("puntaje texto") << "{\"id\":\"" + u + "\",\"puntaje\":\"1\"}" << QString(u) << 0.0;
+        QTest::newRow("minusculas") << "{\"id\":\"" + u.toLower() + "\",\"puntaje\":1}" << QString(u) << 1.0;
+        QTest::newRow("sin id") << QByteArray("{\"puntaje\":0.5}") << QString() << 0.0;
+        QTest::newRow("id no uuid") << QByteArray("{\"id\":\"ana\",\"puntaje\":0.5}") << QString() << 0.0;
+        QTest::newRow("id con llaves") << "{\"id\":\"{" + u + "}\"}" << QString() << 0.0;
+        QTest::newRow("id numero") << QByteArray("{\"id\":5}") << QString() << 0.0;
+    }
+
+    void identificacion()
+    {
+        QFETCH(QByteArray, respuesta);
+        QFETCH(QString, id);
+        QFETCH(double, puntaje);
+        const auto r = VozNeural::identificacionDe(QJsonDocument::fromJson(respuesta).object());
+        QCOMPARE(r.has_value(), !id.isEmpty());
+        if (r) {
+            QCOMPARE(VozNeural::textoUuid(r->id), id);
+            QCOMPARE(r->puntaje, puntaje);
+        }
+    }
+
+    void errorDeDiseno_data()
+    {
+        QTest::addColumn<QByteArray>("cuerpo");
+        QTest::addColumn<QString>("descripcion");
+        QTest::newRow("con error") << QByteArray("{\"error\":\"Sin memoria\"}") << "Sin memoria";
+        QTest::newRow("vacio") << QByteArray() << "No se pudo diseñar la voz.";
+        QTest::newRow("error no texto") << QByteArray("{\"error\":3}") << "No se pudo diseñar la voz.";
+        QTest::newRow("no json") << QByteArray("<html>") << "No se pudo diseñar la voz.";
+    }
+
+    void errorDeDiseno()
+    {
+        QFETCH(QByteArray, cuerpo);
+        QFETCH(QString, descripcion);
+        const ErrorVoz e = VozNeural::errorDeDiseno(cuerpo);
+        QCOMPARE(e.codigo(), 3);
+        QCOMPARE(QString::fromStdString(e.what()), descripcion);
     }
 
     void base64()

@@ -49,6 +49,27 @@ std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelar
     return h;
 }
 
+template <typename T>
+T esperar(QFuture<T> f)
+{
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(f.isFinished(), 20000); }();
+    return f.result();
+}
+
+// (code, description) of a failed design; (0, "") when it succeeded.
+std::pair<int, QString> errorDe(QFuture<void> f)
+{
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(f.isFinished(), 20000); }();
+    try {
+        f.waitForFinished();
+    } catch (const ErrorVoz& e) {
+        return {e.codigo(), QString::fromStdString(e.what())};
+    } catch (const std::exception& e) {
+        return {-1, QString::fromStdString(e.what())};
+    }
+    return {0, {}};
+}
+
 }
 
 class TestVozNeural : public QObject {
@@ -344,6 +365,103 @@ private slots:
             QCOMPARE(f, qint64(2400));
         // The service is still fine for the next sentence.
         QVERIFY(hablar(*voz, "Sigo aquí.")->completo);
+    }
+
+    // Two clearly different voices enrolled with one sentence each are told
+    // apart on other sentences; voices nobody enrolled get no id.
+    void huellas_data()
+    {
+        QTest::addColumn<QString>("voz");
+        QTest::addColumn<QString>("frase");
+        QTest::addColumn<QString>("quien");  // "A", "B" or empty for nobody
+        const QString frases[] = {"¿Puedes abrir el archivo de configuración por favor?",
+                                  "Mañana tenemos reunión con el equipo de diseño.",
+                                  "Zuvi, apaga la luz de la oficina."};
+        for (const QString& f : frases) {
+            QTest::addRow("hombre: %s", qPrintable(f.left(10))) << "es-419" << f << "A";
+            QTest::addRow("mujer: %s", qPrintable(f.left(10))) << "es+f4" << f << "B";
+            QTest::addRow("abuela: %s", qPrintable(f.left(10))) << "es-419+grandma" << f << "";
+            QTest::addRow("otro hombre: %s", qPrintable(f.left(10))) << "es+m7" << f << "";
+        }
+    }
+
+    void huellas()
+    {
+        QFETCH(QString, voz);
+        QFETCH(QString, frase);
+        QFETCH(QString, quien);
+        arrancada();
+        const QUuid a = QUuid::createUuid(), b = QUuid::createUuid();
+        QVERIFY(esperar(this->voz->registrarHuella(
+            a, ServicioVozPrueba::decir16k("es-419", "Me llamo Pedro y hoy vengo a revisar las cuentas del mes."))));
+        QVERIFY(esperar(this->voz->registrarHuella(
+            b, ServicioVozPrueba::decir16k("es+f4", "Hola, me llamo Ana y trabajo en el proyecto de la casa."))));
+        for (const QUuid& id : {a, b})
+            QVERIFY(QFileInfo::exists(s->voz("huellas/" + VozNeural::textoUuid(id) + ".npz")));
+
+        const auto muestras = ServicioVozPrueba::decir16k(voz, frase);
+        const auto r = esperar(this->voz->identificar(muestras, {a, b, QUuid::createUuid()}));
+        if (quien.isEmpty()) {
+            QVERIFY(!r);
+            return;
+        }
+        QVERIFY(r);
+        QCOMPARE(r->id, quien == "A" ? a : b);
+        QVERIFY(r->puntaje >= 0.9 && r->puntaje <= 1.0);
+        // Only the candidates count: without the right one, nobody.
+        QVERIFY(!esperar(this->voz->identificar(muestras, {quien == "A" ? b : a})));
+    }
+
+    void huellaDemasiadoCorta()
+    {
+        arrancada();
+        const QUuid id = QUuid::createUuid();
+        auto audio = ServicioVozPrueba::decir16k("es-419", "Hola, me llamo Pedro y vengo a trabajar.");
+        audio.resize(9599);
+        QVERIFY(!esperar(voz->registrarHuella(id, audio)));
+        QVERIFY(!esperar(voz->identificar(audio, {id})));
+        QVERIFY(!QFileInfo::exists(s->voz("huellas/" + VozNeural::textoUuid(id) + ".npz")));
+        // Silence is no voice print either.
+        QVERIFY(!esperar(voz->registrarHuella(id, std::vector<float>(16000, 0.0f))));
+    }
+
+    void huellaSinServicio()
+    {
+        const auto audio = std::vector<float>(16000, 0.1f);
+        QVERIFY(!esperar(voz->registrarHuella(QUuid::createUuid(), audio)));
+        QVERIFY(!esperar(voz->identificar(audio, {QUuid::createUuid()})));
+    }
+
+    void disenarSinServicio()
+    {
+        const auto e = errorDe(voz->disenar("voz de mujer"));
+        QCOMPARE(e.first, 2);
+        QCOMPARE(e.second, QStringLiteral("La voz neural no está en marcha."));
+    }
+
+    // A design changes the voice at once, survives a restart, and putting
+    // the default reference voice back brings the default voice back.
+    void disenarCambiaLaVoz()
+    {
+        arrancada();
+        const QString frase = "Esta frase sirve para comparar dos voces distintas.";
+        const auto antes = hablar(*voz, frase)->muestras;
+        QCOMPARE(errorDe(voz->disenar("Una voz de mujer joven, aguda y rápida")).first, 0);
+        const auto disenada = hablar(*voz, frase)->muestras;
+        QVERIFY2(disenada.size() < antes.size() * 0.9, "una voz rápida dura menos");
+        voz->reiniciar();
+        esperarLista();
+        QCOMPARE(hablar(*voz, frase)->muestras, disenada);
+        VozNeural::prepararReferencia(true);
+        QCOMPARE(hablar(*voz, frase)->muestras, antes);
+    }
+
+    void disenarSinRasgos()
+    {
+        arrancada();
+        const auto e = errorDe(voz->disenar("xyzzy"));
+        QCOMPARE(e.first, 3);
+        QCOMPARE(e.second, QStringLiteral("No reconocí ningún rasgo de voz en la descripción."));
     }
 
     void referenciaPorDefecto()
