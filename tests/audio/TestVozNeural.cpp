@@ -24,8 +24,8 @@ struct Habla {
     bool huboAudio = false;
 };
 
-// Speaks `texto` and waits for the end; `cancelarTras` buffers cancel it
-// from inside the buffer callback (-1 never).
+// Speaks `texto` and waits for the end; after `cancelarTras` buffers it
+// cancels from inside the buffer callback (0: at once, -1: never).
 std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelarTras = -1)
 {
     auto h = std::make_unique<Habla>();
@@ -44,6 +44,8 @@ std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelar
             p->huboAudio = audio;
             p->terminado.fetch_add(1);
         });
+    if (p->tarea && cancelarTras == 0)
+        p->tarea->cancelar();
     if (p->tarea)
         [&] { QTRY_VERIFY_WITH_TIMEOUT(p->terminado.load() > 0, 15000); }();
     return h;
@@ -338,24 +340,10 @@ private slots:
         QFETCH(int, tras);
         QFETCH(bool, huboAudio);
         arrancada();
-        auto h = std::make_unique<Habla>();
+        const auto h = hablar(*voz,
+            "Una frase bastante larga para que el audio dure varios segundos y se pueda cortar a la mitad.", tras);
         Habla* p = h.get();
-        p->tarea = voz->sintetizar(
-            "Una frase bastante larga para que el audio dure varios segundos y se pueda cortar a la mitad.",
-            [p, tras](const QAudioBuffer& b) {
-                p->frames << b.frameCount();
-                if (p->frames.size() == tras)
-                    p->tarea->cancelar();
-            },
-            [p](bool completo, bool audio) {
-                p->completo = completo;
-                p->huboAudio = audio;
-                p->terminado.fetch_add(1);
-            });
         QVERIFY(p->tarea);
-        if (tras == 0)
-            p->tarea->cancelar();
-        QTRY_VERIFY_WITH_TIMEOUT(p->terminado.load() > 0, 15000);
         asentar();
         QCOMPARE(p->terminado.load(), 1);
         QVERIFY(!p->completo);
