@@ -32,6 +32,11 @@ void observarCambios(std::function<void()> alCambiar, DispositivosSistema& siste
     sistema.observar(std::move(alCambiar));
 }
 
+std::optional<QString> predeterminado(bool entrada, DispositivosSistema& sistema)
+{
+    return sistema.predeterminado(entrada);
+}
+
 bool silenciada(const DispositivosSistema::EstadoSalida& e)
 {
     if (e.silenciada.value_or(false))

@@ -25,6 +25,10 @@ void observarCambios(std::function<void()> alCambiar, DispositivosSistema& siste
 bool salidaSilenciada(std::optional<uint32_t> dispositivo = std::nullopt,
                       DispositivosSistema& sistema = DispositivosSistema::sistema());
 
+// The UID of the default input (true) or output (false); none when the
+// server cannot tell.
+std::optional<QString> predeterminado(bool entrada, DispositivosSistema& sistema = DispositivosSistema::sistema());
+
 // The value shown for one server record; none when it has no channels in
 // that direction.
 std::optional<DispositivoAudio> desdeRegistro(const DispositivosSistema::Registro& r);

@@ -46,6 +46,9 @@ public:
     // The given output, or the default one for none; none when there is no
     // default output. Answers from a cache: it is asked while drawing.
     virtual std::optional<EstadoSalida> estadoSalida(std::optional<uint32_t> indice) = 0;
+    // The server name of the default input or output; none when the
+    // server cannot tell.
+    virtual std::optional<QString> predeterminado(bool entrada) = 0;
     // Registers `alCambiar` to run on the GUI thread whenever a device comes
     // or goes or the default input or output changes.
     virtual void observar(std::function<void()> alCambiar) = 0;

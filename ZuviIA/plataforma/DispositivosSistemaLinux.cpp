@@ -98,6 +98,19 @@ public:
         return it->second;
     }
 
+    std::optional<QString> predeterminado(bool entrada) override
+    {
+        {
+            Bloqueo b(lazo_);
+            conectar();
+        }
+        std::lock_guard g(cacheMutex_);
+        const QString& nombre = entrada ? entradaPorDefecto_ : salidaPorDefecto_;
+        if (!conocido_ || nombre.isEmpty())
+            return std::nullopt;
+        return nombre;
+    }
+
     void observar(std::function<void()> alCambiar) override
     {
         {

@@ -12,6 +12,7 @@ public:
     std::vector<Registro> salidas;
     std::map<uint32_t, EstadoSalida> estados;
     std::optional<uint32_t> salidaPorDefecto;
+    std::optional<uint32_t> entradaPorDefecto;
 
     std::vector<Registro> listar(bool entrada) override { return entrada ? entradas : salidas; }
 
@@ -22,6 +23,15 @@ public:
             return std::nullopt;
         auto it = estados.find(*i);
         return it == estados.end() ? EstadoSalida{} : it->second;
+    }
+
+    std::optional<QString> predeterminado(bool entrada) override
+    {
+        const auto i = entrada ? entradaPorDefecto : salidaPorDefecto;
+        for (const auto& r : entrada ? entradas : salidas)
+            if (i && r.indice == *i)
+                return r.nombre;
+        return std::nullopt;
     }
 
     void observar(std::function<void()> alCambiar) override { observadores.push_back(std::move(alCambiar)); }
