@@ -1,0 +1,172 @@
+#pragma once
+
+#include "assistant/ClaveSesion.h"
+#include "audio/DispositivoAudio.h"
+#include "core/Modelos.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class Ajustes;
+class Almacen;
+class DispositivosSistema;
+class Reloj;
+class SesionClaude;
+
+// The voice assistant: the settings of the agent runs (agent, level,
+// project folder, reading aloud, sending on silence), the microphone and the
+// output the room uses, and the long-lived Claude Code session. One shared
+// instance on the GUI thread.
+class AsistenteVoz : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<DispositivoAudio> dispositivos READ dispositivos NOTIFY dispositivosCambiados)
+    Q_PROPERTY(std::optional<QString> dispositivoUID READ dispositivoUID WRITE setDispositivoUID NOTIFY dispositivoUIDCambiado)
+    Q_PROPERTY(QList<DispositivoAudio> salidas READ salidas NOTIFY salidasCambiadas)
+    Q_PROPERTY(std::optional<QString> salidaUID READ salidaUID WRITE setSalidaUID NOTIFY salidaUIDCambiado)
+    Q_PROPERTY(float nivelAudio READ nivelAudio WRITE setNivelAudio NOTIFY nivelAudioCambiado)
+    Q_PROPERTY(bool escuchando READ escuchando WRITE setEscuchando NOTIFY escuchandoCambiado)
+    Q_PROPERTY(QString texto READ texto WRITE setTexto NOTIFY textoCambiado)
+    Q_PROPERTY(std::optional<QString> aviso READ aviso WRITE setAviso NOTIFY avisoCambiado)
+    Q_PROPERTY(bool modoPrueba READ modoPrueba WRITE setModoPrueba NOTIFY modoPruebaCambiado)
+    Q_PROPERTY(AgenteCLI agente READ agente WRITE setAgente NOTIFY agenteCambiado)
+    Q_PROPERTY(QString carpeta READ carpeta WRITE setCarpeta NOTIFY carpetaCambiada)
+    Q_PROPERTY(NivelPermiso nivel READ nivel WRITE setNivel NOTIFY nivelCambiado)
+    Q_PROPERTY(bool leerRespuesta READ leerRespuesta WRITE setLeerRespuesta NOTIFY leerRespuestaCambiado)
+    Q_PROPERTY(bool enviarAlCallar READ enviarAlCallar WRITE setEnviarAlCallar NOTIFY enviarAlCallarCambiado)
+    Q_PROPERTY(bool vozPropiaSilenciada READ vozPropiaSilenciada WRITE setVozPropiaSilenciada NOTIFY vozPropiaSilenciadaCambiada)
+    Q_PROPERTY(std::optional<QString> contextoPersona READ contextoPersona WRITE setContextoPersona NOTIFY contextoPersonaCambiado)
+
+public:
+    // Reads the stored settings, lists the devices once and follows their
+    // changes from then on.
+    AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
+                 QObject* parent = nullptr);
+    ~AsistenteVoz() override;
+
+    static AsistenteVoz& shared();
+
+    // "Zuvi IA" in the home folder, created on every read (a failure is
+    // ignored); the default project folder.
+    static QString carpetaRaiz();
+
+    const QList<DispositivoAudio>& dispositivos() const { return dispositivos_; }
+    std::optional<QString> dispositivoUID() const { return dispositivoUID_; }
+    // A choice from outside is stored under "micUID" when it differs; none
+    // (or an empty text) removes the key.
+    void setDispositivoUID(std::optional<QString> uid);
+    const QList<DispositivoAudio>& salidas() const { return salidas_; }
+    std::optional<QString> salidaUID() const { return salidaUID_; }
+    void setSalidaUID(std::optional<QString> uid);
+
+    float nivelAudio() const { return nivelAudio_; }
+    void setNivelAudio(float nivel);
+    bool escuchando() const { return escuchando_; }
+    void setEscuchando(bool valor);
+    QString texto() const { return texto_; }
+    void setTexto(const QString& texto);
+    std::optional<QString> aviso() const { return aviso_; }
+    void setAviso(const std::optional<QString>& aviso);
+    bool modoPrueba() const { return modoPrueba_; }
+    void setModoPrueba(bool valor);
+
+    // These five store their key on every assignment, the same value too.
+    AgenteCLI agente() const { return agente_; }
+    void setAgente(AgenteCLI agente);
+    QString carpeta() const { return carpeta_; }
+    void setCarpeta(const QString& carpeta);
+    NivelPermiso nivel() const { return nivel_; }
+    void setNivel(NivelPermiso nivel);
+    bool leerRespuesta() const { return leerRespuesta_; }
+    void setLeerRespuesta(bool valor);
+    bool enviarAlCallar() const { return enviarAlCallar_; }
+    void setEnviarAlCallar(bool valor);
+
+    bool vozPropiaSilenciada() const { return vozPropiaSilenciada_; }
+    void setVozPropiaSilenciada(bool valor);
+    std::optional<QString> contextoPersona() const { return contextoPersona_; }
+    void setContextoPersona(const std::optional<QString>& contexto);
+
+    // Lists inputs and outputs again and chooses the microphone and the
+    // output; automatic choices are never stored.
+    void refrescarDispositivos();
+
+    // Asks for the project folder in a modal chooser opened at `carpeta`;
+    // a confirmed folder goes to usarCarpeta, anything else changes nothing.
+    void elegirCarpeta();
+    // The chooser itself: the folder confirmed, or none.
+    static std::optional<QString> pedirCarpeta(const QString& inicio);
+    // The project folder from now on, also of the selected conversation.
+    void usarCarpeta(const QString& carpeta);
+
+    // The key of the session the current settings call for.
+    ClaveSesion claveSesion(const std::optional<QString>& reanudar) const;
+    // Leaves a running session whose key matches in sesionClaude(), reusing
+    // the current one or starting another. Throws ErrorProceso.
+    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar);
+    std::shared_ptr<SesionClaude> sesionClaude() const { return sesionClaude_; }
+    // Forgets the foreground session without closing it.
+    void soltarSesionClaude() { sesionClaude_.reset(); }
+
+signals:
+    void dispositivosCambiados();
+    void dispositivoUIDCambiado();
+    void salidasCambiadas();
+    void salidaUIDCambiado();
+    void nivelAudioCambiado();
+    void escuchandoCambiado();
+    void textoCambiado();
+    void avisoCambiado();
+    void modoPruebaCambiado();
+    void agenteCambiado();
+    void carpetaCambiada();
+    void nivelCambiado();
+    void leerRespuestaCambiado();
+    void enviarAlCallarCambiado();
+    void vozPropiaSilenciadaCambiada();
+    void contextoPersonaCambiado();
+
+    // A device change chose another microphone: the wake-phrase listener,
+    // when it listens, restarts on it.
+    void microfonoCambiadoPorDispositivos();
+
+    // What every session the assistant started says, already on the GUI
+    // thread, in the order the session produced it.
+    void lineaSesion(const QString& linea, const QUuid& sesion);
+    void errorSesion(const QString& trozo);
+    void sesionTermino(int codigo, const QUuid& sesion);
+
+private:
+    void alCambiarDispositivos();
+    // A background task writes into the selected conversation, so a
+    // resumed session must branch off.
+    bool bifurcarAlReanudar() const;
+
+    Ajustes& ajustes_;
+    Reloj& reloj_;
+    Almacen& almacen_;
+    DispositivosSistema& sistema_;
+
+    QList<DispositivoAudio> dispositivos_;
+    std::optional<QString> dispositivoUID_;
+    bool asignandoAuto_ = false;
+    QList<DispositivoAudio> salidas_;
+    std::optional<QString> salidaUID_;
+    float nivelAudio_ = 0;
+    bool escuchando_ = false;
+    QString texto_;
+    std::optional<QString> aviso_;
+    bool modoPrueba_ = false;
+    AgenteCLI agente_ = AgenteCLI::claude;
+    QString carpeta_;
+    NivelPermiso nivel_ = NivelPermiso::total;
+    bool leerRespuesta_ = true;
+    bool enviarAlCallar_ = true;
+    std::shared_ptr<SesionClaude> sesionClaude_;
+    bool vozPropiaSilenciada_ = false;
+    std::optional<QString> contextoPersona_;
+};
