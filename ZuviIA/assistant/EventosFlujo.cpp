@@ -155,8 +155,7 @@ EfectosFondo interpretarFondo(const QString& linea)
                 efectos.actividad = fraseDe(bloque);
         }
     } else if (tipo == QLatin1String("result")) {
-        const QJsonValue texto = objeto->value(QLatin1String("result"));
-        efectos.fin = texto.isString() ? std::optional<QString>(texto.toString()) : std::nullopt;
+        efectos.fin = resultado(*objeto);
     }
     return efectos;
 }

@@ -40,8 +40,8 @@ struct EfectosFondo {
     bool huboDelta = false;           // a text delta arrived
     QString anexo;                    // its text for the task's message, not saved
     std::optional<QString> actividad; // the task's latest tool phrase
-    // Set by "result": its text when it is one, else none.
-    std::optional<std::optional<QString>> fin;
+    // Set by "result", which ends the task.
+    std::optional<Resultado> fin;
 };
 
 // A line of a session that was moved to the background.

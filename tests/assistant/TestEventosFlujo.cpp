@@ -196,9 +196,9 @@ private slots:
             << R"({"type":"assistant","message":{"content":[{"type":"tool_use","name":"Glob"},{"type":"thinking"},{"type":"tool_use","name":"WebSearch","input":{}}]}})"
             << false << "" << "Buscando en internet…" << "-";
         QTest::newRow("resultado con texto")
-            << R"({"type":"result","result":"Web creada","is_error":true})" << false << "" << "-" << "=Web creada";
+            << R"({"type":"result","result":"Web creada","is_error":true})" << false << "" << "-" << "Web creada|error";
         QTest::newRow("resultado sin texto") << R"({"type":"result","session_id":"s"})" << false << "" << "-"
-                                             << "=(ninguno)";
+                                             << "|ok";
         QTest::newRow("basura") << "}{" << false << "" << "-" << "-";
     }
 
@@ -209,7 +209,8 @@ private slots:
         QTEST(e.huboDelta, "huboDelta");
         QTEST(e.anexo, "anexo");
         QTEST(e.actividad.value_or(QStringLiteral("-")), "actividad");
-        const QString fin = e.fin ? QStringLiteral("=") + e.fin->value_or(QStringLiteral("(ninguno)")) : "-";
+        const QString fin =
+            e.fin ? e.fin->texto + (e.fin->esError ? QStringLiteral("|error") : QStringLiteral("|ok")) : "-";
         QTEST(fin, "fin");
     }
 };
