@@ -1,0 +1,394 @@
+#include "assistant/TurnoAgente.h"
+
+#include "assistant/SesionClaude.h"
+#include "assistant/TextosTurno.h"
+#include "core/Almacen.h"
+#include "core/ComandosAgente.h"
+#include "core/EjecutorProceso.h"
+#include "core/Registro.h"
+
+#include <QPointer>
+
+namespace {
+
+bool soloActas(const Conversacion& conversacion)
+{
+    for (const Mensaje& m : conversacion.mensajes)
+        if (m.rol != Mensaje::Rol::acta)
+            return false;
+    return true;
+}
+
+// Runs `accion` on `objeto`'s thread; a callback of the runner's thread
+// never touches the turn directly.
+template <typename F>
+void enHiloDe(QObject* objeto, F accion)
+{
+    QMetaObject::invokeMethod(objeto, std::move(accion), Qt::QueuedConnection);
+}
+
+}
+
+TurnoAgente::TurnoAgente(Anfitrion& anfitrion, Almacen& almacen, Ajustes& ajustes, Reloj& reloj, QObject* parent)
+    : QObject(parent), anfitrion_(anfitrion), almacen_(almacen), ajustes_(ajustes), reloj_(reloj),
+      ultimoEvento_(reloj.monotono())
+{
+}
+
+TurnoAgente::~TurnoAgente() = default;
+
+Mensaje* TurnoAgente::mensajeDe(Conversacion& conversacion, const QUuid& id)
+{
+    // The reply being filled is nearly always the last message.
+    for (auto it = conversacion.mensajes.rbegin(); it != conversacion.mensajes.rend(); ++it)
+        if (it->id == id)
+            return &*it;
+    return nullptr;
+}
+
+bool TurnoAgente::enviar(const std::optional<QString>& instruccion, const std::optional<QString>& mostrar,
+                         const std::optional<QString>& autor)
+{
+    const QString texto = instruccion.value_or(anfitrion_.texto()).trimmed();
+    if (texto.isEmpty() || ejecutando_)
+        return false;
+    textoAMostrar_ = mostrar;
+    autorSiguiente_ = autor;
+    anfitrion_.detenerDictado();
+    anfitrion_.setTexto(QString());
+    setEjecutando(true);
+    const quint64 numero = ++numero_;
+    enHiloDe(this, [this, texto, numero] { ejecutar(texto, numero); });
+    return true;
+}
+
+void TurnoAgente::ejecutar(const QString& instruccion, quint64 numero)
+{
+    if (numero != numero_)
+        return;
+    ultimoPedido_ = instruccion;
+    setInterrumpido(false);
+
+    const auto actual = almacen_.actual();
+    const QUuid conversacion = actual ? actual->id : almacen_.nueva();
+
+    if (anfitrion_.agente() == AgenteCLI::codex && anfitrion_.faltaCodex()) {
+        Registro::anotar(TextosTurno::sinCodex());
+        anfitrion_.setAgente(AgenteCLI::claude);
+    }
+    agenteTurno_ = anfitrion_.agente();
+
+    const QString mostrado = textoAMostrar_.value_or(instruccion);
+    almacen_.cambiar(conversacion, true, [&](Conversacion& c) {
+        if (!c.esReunion.value_or(false) && soloActas(c))
+            c.titulo = TextosTurno::titulo(mostrado);
+        c.mensajes.append(Mensaje::nuevo(Mensaje::Rol::usuario, mostrado, std::nullopt, autorSiguiente_));
+    });
+
+    QPointer<TurnoAgente> yo(this);
+    anfitrion_.buscarEjecutable(agenteTurno_, [yo, instruccion, numero, conversacion](std::optional<QString> ruta) {
+        if (yo)
+            yo->conEjecutable(instruccion, numero, conversacion, ruta);
+    });
+}
+
+void TurnoAgente::conEjecutable(const QString& instruccion, quint64 numero, const QUuid& conversacion,
+                                const std::optional<QString>& ruta)
+{
+    if (numero != numero_ || !ejecutando_ || enCurso_)
+        return;
+    if (!ruta || ruta->isEmpty()) {
+        almacen_.cambiar(conversacion, true, [&](Conversacion& c) {
+            c.mensajes.append(Mensaje::nuevo(Mensaje::Rol::error, TextosTurno::noInstalado(agenteTurno_)));
+        });
+        setEjecutando(false);
+        if (alTerminar)
+            alTerminar(QString(), false);
+        return;
+    }
+
+    const Mensaje respuesta = Mensaje::nuevo(Mensaje::Rol::agente, QString(), agenteTurno_);
+    almacen_.cambiar(conversacion, true, [&](Conversacion& c) { c.mensajes.append(respuesta); });
+    enCurso_ = EnCurso{conversacion, respuesta.id};
+    ultimoEvento_ = reloj_.monotono();
+    vigilarTurno();
+    setActividad(QStringLiteral("Pensando…"));
+    errores_.clear();
+    flujo_ = EventosFlujo::Estado{};
+
+    if (agenteTurno_ == AgenteCLI::claude)
+        turnoClaude(instruccion, *ruta);
+    else
+        turnoCodex(instruccion, *ruta, numero);
+}
+
+void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
+{
+    // The session of the turn's own conversation, even if the selection
+    // moved while the executable was looked for.
+    const auto conversacion = almacen_.conversacion(enCurso_->conversacion);
+    std::shared_ptr<SesionClaude> sesion;
+    try {
+        sesion = anfitrion_.asegurarSesion(ruta, conversacion ? conversacion->sesionClaude : std::nullopt);
+    } catch (const std::exception& e) {
+        terminado(TextosTurno::codigoLanzamiento, QString::fromUtf8(e.what()));
+        return;
+    }
+    sesion->enviar(instruccion);
+}
+
+void TurnoAgente::turnoCodex(const QString& instruccion, const QString& ruta, quint64 numero)
+{
+    const QStringList argumentos = ComandosAgente::argumentos(AgenteCLI::codex, instruccion, anfitrion_.nivel(),
+                                                              std::nullopt, anfitrion_.contextoPersona(), ajustes_);
+    // Each callback carries the number of its turn (see numero_).
+    QPointer<TurnoAgente> yo(this);
+    const auto propio = [yo, numero] { return yo && yo->numero_ == numero; };
+    try {
+        proceso_ = EjecutorProceso::lanzar(
+            ruta, argumentos, anfitrion_.carpeta(),
+            [yo, propio](const QString& t) {
+                enHiloDe(yo.data(), [yo, propio, t] {
+                    if (propio())
+                        yo->salidaCodex(t);
+                });
+            },
+            [yo, propio](const QString& t) {
+                enHiloDe(yo.data(), [yo, propio, t] {
+                    if (propio())
+                        yo->errores_ += t;
+                });
+            },
+            [yo, propio](int codigo) {
+                enHiloDe(yo.data(), [yo, propio, codigo] {
+                    if (propio() && yo->enCurso_)
+                        yo->terminado(codigo, std::nullopt);
+                });
+            });
+    } catch (const std::exception& e) {
+        terminado(TextosTurno::codigoLanzamiento, QString::fromUtf8(e.what()));
+    }
+}
+
+void TurnoAgente::salidaCodex(const QString& trozo)
+{
+    if (!enCurso_)
+        return;
+    // Codex output is its sign of life for the watchdog.
+    ultimoEvento_ = reloj_.monotono();
+    anexar(enCurso_->conversacion, enCurso_->mensaje, trozo, true);
+    setActividad(std::nullopt);
+}
+
+void TurnoAgente::terminado(int codigo, const std::optional<QString>& error)
+{
+    if (!enCurso_) {
+        setEjecutando(false);
+        return;
+    }
+    const EnCurso turno = *enCurso_;
+    std::optional<Mensaje> respuesta;
+    almacen_.cambiar(turno.conversacion, false, [&](Conversacion& c) {
+        Mensaje* m = mensajeDe(c, turno.mensaje);
+        if (!m)
+            return;
+        if (const auto vacia = TextosTurno::respuestaVacia(m->texto, codigo, interrumpido_, error, errores_)) {
+            m->rol = Mensaje::Rol::error;
+            m->texto = *vacia;
+        }
+        respuesta = *m;
+    });
+    const QString answer = respuesta && respuesta->rol == Mensaje::Rol::agente ? respuesta->texto : QString();
+    const bool normal = !answer.isEmpty();
+    const QString entregado = normal ? answer : (respuesta ? respuesta->texto : QString());
+
+    setEjecutando(false);
+    setActividad(std::nullopt);
+    proceso_.reset();
+    enCurso_.reset();
+    vigilancia_.cancelar();
+    // The one write of the turn's end: streamed text never touched the disk.
+    almacen_.guardar();
+
+    if (normal) {
+        if (!anfitrion_.vozPropiaSilenciada()) {
+            anfitrion_.sonarFin();
+            if (anfitrion_.leerRespuesta())
+                anfitrion_.hablar(answer);
+        }
+        setUltimaRespuesta(answer);
+    }
+    if (alTerminar)
+        alTerminar(entregado, normal);
+}
+
+void TurnoAgente::vigilarTurno()
+{
+    vigilancia_ = reloj_.despues(revision, this, [this] { revisarSilencio(); });
+}
+
+void TurnoAgente::revisarSilencio()
+{
+    if (!ejecutando_ || !enCurso_)
+        return;
+    if (reloj_.monotono() - ultimoEvento_ <= limiteSilencio) {
+        vigilarTurno();
+        return;
+    }
+    Registro::anotar(QStringLiteral("Claude: sin señales por 3 min, cierro el turno"));
+    if (auto sesion = anfitrion_.sesionClaude()) {
+        anfitrion_.soltarSesionClaude();
+        sesion->cerrar();
+    }
+    // A silent Codex process is stopped too; its later output and end carry
+    // an old turn number and are dropped.
+    if (proceso_)
+        proceso_->terminar();
+    terminado(TextosTurno::codigoVigilancia, TextosTurno::sinSenales());
+}
+
+void TurnoAgente::interrumpir()
+{
+    if (!ejecutando_)
+        return;
+    setInterrumpido(true);
+    if (auto sesion = anfitrion_.sesionClaude(); sesion && agenteTurno_ == AgenteCLI::claude)
+        sesion->interrumpir();
+    else
+        cancelar();
+    Registro::anotar(QStringLiteral("Claude: turno interrumpido por voz"));
+}
+
+void TurnoAgente::cancelar()
+{
+    if (proceso_)
+        proceso_->terminar();
+    auto sesion = anfitrion_.sesionClaude();
+    if (enCurso_ && sesion && agenteTurno_ == AgenteCLI::claude) {
+        anfitrion_.soltarSesionClaude();
+        sesion->cerrar();
+        terminado(TextosTurno::codigoCancelado, std::nullopt);
+    }
+}
+
+void TurnoAgente::lineaSesion(const QString& linea, const QUuid& sesion)
+{
+    if (const auto tarea = tareaDe(sesion)) {
+        eventoFondo(linea, tarea);
+        return;
+    }
+    const auto actual = anfitrion_.sesionClaude();
+    if (!actual || actual->id() != sesion)
+        return;
+    ultimoEvento_ = reloj_.monotono();
+    if (enCurso_)
+        procesarEvento(linea);
+}
+
+void TurnoAgente::errorSesion(const QString& trozo)
+{
+    errores_ += trozo;
+}
+
+void TurnoAgente::sesionTermino(int codigo, const QUuid& sesion)
+{
+    Registro::anotar(QStringLiteral("Claude: sesión cerrada (código %1)").arg(codigo));
+    if (const auto tarea = tareaDe(sesion)) {
+        terminarFondo(tarea, std::nullopt);
+        return;
+    }
+    const auto actual = anfitrion_.sesionClaude();
+    if (!actual || actual->id() != sesion)
+        return;
+    anfitrion_.soltarSesionClaude();
+    if (enCurso_)
+        terminado(codigo, std::nullopt);
+}
+
+void TurnoAgente::procesarEvento(const QString& linea)
+{
+    const EnCurso turno = *enCurso_;
+    const EventosFlujo::Efectos efectos = EventosFlujo::interpretar(linea, flujo_);
+    if (!efectos.anexo.isEmpty())
+        anexar(turno.conversacion, turno.mensaje, efectos.anexo, efectos.guardar);
+    for (const auto& actividad : efectos.actividades)
+        setActividad(actividad);
+    for (const QString& fragmento : efectos.fragmentos)
+        if (alFragmento)
+            alFragmento(fragmento);
+    if (efectos.finBloque && alFinBloque)
+        alFinBloque();
+    if (efectos.resultado)
+        aplicarResultado(*efectos.resultado);
+}
+
+void TurnoAgente::aplicarResultado(const EventosFlujo::Resultado& resultado)
+{
+    const EnCurso turno = *enCurso_;
+    // Not written here: the turn's end writes the store right after.
+    almacen_.cambiar(turno.conversacion, false, [&](Conversacion& c) {
+        if (resultado.sesion)
+            c.sesionClaude = *resultado.sesion;
+        if (Mensaje* m = mensajeDe(c, turno.mensaje)) {
+            if (resultado.esError)
+                m->rol = Mensaje::Rol::error;
+            if (!resultado.texto.isEmpty())
+                m->texto = resultado.texto;
+        }
+    });
+    const auto sesion = anfitrion_.sesionClaude();
+    if (!sesion)
+        return;
+    if (resultado.sesion) {
+        // The process keeps what it was started with; only the session it
+        // now continues changes, so the next turn of this conversation
+        // reuses it, and a setting changed meanwhile still gives a new one.
+        ClaveSesion clave = sesion->clave();
+        clave.reanudar = *resultado.sesion;
+        clave.copia = false;
+        sesion->setClave(clave);
+    }
+    terminado(0, std::nullopt);
+}
+
+void TurnoAgente::anexar(const QUuid& conversacion, const QUuid& mensaje, const QString& texto, bool guardar)
+{
+    almacen_.cambiar(conversacion, guardar, [&](Conversacion& c) {
+        if (Mensaje* m = mensajeDe(c, mensaje))
+            m->texto += texto;
+    });
+}
+
+void TurnoAgente::setEjecutando(bool valor)
+{
+    if (ejecutando_ == valor)
+        return;
+    ejecutando_ = valor;
+    emit ejecutandoCambiado();
+}
+
+void TurnoAgente::setActividad(const std::optional<QString>& valor)
+{
+    if (actividad_ == valor)
+        return;
+    actividad_ = valor;
+    emit actividadCambiada();
+    if (valor && alActividad)
+        alActividad(*valor);
+}
+
+void TurnoAgente::setInterrumpido(bool valor)
+{
+    if (interrumpido_ == valor)
+        return;
+    interrumpido_ = valor;
+    emit interrumpidoCambiado();
+}
+
+void TurnoAgente::setUltimaRespuesta(const QString& valor)
+{
+    if (ultimaRespuesta_ == valor)
+        return;
+    ultimaRespuesta_ = valor;
+    emit ultimaRespuestaCambiada();
+}
