@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
+#include <memory>
+
 using Propiedades = DispositivosSistema::Propiedades;
 
 namespace {
@@ -79,12 +82,20 @@ private slots:
     void avisaAltasBajasYCambiosDePorDefecto()
     {
         EXIGIR_PULSE();
-        int avisos = 0;
-        bool enHiloGui = true;
-        DispositivosSistema::sistema().observar([&] {
-            ++avisos;
-            enHiloGui = enHiloGui && QThread::currentThread() == QCoreApplication::instance()->thread();
+        // The observer outlives this test (notices keep coming), so it
+        // holds its counters itself rather than this frame's locals.
+        struct Cuenta {
+            std::atomic<int> avisos{0};
+            std::atomic<bool> enHiloGui{true};
+        };
+        auto cuenta = std::make_shared<Cuenta>();
+        DispositivosSistema::sistema().observar([cuenta] {
+            ++cuenta->avisos;
+            if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                cuenta->enHiloGui = false;
         });
+        std::atomic<int>& avisos = cuenta->avisos;
+        std::atomic<bool>& enHiloGui = cuenta->enHiloGui;
         const QString nombre = QStringLiteral("zuvi_prueba_%1").arg(QCoreApplication::applicationPid());
         const QString modulo = PulsePrueba::pactl({"load-module", "module-null-sink", "sink_name=" + nombre});
         QVERIFY(!modulo.isEmpty());
