@@ -1,5 +1,8 @@
 #include "assistant/AsistenteVoz.h"
 
+#include "assistant/AnfitrionAsistente.h"
+#include "assistant/TurnoAgente.h"
+
 #include "assistant/EleccionDispositivos.h"
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
@@ -62,6 +65,11 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
     nivel_ = nivelDesde(ajustes_.texto(claveNivel)).value_or(NivelPermiso::total);
     leerRespuesta_ = ajustes_.booleano(claveLeer, true);
     enviarAlCallar_ = ajustes_.booleano(claveEnviar, true);
+    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this);
+    turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
+    connect(this, &AsistenteVoz::lineaSesion, turno_.get(), &TurnoAgente::lineaSesion);
+    connect(this, &AsistenteVoz::errorSesion, turno_.get(), &TurnoAgente::errorSesion);
+    connect(this, &AsistenteVoz::sesionTermino, turno_.get(), &TurnoAgente::sesionTermino);
     refrescarDispositivos();
     // The registration outlives a test's assistant; the guard drops late notices.
     AudioDispositivos::observarCambios(

@@ -16,7 +16,9 @@ class Ajustes;
 class Almacen;
 class DispositivosSistema;
 class Reloj;
+class AnfitrionAsistente;
 class SesionClaude;
+class TurnoAgente;
 
 // The voice assistant: the settings of the agent runs (agent, level,
 // project folder, reading aloud, sending on silence), the microphone and the
@@ -112,6 +114,10 @@ public:
     // Forgets the foreground session without closing it.
     void soltarSesionClaude() { sesionClaude_.reset(); }
 
+    // The agent turns: enviar, interrumpir, cancelar and the background tasks.
+    TurnoAgente& turno() { return *turno_; }
+    AnfitrionAsistente& anfitrionTurno() { return *anfitrion_; }
+
 signals:
     void dispositivosCambiados();
     void dispositivoUIDCambiado();
@@ -169,4 +175,6 @@ private:
     std::shared_ptr<SesionClaude> sesionClaude_;
     bool vozPropiaSilenciada_ = false;
     std::optional<QString> contextoPersona_;
+    std::unique_ptr<AnfitrionAsistente> anfitrion_;
+    std::unique_ptr<TurnoAgente> turno_;
 };

@@ -2,6 +2,8 @@
 #include "assistant/AsistenteVoz.h"
 
 #include "assistant/SesionClaude.h"
+#include "assistant/TurnoAgente.h"
+#include "core/Almacen.h"
 #include "core/ComandosAgente.h"
 #include "core/Registro.h"
 #include "plataforma/Ajustes.h"
@@ -21,8 +23,8 @@ ClaveSesion AsistenteVoz::claveSesion(const std::optional<QString>& reanudar) co
 
 bool AsistenteVoz::bifurcarAlReanudar() const
 {
-    // Background tasks come with the agent turn; until then none exists.
-    return false;
+    const auto actual = almacen_.actual();
+    return actual && turno_->fondoEn(actual->id);
 }
 
 std::shared_ptr<SesionClaude> AsistenteVoz::asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar)
