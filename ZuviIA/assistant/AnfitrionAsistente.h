@@ -3,18 +3,17 @@
 #include "assistant/TurnoAgente.h"
 
 class AsistenteVoz;
+class EstadoIA;
 
-// The assistant's side of its agent turns: its settings, composer and
-// Claude Code session. Dictation, reading aloud, the end sound and tool
-// detection are not wired yet: the finder answers none until detection
-// sets `buscar`.
+// The assistant's side of its agent turns: its settings, composer, Claude
+// Code session and the tool detection. Dictation, reading aloud and the
+// end sound come with their own rooms; until then they do nothing.
 class AnfitrionAsistente : public TurnoAgente::Anfitrion {
 public:
-    explicit AnfitrionAsistente(AsistenteVoz& asistente) : asistente_(asistente) {}
+    AnfitrionAsistente(AsistenteVoz& asistente, EstadoIA& deteccion) : asistente_(asistente), deteccion_(deteccion) {}
 
-    // The executable of an agent, as detection finds it.
-    std::function<std::optional<QString>(AgenteCLI)> buscar;
-    std::function<bool()> sinCodex;
+    // "claude-code" or "codex-cli": the catalogue entry of an agent.
+    static QString herramientaDe(AgenteCLI agente);
 
     AgenteCLI agente() const override;
     void setAgente(AgenteCLI agente) override;
@@ -28,7 +27,10 @@ public:
     void detenerDictado() override {}
     void hablar(const QString&) override {}
     void sonarFin() override {}
-    bool faltaCodex() const override { return sinCodex && sinCodex(); }
+    bool faltaCodex() const override;
+    // The latest detection when it found the agent, else a fresh search on
+    // the pool whose answer comes back on the GUI thread (and is dropped
+    // when the assistant is gone by then).
     void buscarEjecutable(AgenteCLI agente, std::function<void(std::optional<QString>)> listo) override;
     std::shared_ptr<SesionClaude> sesionClaude() const override;
     void soltarSesionClaude() override;
@@ -36,4 +38,5 @@ public:
 
 private:
     AsistenteVoz& asistente_;
+    EstadoIA& deteccion_;
 };

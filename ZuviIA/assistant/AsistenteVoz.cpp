@@ -7,6 +7,7 @@
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
 #include "core/CarpetasMemoria.h"
+#include "core/EstadoIA.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/DispositivosSistema.h"
 #include "plataforma/Reloj.h"
@@ -55,8 +56,8 @@ QString carpetaGuardada(const Ajustes& ajustes)
 }
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                           QObject* parent)
-    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema)
+                           EstadoIA& deteccion, QObject* parent)
+    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion)
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -65,11 +66,7 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
     nivel_ = nivelDesde(ajustes_.texto(claveNivel)).value_or(NivelPermiso::total);
     leerRespuesta_ = ajustes_.booleano(claveLeer, true);
     enviarAlCallar_ = ajustes_.booleano(claveEnviar, true);
-    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this);
-    turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
-    connect(this, &AsistenteVoz::lineaSesion, turno_.get(), &TurnoAgente::lineaSesion);
-    connect(this, &AsistenteVoz::errorSesion, turno_.get(), &TurnoAgente::errorSesion);
-    connect(this, &AsistenteVoz::sesionTermino, turno_.get(), &TurnoAgente::sesionTermino);
+    conectarTurno();
     refrescarDispositivos();
     // The registration outlives a test's assistant; the guard drops late notices.
     AudioDispositivos::observarCambios(
@@ -80,15 +77,48 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
         sistema_);
 }
 
-AsistenteVoz::~AsistenteVoz() = default;
+AsistenteVoz::~AsistenteVoz()
+{
+    // Detection may outlive a test's assistant: its agent rule then rests.
+    deteccion_.fijarAgente({});
+}
 
 AsistenteVoz& AsistenteVoz::shared()
 {
     // Kept until the process ends, past the application object.
-    static AsistenteVoz* unico =
-        new AsistenteVoz(Ajustes::shared(), Reloj::sistema(), Almacen::shared(), DispositivosSistema::sistema());
+    static AsistenteVoz* unico = new AsistenteVoz(Ajustes::shared(), Reloj::sistema(), Almacen::shared(),
+                                                  DispositivosSistema::sistema(), EstadoIA::shared());
     return *unico;
 }
+
+void AsistenteVoz::conectarTurno()
+{
+    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_);
+    turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
+    connect(this, &AsistenteVoz::lineaSesion, turno_.get(), &TurnoAgente::lineaSesion);
+    connect(this, &AsistenteVoz::errorSesion, turno_.get(), &TurnoAgente::errorSesion);
+    connect(this, &AsistenteVoz::sesionTermino, turno_.get(), &TurnoAgente::sesionTermino);
+    connect(turno_.get(), &TurnoAgente::ejecutandoCambiado, this, &AsistenteVoz::ejecutandoCambiado);
+    connect(turno_.get(), &TurnoAgente::actividadCambiada, this, &AsistenteVoz::actividadCambiada);
+    // Detection's agent rule (Codex without its command-line tool falls
+    // back to Claude Code) works on the assistant's own choice.
+    deteccion_.fijarAgente({[this] { return agente(); }, [this](AgenteCLI a) { setAgente(a); }});
+}
+
+bool AsistenteVoz::ejecutando() const { return turno_->ejecutando(); }
+std::optional<QString> AsistenteVoz::actividad() const { return turno_->actividad(); }
+
+bool AsistenteVoz::enviar(const std::optional<QString>& instruccion, const std::optional<QString>& mostrar,
+                          const std::optional<QString>& autor)
+{
+    return turno_->enviar(instruccion, mostrar, autor);
+}
+
+void AsistenteVoz::interrumpir() { turno_->interrumpir(); }
+void AsistenteVoz::cancelar() { turno_->cancelar(); }
+bool AsistenteVoz::pasarASegundoPlano() { return turno_->pasarASegundoPlano(); }
+void AsistenteVoz::cancelarFondo() { turno_->cancelarFondo(); }
+QString AsistenteVoz::resumenTrabajo() const { return turno_->resumenTrabajo(); }
 
 QString AsistenteVoz::carpetaRaiz()
 {

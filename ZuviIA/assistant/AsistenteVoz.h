@@ -15,6 +15,7 @@
 class Ajustes;
 class Almacen;
 class DispositivosSistema;
+class EstadoIA;
 class Reloj;
 class AnfitrionAsistente;
 class SesionClaude;
@@ -42,12 +43,15 @@ class AsistenteVoz : public QObject {
     Q_PROPERTY(bool enviarAlCallar READ enviarAlCallar WRITE setEnviarAlCallar NOTIFY enviarAlCallarCambiado)
     Q_PROPERTY(bool vozPropiaSilenciada READ vozPropiaSilenciada WRITE setVozPropiaSilenciada NOTIFY vozPropiaSilenciadaCambiada)
     Q_PROPERTY(std::optional<QString> contextoPersona READ contextoPersona WRITE setContextoPersona NOTIFY contextoPersonaCambiado)
+    Q_PROPERTY(bool ejecutando READ ejecutando NOTIFY ejecutandoCambiado)
+    Q_PROPERTY(std::optional<QString> actividad READ actividad NOTIFY actividadCambiada)
 
 public:
     // Reads the stored settings, lists the devices once and follows their
-    // changes from then on.
+    // changes from then on. `deteccion` finds the agents' executables, and
+    // its agent rule reads and writes `agente` while this object lives.
     AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                 QObject* parent = nullptr);
+                 EstadoIA& deteccion, QObject* parent = nullptr);
     ~AsistenteVoz() override;
 
     static AsistenteVoz& shared();
@@ -114,9 +118,25 @@ public:
     // Forgets the foreground session without closing it.
     void soltarSesionClaude() { sesionClaude_.reset(); }
 
-    // The agent turns: enviar, interrumpir, cancelar and the background tasks.
+    // Starts the Claude Code session of the selected conversation ahead of
+    // its first instruction; only for Claude Code with no turn running.
+    // Returns at once; any failure is ignored.
+    void precalentar();
+
+    // The agent turns; the callbacks (alActividad, alFragmento, alFinBloque,
+    // alTerminar, alTerminarFondo) are set on turno().
     TurnoAgente& turno() { return *turno_; }
-    AnfitrionAsistente& anfitrionTurno() { return *anfitrion_; }
+    const TurnoAgente& turno() const { return *turno_; }
+    bool ejecutando() const;
+    std::optional<QString> actividad() const;
+    bool enviar(const std::optional<QString>& instruccion = std::nullopt,
+                const std::optional<QString>& mostrar = std::nullopt,
+                const std::optional<QString>& autor = std::nullopt);
+    void interrumpir();
+    void cancelar();
+    bool pasarASegundoPlano();
+    void cancelarFondo();
+    QString resumenTrabajo() const;
 
 signals:
     void dispositivosCambiados();
@@ -135,6 +155,8 @@ signals:
     void enviarAlCallarCambiado();
     void vozPropiaSilenciadaCambiada();
     void contextoPersonaCambiado();
+    void ejecutandoCambiado();
+    void actividadCambiada();
 
     // A device change chose another microphone: the wake-phrase listener,
     // when it listens, restarts on it.
@@ -148,6 +170,7 @@ signals:
 
 private:
     void alCambiarDispositivos();
+    void conectarTurno();
     // A background task writes into the selected conversation, so a
     // resumed session must branch off.
     bool bifurcarAlReanudar() const;
@@ -156,6 +179,7 @@ private:
     Reloj& reloj_;
     Almacen& almacen_;
     DispositivosSistema& sistema_;
+    EstadoIA& deteccion_;
 
     QList<DispositivoAudio> dispositivos_;
     std::optional<QString> dispositivoUID_;

@@ -1,6 +1,7 @@
 // The assistant's Claude Code session: its key, reuse and start.
 #include "assistant/AsistenteVoz.h"
 
+#include "assistant/AnfitrionAsistente.h"
 #include "assistant/SesionClaude.h"
 #include "assistant/TurnoAgente.h"
 #include "core/Almacen.h"
@@ -8,6 +9,8 @@
 #include "core/Registro.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Reloj.h"
+
+#include <QPointer>
 
 ClaveSesion AsistenteVoz::claveSesion(const std::optional<QString>& reanudar) const
 {
@@ -56,4 +59,21 @@ std::shared_ptr<SesionClaude> AsistenteVoz::asegurarSesion(const QString& ruta, 
                          .arg(valorCrudo(modelo), reanudar ? QStringLiteral("reanudada") : QStringLiteral("nueva"),
                               QString::asprintf("%.2f", segundos)));
     return sesionClaude_;
+}
+
+void AsistenteVoz::precalentar()
+{
+    if (agente_ != AgenteCLI::claude || turno_->ejecutando())
+        return;
+    anfitrion_->buscarEjecutable(AgenteCLI::claude, [yo = QPointer<AsistenteVoz>(this)](std::optional<QString> ruta) {
+        // A turn that started during the search opens its own session.
+        if (!yo || !ruta || yo->turno_->ejecutando())
+            return;
+        const auto actual = yo->almacen_.actual();
+        try {
+            yo->asegurarSesion(*ruta, actual ? actual->sesionClaude : std::nullopt);
+        } catch (const std::exception&) {
+            // The next turn starts its own session and reports the failure.
+        }
+    });
 }

@@ -5,6 +5,7 @@
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
+#include "core/EstadoIA.h"
 #include "core/EjecutorProceso.h"
 #include "core/Perfiles.h"
 #include "core/Registro.h"
@@ -25,6 +26,7 @@ class TestAsistenteSesion : public QObject {
     HogarTemporal hogar;
     RelojFalso reloj;
     DispositivosSistemaFalso sistema;
+    EstadoIA deteccion{reloj, [] { return QList<Deteccion>{}; }, {}};
     std::unique_ptr<AgenteFalso> agente;
     std::unique_ptr<Ajustes> ajustes;
     std::unique_ptr<Perfiles> perfiles;
@@ -58,7 +60,7 @@ private slots:
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema);
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, deteccion);
     }
 
     void cleanup()

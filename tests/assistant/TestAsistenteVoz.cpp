@@ -4,6 +4,7 @@
 #include "comun/PulsePrueba.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
+#include "core/EstadoIA.h"
 #include "core/Perfiles.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
@@ -38,10 +39,11 @@ class TestAsistenteVoz : public QObject {
     std::unique_ptr<Perfiles> perfiles;
     std::unique_ptr<Almacen> almacen;
     DispositivosSistemaFalso sistema;
+    EstadoIA deteccion{reloj, [] { return QList<Deteccion>{}; }, {}};
 
     std::unique_ptr<AsistenteVoz> abrir()
     {
-        return std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema);
+        return std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, deteccion);
     }
 
 private slots:
@@ -192,7 +194,7 @@ private slots:
     void servidorDeSonidoReal()
     {
         EXIGIR_PULSE();
-        auto asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, DispositivosSistema::sistema());
+        auto asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, DispositivosSistema::sistema(), deteccion);
         // The test server's outputs and microphone are all virtual, so the
         // system defaults are chosen.
         QVERIFY(!asistente->salidas().isEmpty());

@@ -1,0 +1,337 @@
+#include "assistant/AsistenteVoz.h"
+#include "assistant/SesionClaude.h"
+#include "assistant/TextosTurno.h"
+#include "assistant/TurnoAgente.h"
+#include "comun/AgenteFalso.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "comun/RelojFalso.h"
+#include "core/Almacen.h"
+#include "core/DetectorIA.h"
+#include "core/EstadoIA.h"
+#include "core/Perfiles.h"
+#include "core/Registro.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/Carpetas.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QJsonArray pasos(const char* json)
+{
+    const QJsonDocument d = QJsonDocument::fromJson(json);
+    Q_ASSERT(d.isArray());
+    return d.array();
+}
+
+QStringList textos(const QList<Mensaje>& lista)
+{
+    QStringList t;
+    for (const Mensaje& m : lista)
+        t << valorCrudo(m.rol) + ':' + m.texto;
+    return t;
+}
+
+// The real detection of the two agents' command-line tools.
+QList<Deteccion> buscarAgentes()
+{
+    QList<Deteccion> lista;
+    for (const char* id : {"claude-code", "codex-cli"})
+        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
+    return lista;
+}
+
+}
+
+// Typed instructions through the assistant, with the real detection
+// finding the fake agent in the temporary home and real pipes to it.
+class TestAsistenteTurno : public QObject {
+    Q_OBJECT
+
+    // One home for the whole run: the log file is worked out once.
+    HogarTemporal hogar;
+    RelojFalso reloj;
+    DispositivosSistemaFalso sistema;
+    std::unique_ptr<AgenteFalso> agente;
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<EstadoIA> deteccion;
+    std::unique_ptr<AsistenteVoz> asistente;
+
+    QStringList fragmentos, actividades;
+    QList<QPair<QString, bool>> fines;
+    QList<QPair<QString, QString>> finesFondo;
+    qsizetype inicioRegistro = 0;
+
+    QString registro() const
+    {
+        Registro::vaciar();
+        QFile f(Registro::archivo());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().mid(inicioRegistro)) : QString();
+    }
+
+    QStringList actuales() const
+    {
+        const auto c = almacen->actual();
+        return c ? textos(c->mensajes) : QStringList{};
+    }
+
+    // What a fresh store reads from the file on disk.
+    QStringList enDisco() const
+    {
+        RelojFalso otroReloj;
+        Almacen leido(otroReloj, *perfiles, Carpetas::datosApp());
+        return textos(leido.conversaciones().value(0).mensajes);
+    }
+
+    void detectar()
+    {
+        QSignalSpy fin(deteccion.get(), &EstadoIA::busquedaTerminada);
+        deteccion->buscar();
+        QTRY_COMPARE_WITH_TIMEOUT(fin.size(), 1, 15000);
+    }
+
+    void esperarFin(int n = 1) { QTRY_COMPARE_WITH_TIMEOUT(fines.size(), n, 15000); }
+
+private slots:
+    void init()
+    {
+        QFile::remove(hogar.en("agente-registro.jsonl"));
+        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        QFile::remove(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
+        agente = std::make_unique<AgenteFalso>(hogar);
+        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
+        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
+        asistente->setCarpeta(hogar.ruta());
+        fragmentos.clear();
+        actividades.clear();
+        fines.clear();
+        finesFondo.clear();
+        TurnoAgente& turno = asistente->turno();
+        turno.alFragmento = [this](const QString& f) { fragmentos << f; };
+        turno.alActividad = [this](const QString& a) { actividades << a; };
+        turno.alTerminar = [this](const QString& t, bool normal) { fines << qMakePair(t, normal); };
+        turno.alTerminarFondo = [this](const QString& t, const QString& f) { finesFondo << qMakePair(t, f); };
+        Registro::vaciar();
+        inicioRegistro = QFileInfo(Registro::archivo()).size();
+    }
+
+    void cleanup()
+    {
+        // Every agent process ends before the next test starts.
+        std::vector<std::shared_ptr<SesionClaude>> sesiones;
+        for (const auto& t : asistente->turno().enFondo())
+            sesiones.push_back(t->sesion);
+        if (auto s = asistente->sesionClaude())
+            sesiones.push_back(s);
+        asistente->cancelar();
+        asistente->cancelarFondo();
+        for (const auto& s : sesiones) {
+            s->cerrar();
+            QTRY_VERIFY(!s->enMarcha());
+        }
+        asistente.reset();
+        deteccion.reset();
+        almacen.reset();
+        perfiles.reset();
+        ajustes.reset();
+        agente.reset();
+    }
+
+    // Nothing detected yet: the turn looks for Claude Code itself and finds
+    // the one in ~/.local/bin.
+    void instruccionEscrita()
+    {
+        agente->turnos({pasos(R"([{"sistema":"init"},{"bloque":"text"},{"delta":"Hola, "},{"delta":"Ana."},
+            {"finBloque":true},{"herramienta":"Read","entrada":{"file_path":"/tmp/informe.md"}},
+            {"bloque":"text"},{"delta":"Listo."},{"finBloque":true},{"resultado":""}])")});
+        asistente->setTexto(QStringLiteral("  Revisa el informe \n"));
+        QVERIFY(asistente->enviar());
+        QVERIFY(asistente->ejecutando());
+        QCOMPARE(asistente->texto(), QString());
+        esperarFin();
+
+        QCOMPARE(fines.first(), qMakePair(QStringLiteral("Hola, Ana.\n\nListo."), true));
+        QCOMPARE(fragmentos, (QStringList{"Hola, ", "Ana.", "\n\n", "Listo."}));
+        QCOMPARE(actividades, (QStringList{"Pensando…", "Leyendo informe.md…"}));
+        QVERIFY(!asistente->ejecutando());
+        QCOMPARE(asistente->actividad(), std::nullopt);
+        const auto c = almacen->actual();
+        QVERIFY(c);
+        QCOMPARE(c->titulo, QStringLiteral("Revisa el informe"));
+        const QStringList esperado{"usuario:Revisa el informe", "agente:Hola, Ana.\n\nListo."};
+        QCOMPARE(textos(c->mensajes), esperado);
+        QCOMPARE(c->mensajes.value(1).agente, std::optional(AgenteCLI::claude));
+        QCOMPARE(c->sesionClaude, std::optional<QString>(QStringLiteral("sesion-falsa")));
+        QCOMPARE(enDisco(), esperado);
+
+        QCOMPARE(agente->procesos(), 1);
+        QCOMPARE(agente->inicio(0).value("carpeta").toString(), hogar.ruta());
+        QCOMPARE(agente->entradas(0), QStringList{QString::fromUtf8(SesionClaude::lineaTurno("Revisa el informe")).trimmed()});
+    }
+
+    void codexDeRespaldo()
+    {
+        QFile::remove(agente->ruta("codex"));
+        detectar();
+        asistente->setAgente(AgenteCLI::codex);
+        QVERIFY(asistente->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QCOMPARE(fines.first(), qMakePair(QStringLiteral("Hecho."), true));
+        QCOMPARE(asistente->agente(), AgenteCLI::claude);
+        QCOMPARE(ajustes->texto("agente"), QStringLiteral("claude"));
+        QVERIFY(registro().contains(TextosTurno::sinCodex()));
+        QCOMPARE(actuales().value(1), QStringLiteral("agente:Hecho."));
+        QVERIFY(agente->argv(0).contains(QStringLiteral("--input-format")));
+    }
+
+    // Detection's agent rule works on the assistant's choice.
+    void reglaDeDeteccion_data()
+    {
+        QTest::addColumn<bool>("codexInstalado");
+        QTest::addColumn<AgenteCLI>("queda");
+        QTest::newRow("Codex instalado") << true << AgenteCLI::codex;
+        QTest::newRow("Codex ausente") << false << AgenteCLI::claude;
+    }
+
+    void reglaDeDeteccion()
+    {
+        QFETCH(bool, codexInstalado);
+        if (!codexInstalado)
+            QFile::remove(agente->ruta("codex"));
+        asistente->setAgente(AgenteCLI::codex);
+        detectar();
+        QTEST(asistente->agente(), "queda");
+        QFETCH(AgenteCLI, queda);
+        QCOMPARE(ajustes->texto("agente"), valorCrudo(queda));
+    }
+
+    void codexDetectado()
+    {
+        agente->escenario(R"({"turnos":[[{"linea":"Listo"},{"error":"aviso"},{"salir":0}]]})");
+        detectar();
+        asistente->setAgente(AgenteCLI::codex);
+        QVERIFY(asistente->enviar(QStringLiteral("Haz algo")));
+        esperarFin();
+        QCOMPARE(fines.first(), qMakePair(QStringLiteral("Listo\n"), true));
+        QCOMPARE(agente->argv(0).value(0), QStringLiteral("exec"));
+        QCOMPARE(actuales().value(1), QStringLiteral("agente:Listo\n"));
+    }
+
+    void noInstalado()
+    {
+        QFile::remove(agente->ruta("claude"));
+        QVERIFY(asistente->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QCOMPARE(fines.first(), qMakePair(QString(), false));
+        QVERIFY(!asistente->ejecutando());
+        QCOMPARE(actuales(), (QStringList{"usuario:Hola", "error:" + TextosTurno::noInstalado(AgenteCLI::claude)}));
+        QCOMPARE(agente->procesos(), 0);
+    }
+
+    // A running turn moves to the background; the next instruction in the
+    // same conversation branches off the stored session beside it.
+    void segundoPlanoJuntoAUnaNueva()
+    {
+        agente->escenario(R"({"procesos":[
+            {"turnos":[[{"delta":"Primero"},{"resultado":""}],
+                       [{"delta":"Empiezo"},{"esperar":900,"resultado":"Informe listo"}]]},
+            {}]})");
+        QVERIFY(asistente->enviar(QStringLiteral("Primero")));
+        esperarFin();
+        QVERIFY(asistente->enviar(QStringLiteral("Crea la web")));
+        QTRY_COMPARE(actuales().value(3), QStringLiteral("agente:Empiezo"));
+
+        QVERIFY(asistente->pasarASegundoPlano());
+        QVERIFY(!asistente->ejecutando());
+        QCOMPARE(asistente->resumenTrabajo(), QStringLiteral("En segundo plano: Crea la web."));
+        QVERIFY(asistente->enviar(QStringLiteral("Otra cosa")));
+        esperarFin(2);
+        QCOMPARE(fines.last(), qMakePair(QStringLiteral("Hecho."), true));
+        QTRY_COMPARE_WITH_TIMEOUT(finesFondo.size(), 1, 15000);
+        QCOMPARE(finesFondo.first(), qMakePair(QStringLiteral("Crea la web"), QStringLiteral("Informe listo")));
+        QCOMPARE(asistente->resumenTrabajo(), QStringLiteral("No estoy haciendo nada ahora."));
+
+        QCOMPARE(actuales(), (QStringList{"usuario:Primero", "agente:Primero", "usuario:Crea la web",
+                                          "agente:Informe listo", "usuario:Otra cosa", "agente:Hecho."}));
+        QCOMPARE(agente->procesos(), 2);
+        QVERIFY(!agente->argv(0).contains(QStringLiteral("--fork-session")));
+        const QStringList argv = agente->argv(1);
+        QVERIFY(argv.contains(QStringLiteral("--fork-session")));
+        QCOMPARE(argv.mid(argv.indexOf("--resume"), 2), (QStringList{"--resume", "sesion-falsa"}));
+    }
+
+    // The warm-up starts the session the first instruction then uses.
+    void precalentar_data()
+    {
+        QTest::addColumn<std::optional<QString>>("guardada");
+        QTest::addColumn<QString>("registroApertura");
+        QTest::newRow("sin conversación") << std::optional<QString>() << "Claude: sesión abierta (sonnet, nueva)";
+        QTest::newRow("conversación con sesión guardada")
+            << std::optional<QString>(QStringLiteral("s-7")) << "Claude: sesión abierta (sonnet, reanudada)";
+    }
+
+    void precalentar()
+    {
+        QFETCH(std::optional<QString>, guardada);
+        if (guardada) {
+            const QUuid id = almacen->nueva();
+            almacen->cambiar(id, true, [&](Conversacion& c) { c.sesionClaude = guardada; });
+        }
+        asistente->precalentar();
+        QTRY_VERIFY_WITH_TIMEOUT(asistente->sesionClaude(), 15000);
+        QTRY_COMPARE(agente->procesos(), 1);
+        QVERIFY(agente->argv(0).contains(QStringLiteral("--resume")) == guardada.has_value());
+        QFETCH(QString, registroApertura);
+        QTRY_VERIFY(registro().contains(registroApertura));
+
+        QVERIFY(asistente->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QVERIFY(asistente->enviar(QStringLiteral("Sigue")));
+        esperarFin(2);
+        QCOMPARE(fines.last(), qMakePair(QStringLiteral("Hecho."), true));
+        QCOMPARE(agente->procesos(), 1);
+        QCOMPARE(agente->entradas(0).size(), 2);
+    }
+
+    void precalentarNoArranca_data()
+    {
+        QTest::addColumn<bool>("conCodex");
+        QTest::newRow("Codex elegido") << true;
+        QTest::newRow("turno en marcha con otro modelo") << false;
+    }
+
+    void precalentarNoArranca()
+    {
+        QFETCH(bool, conCodex);
+        if (conCodex) {
+            asistente->setAgente(AgenteCLI::codex);
+        } else {
+            agente->turnos({pasos(R"([{"atascar":true}])")});
+            QVERIFY(asistente->enviar(QStringLiteral("Hola")));
+            QTRY_COMPARE_WITH_TIMEOUT(agente->entradas(0).size(), 1, 15000);
+            // The key changes, so a warm-up now would replace the session
+            // the turn runs on.
+            ajustes->escribir("modeloClaude", "opus");
+        }
+        const auto antes = asistente->sesionClaude();
+        asistente->precalentar();
+        QTest::qWait(300);
+        QCOMPARE(asistente->sesionClaude(), antes);
+        QCOMPARE(agente->procesos(), conCodex ? 0 : 1);
+        QCOMPARE(asistente->ejecutando(), !conCodex);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAsistenteTurno)
+#include "TestAsistenteTurno.moc"
