@@ -353,10 +353,7 @@ void TurnoAgente::aplicarResultado(const EventosFlujo::Resultado& resultado)
 
 void TurnoAgente::anexar(const QUuid& conversacion, const QUuid& mensaje, const QString& texto, bool guardar)
 {
-    almacen_.cambiar(conversacion, guardar, [&](Conversacion& c) {
-        if (Mensaje* m = mensajeDe(c, mensaje))
-            m->texto += texto;
-    });
+    almacen_.anexarTexto(conversacion, mensaje, texto, guardar);
 }
 
 void TurnoAgente::setEjecutando(bool valor)

@@ -121,6 +121,26 @@ void Almacen::cambiar(const QUuid& id, bool guardarAhora, const std::function<vo
         guardar();
 }
 
+void Almacen::anexarTexto(const QUuid& id, const QUuid& mensaje, const QString& texto, bool guardarAhora)
+{
+    const qsizetype i = indice(id);
+    if (i < 0 || texto.isEmpty())
+        return;
+    Conversacion& c = conversaciones_[i];
+    // Appended in place: a copy kept to compare would make every fragment
+    // copy the whole growing answer. The message is nearly always the last.
+    for (auto m = c.mensajes.rbegin(); m != c.mensajes.rend(); ++m) {
+        if (m->id != mensaje)
+            continue;
+        m->texto += texto;
+        c.actualizada = reloj_.ahora();
+        emit conversacionCambiada(id);
+        if (guardarAhora)
+            guardar();
+        return;
+    }
+}
+
 void Almacen::guardar()
 {
     if (sinGuardar_) {

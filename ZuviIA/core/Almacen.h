@@ -41,6 +41,10 @@ public:
     // Edits one conversation in place and stamps `actualizada`; an unknown
     // id changes and writes nothing.
     void cambiar(const QUuid& id, bool guardar, const std::function<void(Conversacion&)>& cambio);
+    // Appends streamed text to one message, as cambiar would but without
+    // copying what is already there; an unknown id or an empty text does
+    // nothing.
+    void anexarTexto(const QUuid& id, const QUuid& mensaje, const QString& texto, bool guardar);
     void guardar();
     void eliminar(const QUuid& id);
     // The working folder: its own, else its person's memory folder, else

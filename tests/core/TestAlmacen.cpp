@@ -183,6 +183,29 @@ private slots:
         QVERIFY(!QFile::exists(archivo()));
     }
 
+    // Streamed text goes into its message in memory; only a save touches
+    // the file, and an unknown conversation or message changes nothing.
+    void anexarTexto()
+    {
+        auto almacen = abrirCon({conversacionJson(idA, 30, {mensajeJson("Hola")})});
+        const QUuid mensaje = almacen->conversaciones().first().mensajes.first().id;
+        QSignalSpy una(almacen.get(), &Almacen::conversacionCambiada);
+        e.reloj.avanzar(std::chrono::seconds(1));
+
+        almacen->anexarTexto(uuid(idA), mensaje, ", Ana", false);
+        almacen->anexarTexto(uuid(idA), mensaje, QString(), false);
+        almacen->anexarTexto(uuid(idA), QUuid::createUuid(), "x", true);
+        almacen->anexarTexto(uuid(idC), mensaje, "x", true);
+        QCOMPARE(almacen->conversaciones().first().mensajes.first().texto, "Hola, Ana");
+        QCOMPARE(almacen->conversaciones().first().actualizada, e.reloj.ahora());
+        QCOMPARE(una.count(), 1);
+        QCOMPARE(Almacenes::lista(archivo()).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(), "Hola");
+
+        almacen->anexarTexto(uuid(idA), mensaje, ".", true);
+        QCOMPARE(Almacenes::lista(archivo()).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(),
+                 "Hola, Ana.");
+    }
+
     void eliminarYSeleccion_data()
     {
         QTest::addColumn<QStringList>("enArchivo");
