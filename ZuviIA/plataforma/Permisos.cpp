@@ -1,0 +1,27 @@
+#include "plataforma/Permisos.h"
+
+#include "plataforma/DispositivosSistema.h"
+#include "plataforma/Reconocedor.h"
+
+#include <algorithm>
+
+namespace {
+
+class PermisosLinux final : public Permisos {
+public:
+    bool microfono() override
+    {
+        const auto entradas = DispositivosSistema::sistema().listar(true);
+        return std::any_of(entradas.begin(), entradas.end(), [](const auto& r) { return r.canales > 0; });
+    }
+
+    bool reconocimiento() override { return Reconocedor::sistema().disponible(); }
+};
+
+} // namespace
+
+Permisos& Permisos::sistema()
+{
+    static PermisosLinux unico;
+    return unico;
+}

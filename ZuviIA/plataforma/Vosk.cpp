@@ -1,0 +1,230 @@
+#include "plataforma/Vosk.h"
+
+#include "plataforma/Carpetas.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <dlfcn.h>
+
+#include <map>
+#include <mutex>
+
+namespace {
+
+template <typename F>
+bool enlazar(void* manija, const char* nombre, F& destino, QString& error)
+{
+    destino = reinterpret_cast<F>(dlsym(manija, nombre));
+    if (!destino)
+        error = QStringLiteral("a libvosk le falta %1").arg(QLatin1String(nombre));
+    return destino != nullptr;
+}
+
+QString normal(QString locale)
+{
+    return locale.replace(QLatin1Char('_'), QLatin1Char('-')).toLower();
+}
+
+QString campo(const char* json, const char* clave)
+{
+    if (!json)
+        return QString();
+    return QJsonDocument::fromJson(QByteArray(json)).object().value(QLatin1String(clave)).toString().trimmed();
+}
+
+using ModeloCompartido = std::shared_ptr<BibliotecaVosk::Modelo>;
+
+class FlujoVosk final : public FlujoReconocimiento {
+public:
+    FlujoVosk(const BibliotecaVosk& b, ModeloCompartido modelo, BibliotecaVosk::Reconocedor* r)
+        : b_(b), modelo_(std::move(modelo)), r_(r) {}
+    ~FlujoVosk() override { b_.recognizer_free(r_); }
+
+    bool aceptar(std::span<const float> m, std::chrono::steady_clock::time_point) override
+    {
+        return b_.recognizer_accept_waveform_f(r_, m.data(), int(m.size())) == 1;
+    }
+    QString enunciado() override { return campo(b_.recognizer_result(r_), "text"); }
+    QString parcial() override { return campo(b_.recognizer_partial_result(r_), "partial"); }
+    QString final() override { return campo(b_.recognizer_final_result(r_), "text"); }
+
+private:
+    const BibliotecaVosk& b_;
+    ModeloCompartido modelo_;
+    BibliotecaVosk::Reconocedor* r_;
+};
+
+class MotorVosk final : public MotorReconocimiento {
+public:
+    bool disponible() override
+    {
+        std::lock_guard g(mutex_);
+        return modeloPara(QStringLiteral("es")) != nullptr;
+    }
+
+    QString motivo() override
+    {
+        std::lock_guard g(mutex_);
+        modeloPara(QStringLiteral("es"));
+        return motivo_;
+    }
+
+    QStringList locales() override
+    {
+        std::lock_guard g(mutex_);
+        QStringList l;
+        for (const auto& [carpeta, locale] : carpetas())
+            l << locale;
+        return l;
+    }
+
+    std::unique_ptr<FlujoReconocimiento> abrir(const QString& locale) override
+    {
+        std::lock_guard g(mutex_);
+        ModeloCompartido modelo = modeloPara(locale);
+        if (!modelo)
+            return nullptr;
+        auto* r = biblioteca_->recognizer_new(modelo.get(), 16000.0f);
+        if (!r)
+            return nullptr;
+        return std::make_unique<FlujoVosk>(*biblioteca_, std::move(modelo), r);
+    }
+
+private:
+    // The model folders with the locale each is for, in name order.
+    std::vector<std::pair<QString, QString>> carpetas() const
+    {
+        std::vector<std::pair<QString, QString>> lista;
+        const QDir raiz(Vosk::carpetaModelos());
+        for (const QString& nombre : raiz.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            const QString locale = Vosk::localeDeCarpeta(nombre);
+            if (!locale.isEmpty())
+                lista.emplace_back(raiz.filePath(nombre), locale);
+        }
+        return lista;
+    }
+
+    // Mutex held.
+    ModeloCompartido modeloPara(const QString& locale)
+    {
+        if (!biblioteca_) {
+            biblioteca_ = BibliotecaVosk::cargar(Vosk::rutaBiblioteca(), motivo_);
+            if (!biblioteca_)
+                return nullptr;
+            biblioteca_->set_log_level(-1);
+        }
+        const auto lista = carpetas();
+        QStringList locales;
+        for (const auto& c : lista)
+            locales << c.second;
+        const int i = Vosk::elegirModelo(locales, locale);
+        if (i < 0) {
+            motivo_ = QStringLiteral("no hay modelo de voz para %1 en %2").arg(locale, Vosk::carpetaModelos());
+            return nullptr;
+        }
+        const QString ruta = lista[size_t(i)].first;
+        if (auto it = modelos_.find(ruta); it != modelos_.end())
+            return it->second;
+        BibliotecaVosk::Modelo* m = biblioteca_->model_new(QFile::encodeName(ruta).constData());
+        if (!m) {
+            motivo_ = QStringLiteral("no se pudo cargar el modelo %1").arg(ruta);
+            return nullptr;
+        }
+        ModeloCompartido compartido(m, biblioteca_->model_free);
+        modelos_[ruta] = compartido;
+        motivo_.clear();
+        return compartido;
+    }
+
+    std::mutex mutex_;
+    const BibliotecaVosk* biblioteca_ = nullptr;
+    std::map<QString, ModeloCompartido> modelos_;
+    QString motivo_;
+};
+
+} // namespace
+
+const BibliotecaVosk* BibliotecaVosk::cargar(const QString& ruta, QString& error)
+{
+    static std::mutex mutex;
+    static std::map<QString, std::unique_ptr<BibliotecaVosk>> cargadas;
+    std::lock_guard g(mutex);
+    if (auto it = cargadas.find(ruta); it != cargadas.end())
+        return it->second.get();
+    void* manija = dlopen(QFile::encodeName(ruta).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!manija) {
+        error = QStringLiteral("no se pudo cargar %1: %2").arg(ruta, QString::fromLocal8Bit(dlerror()));
+        return nullptr;
+    }
+    auto b = std::make_unique<BibliotecaVosk>();
+    const bool todo = enlazar(manija, "vosk_model_new", b->model_new, error)
+        && enlazar(manija, "vosk_model_free", b->model_free, error)
+        && enlazar(manija, "vosk_recognizer_new", b->recognizer_new, error)
+        && enlazar(manija, "vosk_recognizer_free", b->recognizer_free, error)
+        && enlazar(manija, "vosk_recognizer_accept_waveform_f", b->recognizer_accept_waveform_f, error)
+        && enlazar(manija, "vosk_recognizer_result", b->recognizer_result, error)
+        && enlazar(manija, "vosk_recognizer_partial_result", b->recognizer_partial_result, error)
+        && enlazar(manija, "vosk_recognizer_final_result", b->recognizer_final_result, error)
+        && enlazar(manija, "vosk_set_log_level", b->set_log_level, error);
+    if (!todo) {
+        dlclose(manija);
+        return nullptr;
+    }
+    // Never unloaded: the library keeps its own global state.
+    return (cargadas[ruta] = std::move(b)).get();
+}
+
+namespace Vosk {
+
+QString carpetaModelos()
+{
+    return Carpetas::datosApp() + QStringLiteral("/reconocimiento");
+}
+
+QString rutaBiblioteca()
+{
+    const QString explicita = qEnvironmentVariable("ZUVI_LIBVOSK");
+    if (!explicita.isEmpty())
+        return explicita;
+    const QString local = carpetaModelos() + QStringLiteral("/libvosk.so");
+    if (QFileInfo::exists(local))
+        return local;
+    return QStringLiteral("libvosk.so");
+}
+
+QString localeDeCarpeta(const QString& nombre)
+{
+    static const QRegularExpression forma(
+        QStringLiteral("^(?:vosk-model-)?(?:small-)?([a-z]{2,3})(?:[-_]([A-Za-z]{2}))?(?:-|$)"));
+    const auto m = forma.match(nombre);
+    if (!m.hasMatch())
+        return QString();
+    const QString pais = m.captured(2);
+    return pais.isEmpty() ? m.captured(1) : m.captured(1) + QLatin1Char('-') + pais.toUpper();
+}
+
+int elegirModelo(const QStringList& locales, const QString& pedido)
+{
+    const QString buscado = normal(pedido);
+    for (int i = 0; i < locales.size(); ++i) {
+        if (normal(locales[i]) == buscado)
+            return i;
+    }
+    const QString idioma = buscado.section(QLatin1Char('-'), 0, 0);
+    for (int i = 0; i < locales.size(); ++i) {
+        if (normal(locales[i]).section(QLatin1Char('-'), 0, 0) == idioma)
+            return i;
+    }
+    return -1;
+}
+
+std::shared_ptr<MotorReconocimiento> motor()
+{
+    return std::make_shared<MotorVosk>();
+}
+
+} // namespace Vosk

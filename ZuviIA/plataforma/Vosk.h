@@ -1,0 +1,49 @@
+#pragma once
+
+#include "plataforma/Reconocedor.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The few C functions of libvosk this application uses, bound at run time so
+// the application runs (without recognition) where the library is missing.
+struct BibliotecaVosk {
+    struct Modelo;
+    struct Reconocedor;
+
+    Modelo* (*model_new)(const char* ruta) = nullptr;
+    void (*model_free)(Modelo*) = nullptr;
+    Reconocedor* (*recognizer_new)(Modelo*, float frecuencia) = nullptr;
+    void (*recognizer_free)(Reconocedor*) = nullptr;
+    int (*recognizer_accept_waveform_f)(Reconocedor*, const float* datos, int n) = nullptr;
+    const char* (*recognizer_result)(Reconocedor*) = nullptr;
+    const char* (*recognizer_partial_result)(Reconocedor*) = nullptr;
+    const char* (*recognizer_final_result)(Reconocedor*) = nullptr;
+    void (*set_log_level)(int) = nullptr;
+
+    // Loads the library at `ruta` and binds every function; none, with the
+    // reason in `error`, when the library or one of them is missing. A
+    // library stays loaded for the life of the process.
+    static const BibliotecaVosk* cargar(const QString& ruta, QString& error);
+};
+
+namespace Vosk {
+
+// ZUVI_LIBVOSK when set, else libvosk.so in the models folder when present,
+// else the bare name for the system's library path.
+QString rutaBiblioteca();
+// ~/.local/share/ZuviIA/reconocimiento: one folder per model.
+QString carpetaModelos();
+// The locale a model folder is for ("vosk-model-small-es-0.42" gives "es",
+// "es-CL" gives "es-CL"); empty when the name says none.
+QString localeDeCarpeta(const QString& nombre);
+// The index of the model for `pedido` among the models' locales: the same
+// locale, else the same language; -1 when none fits.
+int elegirModelo(const QStringList& locales, const QString& pedido);
+
+// The Vosk backend over the installed library and models.
+std::shared_ptr<MotorReconocimiento> motor();
+
+} // namespace Vosk
