@@ -1,0 +1,131 @@
+#include "audio/MotorDictado.h"
+
+#include "audio/AudioDispositivos.h"
+#include "core/Registro.h"
+
+#include <QtConcurrent>
+
+#include <cmath>
+
+MotorDictado::MotorDictado(Reconocedor& reconocedor, Microfono& microfono, DispositivosSistema& dispositivos,
+                           const QString& localeActual)
+    : reconocedor_(reconocedor), microfono_(microfono), dispositivos_(dispositivos),
+      locale_(elegirLocale(localeActual, reconocedor.localesSoportados()))
+{
+}
+
+MotorDictado::~MotorDictado()
+{
+    cancelar();
+}
+
+QString MotorDictado::elegirLocale(const QString& actual, const QStringList& soportados)
+{
+    auto guion = [](QString s) { return s.replace(QLatin1Char('_'), QLatin1Char('-')); };
+    QStringList disponibles;
+    for (const QString& s : soportados)
+        disponibles << guion(s);
+    const QStringList candidatos = {guion(actual), "es-CL", "es-MX", "es-ES", "es-US"};
+    for (const QString& c : candidatos) {
+        if (c.startsWith(QLatin1String("es")) && disponibles.contains(c))
+            return c;
+    }
+    return QStringLiteral("es-ES");
+}
+
+float MotorDictado::nivel(const BloqueAudio& bloque)
+{
+    const int frames = bloque.frames();
+    if (frames <= 0)
+        return 0;
+    double suma = 0;
+    for (int i = 0; i < frames; ++i) {
+        const double m = bloque.muestras[size_t(i) * size_t(bloque.canales)];
+        suma += m * m;
+    }
+    const double rms = std::sqrt(suma / frames);
+    const double db = 20 * std::log10(std::max(rms, 0.00001));
+    return float(std::clamp((db + 55) / 50, 0.0, 1.0));
+}
+
+std::optional<QString> MotorDictado::uidDe(std::optional<uint32_t> dispositivo)
+{
+    if (!dispositivo)
+        return std::nullopt;
+    for (const auto& d : AudioDispositivos::dispositivos(true, dispositivos_)) {
+        if (d.id == *dispositivo)
+            return d.uid;
+    }
+    throw ErrorDictado::dispositivo(Microfono::sinDispositivo);
+}
+
+void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto, OnNivel onNivel, OnError onError)
+{
+    cancelar();
+    if (!reconocedor_.disponible()) {
+        Registro::anotar(QStringLiteral("Dictado: sin reconocedor (%1)").arg(reconocedor_.motivo()));
+        throw ErrorDictado::sinReconocedor();
+    }
+    const std::optional<QString> uid = uidDe(dispositivo);
+    try {
+        captura_ = microfono_.abrir(uid);
+    } catch (const ErrorCaptura& e) {
+        if (e.tipo() == ErrorCaptura::Tipo::dispositivo)
+            throw ErrorDictado::dispositivo(e.estado());
+        if (e.tipo() == ErrorCaptura::Tipo::formato)
+            throw ErrorDictado::formato();
+        throw;
+    }
+    if (captura_->frecuencia() <= 0 || captura_->canales() <= 0) {
+        captura_.reset();
+        throw ErrorDictado::formato();
+    }
+    tarea_ = reconocedor_.iniciar(locale_, std::move(onTexto), std::move(onError));
+    if (!tarea_) {
+        captura_.reset();
+        throw ErrorDictado::sinReconocedor();
+    }
+    TareaReconocimiento* tarea = tarea_.get();
+    try {
+        captura_->iniciar([tarea, onNivel = std::move(onNivel)](const BloqueAudio& b) {
+            tarea->anadir(b);
+            if (onNivel)
+                onNivel(nivel(b));
+        });
+    } catch (...) {
+        // A recognition task left alive here would later report a
+        // misleading error of its own.
+        cancelar();
+        throw;
+    }
+}
+
+void MotorDictado::terminar()
+{
+    if (captura_) {
+        captura_->detener();
+        captura_.reset();
+    }
+    if (tarea_)
+        tarea_->terminar();
+}
+
+void MotorDictado::cancelar()
+{
+    terminar();
+    if (tarea_) {
+        tarea_->cancelar();
+        tarea_.reset();
+    }
+}
+
+QFuture<MotorDictado::RespuestaPermisos> MotorDictado::pedirPermisos(Permisos& permisos)
+{
+    // Loading the model can take a moment: not on the GUI thread.
+    return QtConcurrent::run([&permisos] {
+        RespuestaPermisos r;
+        r.microfono = permisos.microfono();
+        r.voz = permisos.reconocimiento();
+        return r;
+    });
+}
