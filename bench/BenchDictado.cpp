@@ -1,0 +1,97 @@
+// Dictation while nobody speaks: the process CPU time over a long silent
+// capture from the test server's pipe microphone with the scripted
+// recognizer attached, and the delay from a block being cut by capture to
+// the recognizer receiving it. Run under tools/servicios-prueba.sh;
+// ZUVI_BENCH_SEGUNDOS shortens the 60 s capture.
+#include "audio/MotorDictado.h"
+#include "comun/EscritorTuberia.h"
+#include "comun/HogarTemporal.h"
+#include "comun/MotorReconocimientoGuionado.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+double segundosCpuProceso()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+std::optional<uint32_t> microfonoDePrueba()
+{
+    for (const auto& r : DispositivosSistema::sistema().listar(true)) {
+        if (r.nombre == QStringLiteral("zuvi_microfono"))
+            return r.indice;
+    }
+    return std::nullopt;
+}
+
+double percentil(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void BM_DictadoEnSilencio(benchmark::State& state)
+{
+    if (PulsePrueba::carpeta().isEmpty()) {
+        state.SkipWithError("sin servidor PulseAudio de prueba (tools/servicios-prueba.sh)");
+        return;
+    }
+    const int segundos = qEnvironmentVariableIsSet("ZUVI_BENCH_SEGUNDOS")
+        ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 60;
+    HogarTemporal hogar;
+    auto voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor(voz);
+    MotorDictado motor(reconocedor);
+    const auto id = microfonoDePrueba();
+    if (!id) {
+        state.SkipWithError("no está el micrófono de prueba");
+        return;
+    }
+    for (auto _ : state) {
+        // Silence written in real time (its writer thread counts too).
+        EscritorTuberia escritor(0.0f);
+        motor.iniciar(id, [](const QString&, bool) {}, [](float) {}, [](const QString&) {});
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // settle
+        const double cpu0 = segundosCpuProceso();
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(segundos));
+        const double cpu = segundosCpuProceso() - cpu0;
+        const double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        motor.cancelar();
+        state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;
+    }
+    std::vector<double> ms;
+    {
+        std::lock_guard g(voz->estado->mutex);
+        for (auto d : voz->estado->demoras)
+            ms.push_back(std::chrono::duration<double, std::milli>(d).count());
+    }
+    state.counters["bloques"] = double(ms.size());
+    state.counters["demora_p50_ms"] = percentil(ms, 0.50);
+    state.counters["demora_p99_ms"] = percentil(ms, 0.99);
+    state.counters["demora_max_ms"] = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
+}
+BENCHMARK(BM_DictadoEnSilencio)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
