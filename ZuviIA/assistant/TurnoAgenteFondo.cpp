@@ -44,7 +44,7 @@ void TurnoAgente::cancelarFondo()
         // A task stopped before it wrote anything reads as a stopped turn,
         // never as an empty answer.
         almacen_.cambiar(tarea->conversacion, false, [&](Conversacion& c) {
-                Mensaje* m = mensajeDe(c, tarea->mensaje);
+            Mensaje* m = mensajeDe(c, tarea->mensaje);
             if (m && m->texto.trimmed().isEmpty()) {
                 m->rol = Mensaje::Rol::error;
                 m->texto = *TextosTurno::respuestaVacia(m->texto, TextosTurno::codigoCancelado, true,

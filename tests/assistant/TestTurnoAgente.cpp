@@ -13,6 +13,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QFileInfo>
 #include <QTest>
 
 #include <memory>
@@ -380,6 +381,9 @@ private slots:
         reloj->avanzar(180s);
         QCOMPARE(fines.size(), 1);
         QCOMPARE(fines.first().texto, QStringLiteral("uno\n"));
+        const qint64 pid = agente->inicio(0).value("pid").toInteger();
+        QVERIFY(pid > 0);
+        QTRY_VERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
 
         anfitrion->agenteElegido = AgenteCLI::claude;
         QVERIFY(turno->enviar(QStringLiteral("Ahora tú")));
@@ -387,6 +391,29 @@ private slots:
         QCOMPARE(fines.last().texto, QStringLiteral("Claude"));
         QVERIFY(fines.last().normal);
         QCOMPARE(respuesta().texto, QStringLiteral("uno\n"));
+    }
+
+    // A Codex process that outlives the stop of its turn writes and exits
+    // while the next turn runs: neither reaches that turn.
+    void codexTardioNoEntraEnElSiguiente()
+    {
+        agente->escenario(R"({"procesos":[
+            {"turnos":[[{"linea":"uno"},{"sordo":true},{"esperar":1500,"linea":"tarde"},{"salir":3}]]},
+            {"turnos":[[{"esperar":3000,"delta":"Claude"},{"resultado":""}]]}]})");
+        anfitrion->agenteElegido = AgenteCLI::codex;
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        esperarEnMarcha();
+        QTRY_COMPARE(respuesta().texto, QStringLiteral("uno\n"));
+        reloj->avanzar(190s);
+        QCOMPARE(fines.size(), 1);
+
+        anfitrion->agenteElegido = AgenteCLI::claude;
+        QVERIFY(turno->enviar(QStringLiteral("Ahora tú")));
+        esperarFin(2);
+        QCOMPARE(fines.last().texto, QStringLiteral("Claude"));
+        QVERIFY(fines.last().normal);
+        QCOMPARE(respuesta().texto, QStringLiteral("uno\n"));
+        QCOMPARE(agente->eventos("fin").value(0).value("codigo").toInt(), 3);
     }
 
     void interrumpir_data()
