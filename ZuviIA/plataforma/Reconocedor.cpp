@@ -110,11 +110,19 @@ void TareaReconocimiento::recorrer()
             frecuencia_ = bloque.frecuencia;
             remuestreador_ = std::make_unique<Remuestreador>(frecuencia_, frecuenciaVoz);
         }
-        alimentar(remuestreador_->procesar(mono(bloque)), bloque.capturado);
+        // The filter may hold a block back: its audio then reaches the
+        // backend with a later one, and the delay counts from the oldest.
+        if (!retenido_)
+            retenido_ = bloque.capturado;
+        const std::vector<float> salida = remuestreador_->procesar(mono(bloque));
+        if (!salida.empty()) {
+            alimentar(salida, *retenido_);
+            retenido_.reset();
+        }
         informar(false);
     }
     if (remuestreador_)
-        alimentar(remuestreador_->vaciar(), std::chrono::steady_clock::now());
+        alimentar(remuestreador_->vaciar(), retenido_.value_or(std::chrono::steady_clock::now()));
     if (cancelada_)
         return;
     const QString resto = flujo_->final();

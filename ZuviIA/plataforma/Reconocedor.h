@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -18,7 +19,8 @@
 class FlujoReconocimiento {
 public:
     virtual ~FlujoReconocimiento() = default;
-    // 16 kHz mono samples at int16 scale. True when the backend closed an
+    // 16 kHz mono samples at int16 scale; `capturado` is when the oldest of
+    // them was captured. True when the backend closed an
     // utterance at one of its endpoints; its text is then in enunciado().
     virtual bool aceptar(std::span<const float> muestras, std::chrono::steady_clock::time_point capturado) = 0;
     virtual QString enunciado() = 0;
@@ -84,6 +86,7 @@ private:
     // Worker only.
     std::unique_ptr<class Remuestreador> remuestreador_;
     int frecuencia_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> retenido_;
     QStringList enunciados_;
     QString parcial_;
     QString ultimo_;
