@@ -60,14 +60,14 @@ void BM_DictadoEnSilencio(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        // Silence written in real time (its writer thread counts too).
+        // Silence written in real time; the writer's own CPU is left out.
         EscritorTuberia escritor(0.0f);
         motor.iniciar(id, [](const QString&, bool) {}, [](float) {}, [](const QString&) {});
         std::this_thread::sleep_for(std::chrono::seconds(1)); // settle
-        const double cpu0 = segundosCpuProceso();
+        const double cpu0 = segundosCpuProceso() - escritor.segundosCpu();
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(segundos));
-        const double cpu = segundosCpuProceso() - cpu0;
+        const double cpu = segundosCpuProceso() - escritor.segundosCpu() - cpu0;
         const double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         motor.cancelar();
         state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;
@@ -78,7 +78,7 @@ void BM_DictadoEnSilencio(benchmark::State& state)
         for (auto d : voz->estado->demoras)
             ms.push_back(std::chrono::duration<double, std::milli>(d).count());
     }
-    state.counters["bloques"] = double(ms.size());
+    state.counters["entregas"] = double(ms.size());
     state.counters["demora_p50_ms"] = percentil(ms, 0.50);
     state.counters["demora_p99_ms"] = percentil(ms, 0.99);
     state.counters["demora_max_ms"] = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
