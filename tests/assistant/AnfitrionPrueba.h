@@ -8,12 +8,30 @@
 
 #include <QMap>
 #include <QPointer>
+#include <QTest>
 
 #include <utility>
 
 // The assistant's side of a turn for tests: plain settings, a recorded
 // composer, voice and sound, and real Claude Code sessions reused while
 // their key stays the same.
+// Stops the turn, its background tasks and every Claude Code process they
+// ran (`actual` is the host's foreground session), and waits for them to end.
+inline void terminarProcesos(TurnoAgente& turno, std::shared_ptr<SesionClaude> actual)
+{
+    std::vector<std::shared_ptr<SesionClaude>> sesiones;
+    for (const auto& t : turno.enFondo())
+        sesiones.push_back(t->sesion);
+    if (actual)
+        sesiones.push_back(std::move(actual));
+    turno.cancelar();
+    turno.cancelarFondo();
+    for (const auto& s : sesiones) {
+        s->cerrar();
+        QTRY_VERIFY(!s->enMarcha());
+    }
+}
+
 class AnfitrionPrueba : public TurnoAgente::Anfitrion {
 public:
     AnfitrionPrueba(Ajustes& ajustes, Almacen& almacen) : ajustes_(ajustes), almacen_(almacen) {}

@@ -2,6 +2,7 @@
 #include "assistant/SesionClaude.h"
 #include "assistant/TextosTurno.h"
 #include "assistant/TurnoAgente.h"
+#include "AnfitrionPrueba.h"
 #include "comun/AgenteFalso.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
@@ -22,13 +23,6 @@
 #include <memory>
 
 namespace {
-
-QJsonArray pasos(const char* json)
-{
-    const QJsonDocument d = QJsonDocument::fromJson(json);
-    Q_ASSERT(d.isArray());
-    return d.array();
-}
 
 QStringList textos(const QList<Mensaje>& lista)
 {
@@ -129,17 +123,7 @@ private slots:
     void cleanup()
     {
         // Every agent process ends before the next test starts.
-        std::vector<std::shared_ptr<SesionClaude>> sesiones;
-        for (const auto& t : asistente->turno().enFondo())
-            sesiones.push_back(t->sesion);
-        if (auto s = asistente->sesionClaude())
-            sesiones.push_back(s);
-        asistente->cancelar();
-        asistente->cancelarFondo();
-        for (const auto& s : sesiones) {
-            s->cerrar();
-            QTRY_VERIFY(!s->enMarcha());
-        }
+        terminarProcesos(asistente->turno(), asistente->sesionClaude());
         asistente.reset();
         deteccion.reset();
         almacen.reset();
@@ -152,7 +136,7 @@ private slots:
     // the one in ~/.local/bin.
     void instruccionEscrita()
     {
-        agente->turnos({pasos(R"([{"sistema":"init"},{"bloque":"text"},{"delta":"Hola, "},{"delta":"Ana."},
+        agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"bloque":"text"},{"delta":"Hola, "},{"delta":"Ana."},
             {"finBloque":true},{"herramienta":"Read","entrada":{"file_path":"/tmp/informe.md"}},
             {"bloque":"text"},{"delta":"Listo."},{"finBloque":true},{"resultado":""}])")});
         asistente->setTexto(QStringLiteral("  Revisa el informe \n"));
@@ -317,7 +301,7 @@ private slots:
         if (conCodex) {
             asistente->setAgente(AgenteCLI::codex);
         } else {
-            agente->turnos({pasos(R"([{"atascar":true}])")});
+            agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
             QVERIFY(asistente->enviar(QStringLiteral("Hola")));
             QTRY_COMPARE_WITH_TIMEOUT(agente->entradas(0).size(), 1, 15000);
             // The key changes, so a warm-up now would replace the session

@@ -22,13 +22,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QJsonArray pasos(const char* json)
-{
-    const QJsonDocument d = QJsonDocument::fromJson(json);
-    Q_ASSERT(d.isArray());
-    return d.array();
-}
-
 struct Fin {
     QString texto;
     bool normal;
@@ -121,17 +114,7 @@ private slots:
     void cleanup()
     {
         // Every agent process ends before its home goes away.
-        std::vector<std::shared_ptr<SesionClaude>> sesiones;
-        for (const auto& t : turno->enFondo())
-            sesiones.push_back(t->sesion);
-        if (auto s = anfitrion->sesionClaude())
-            sesiones.push_back(s);
-        turno->cancelar();
-        turno->cancelarFondo();
-        for (const auto& s : sesiones) {
-            s->cerrar();
-            QTRY_VERIFY(!s->enMarcha());
-        }
+        terminarProcesos(*turno, anfitrion->sesionClaude());
         turno.reset();
         anfitrion.reset();
         almacen.reset();
@@ -151,7 +134,7 @@ private slots:
         QVERIFY(!turno->ejecutando());
         QVERIFY(almacen->conversaciones().isEmpty());
 
-        agente->turnos({pasos(R"([{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
         anfitrion->pendiente = QStringLiteral("  Haz la web \n");
         QVERIFY(turno->enviar());
         QVERIFY(turno->ejecutando());
@@ -249,7 +232,7 @@ private slots:
         QFETCH(QByteArray, turnoFalso);
         QFETCH(QString, texto);
         QFETCH(bool, normal);
-        agente->turnos({pasos(turnoFalso.constData())});
+        agente->turnos({AgenteFalso::pasos(turnoFalso.constData())});
         QVERIFY(turno->enviar(QStringLiteral("Hazlo")));
         esperarFin();
         QCOMPARE(fines.first().texto, texto);
@@ -338,7 +321,7 @@ private slots:
     {
         QFETCH(QByteArray, turnoFalso);
         anfitrion->agenteElegido = AgenteCLI::codex;
-        agente->turnos({pasos(turnoFalso.constData())});
+        agente->turnos({AgenteFalso::pasos(turnoFalso.constData())});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarFin();
         QTEST(fines.first().texto, "texto");
@@ -351,7 +334,7 @@ private slots:
 
     void vigilanciaCierraUnTurnoMudo()
     {
-        agente->turnos({pasos(R"([{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         reloj->avanzar(175s);
@@ -432,7 +415,7 @@ private slots:
         QFETCH(AgenteCLI, elegido);
         QFETCH(QByteArray, turnoFalso);
         anfitrion->agenteElegido = elegido;
-        agente->turnos({pasos(turnoFalso.constData())});
+        agente->turnos({AgenteFalso::pasos(turnoFalso.constData())});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         if (elegido == AgenteCLI::claude)
@@ -455,7 +438,7 @@ private slots:
 
     void cancelar()
     {
-        agente->turnos({pasos(R"([{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         QTRY_COMPARE(agente->entradas(0).size(), 1);
@@ -482,8 +465,8 @@ private slots:
     void claveTrasResultado()
     {
         QFETCH(bool, bajarNivel);
-        agente->turnos({pasos(R"([{"esperar":300,"delta":"uno"},{"resultado":""}])"),
-                        pasos(R"([{"delta":"dos"},{"resultado":""}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"esperar":300,"delta":"uno"},{"resultado":""}])"),
+                        AgenteFalso::pasos(R"([{"delta":"dos"},{"resultado":""}])")});
         QVERIFY(turno->enviar(QStringLiteral("Primero")));
         QTRY_COMPARE(anfitrion->sesionesAbiertas, 1);
         if (bajarNivel)
@@ -505,7 +488,7 @@ private slots:
     {
         QVERIFY(!turno->pasarASegundoPlano());
         anfitrion->agenteElegido = AgenteCLI::codex;
-        agente->turnos({pasos(R"([{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         QVERIFY(!turno->pasarASegundoPlano());
@@ -538,7 +521,7 @@ private slots:
     {
         QFETCH(QByteArray, resto);
         const QByteArray primero = R"([{"delta":"Empiezo"},{"esperar":700},)" + resto + "]";
-        agente->escenario(QJsonObject{{"procesos", QJsonArray{QJsonObject{{"turnos", QJsonArray{pasos(primero)}}},
+        agente->escenario(QJsonObject{{"procesos", QJsonArray{QJsonObject{{"turnos", QJsonArray{AgenteFalso::pasos(primero)}}},
                                                               QJsonObject{}}}});
         const QString largo = QStringLiteral("Crea la web ") + QString(88, 'x');
         QVERIFY(turno->enviar(largo));
@@ -579,7 +562,7 @@ private slots:
     void cancelarFondo()
     {
         turno->cancelarFondo();
-        agente->turnos({pasos(R"([{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         QTRY_COMPARE(agente->entradas(0).size(), 1);

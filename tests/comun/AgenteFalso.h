@@ -39,6 +39,14 @@ public:
     // A scenario written as JSON text, for tests that read better that way.
     void escenario(const char* json) const { escribir(QByteArray(json)); }
     // Only the turns: each an array of steps.
+    // One turn's steps written as a JSON array.
+    static QJsonArray pasos(const char* json)
+    {
+        const QJsonDocument d = QJsonDocument::fromJson(json);
+        Q_ASSERT(d.isArray());
+        return d.array();
+    }
+
     void turnos(const QList<QJsonArray>& turnos) const
     {
         QJsonArray lista;
