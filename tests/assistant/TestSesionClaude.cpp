@@ -23,8 +23,6 @@ struct Recogido {
     QStringList orden;   // "linea", "error" and "fin" as they arrived
 };
 
-QJsonArray pasos(const char* json) { return QJsonDocument::fromJson(json).array(); }
-
 const QStringList argumentosSesion{"-p", "--input-format", "stream-json", "--output-format", "stream-json"};
 
 }
@@ -108,7 +106,7 @@ private slots:
     void partirLineas()
     {
         QFETCH(QByteArray, turno);
-        agente->turnos({pasos(turno)});
+        agente->turnos({AgenteFalso::pasos(turno)});
         Recogido r;
         auto sesion = abrir(r);
         sesion->enviar("hola");
@@ -122,7 +120,7 @@ private slots:
 
     void lineaInconclusaEsperaSuSaltoYSeEntregaAlFinal()
     {
-        agente->turnos({pasos(R"([{"hex":"61"},{"esperar":80,"hex":"620a63"},{"atascar":true}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"hex":"61"},{"esperar":80,"hex":"620a63"},{"atascar":true}])")});
         Recogido r;
         auto sesion = abrir(r);
         sesion->enviar("hola");
@@ -221,7 +219,7 @@ private slots:
 
     void erroresLleganEnteros()
     {
-        agente->turnos({pasos(R"([{"error":"fallo "},{"errorHex":"c3"},{"esperar":80,"errorHex":"a10a"},{"salir":1}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"error":"fallo "},{"errorHex":"c3"},{"esperar":80,"errorHex":"a10a"},{"salir":1}])")});
         Recogido r;
         auto sesion = abrir(r);
         sesion->enviar("hola");
@@ -232,7 +230,7 @@ private slots:
 
     void sesionSoltadaSigueHastaSuFin()
     {
-        agente->turnos({pasos(R"([{"esperar":150,"linea":"tarde"},{"salir":0}])")});
+        agente->turnos({AgenteFalso::pasos(R"([{"esperar":150,"linea":"tarde"},{"salir":0}])")});
         Recogido r;
         auto sesion = abrir(r);
         sesion->enviar("hola");
