@@ -8,7 +8,6 @@
 #include "comun/HogarTemporal.h"
 #include "comun/MotorReconocimientoGuionado.h"
 
-#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -86,12 +85,3 @@ void BM_DictadoEnSilencio(benchmark::State& state)
 BENCHMARK(BM_DictadoEnSilencio)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -149,12 +149,3 @@ void turnoGrabado(benchmark::State& estado)
 BENCHMARK(turnoGrabado)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
