@@ -144,9 +144,12 @@ std::optional<QString> localizarCLI(const QString& nombre)
     for (const QString& c : candidatosCLI(nombre, inicio))
         if (esEjecutable(c))
             return c;
+    // An interactive login shell: Debian's ~/.bashrc returns early unless
+    // the shell is interactive, and version managers set PATH after that.
     const QString shell = shellDeSesion(qEnvironmentVariable("SHELL"), shellDePasswd());
-    const auto ultima = ultimaLinea(
-        ejecutar(shell, {QStringLiteral("-l"), QStringLiteral("-c"), QStringLiteral("command -v ") + nombre}, 8));
+    const auto ultima = ultimaLinea(ejecutar(
+        shell, {QStringLiteral("-l"), QStringLiteral("-i"), QStringLiteral("-c"), QStringLiteral("command -v ") + nombre},
+        8));
     if (ultima && ultima->startsWith(QLatin1Char('/')) && esEjecutable(*ultima))
         return ultima;
     return std::nullopt;

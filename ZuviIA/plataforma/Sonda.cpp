@@ -54,8 +54,10 @@ struct Preparacion {
         sigfillset(&todas);
         posix_spawnattr_setsigmask(&atributos, &vacio);
         posix_spawnattr_setsigdefault(&atributos, &todas);
-        posix_spawnattr_setpgroup(&atributos, 0);
-        posix_spawnattr_setflags(&atributos, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        // A session of its own (so a group of its own, killed whole at the
+        // limit) and no controlling terminal: an interactive shell started
+        // from a terminal would otherwise stop itself waiting for it.
+        posix_spawnattr_setflags(&atributos, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
     Preparacion(const Preparacion&) = delete;
     Preparacion& operator=(const Preparacion&) = delete;

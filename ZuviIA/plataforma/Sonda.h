@@ -8,9 +8,10 @@
 #include <optional>
 
 // A blocking run of a short program, for probes off the GUI thread. The
-// child starts in a process group of its own, with standard input and error
-// on the null device and this process's environment and folder. Its output
-// is read while it runs, so a talkative child cannot block on a full pipe.
+// child starts in a session (and process group) of its own, without a
+// controlling terminal, with standard input and error on the null device
+// and this process's environment and folder. Its output is read while it
+// runs, so a talkative child cannot block on a full pipe.
 // At the time limit the whole group is killed and the child reaped.
 namespace Sonda {
 

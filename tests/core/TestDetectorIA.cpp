@@ -169,6 +169,27 @@ private slots:
         QCOMPARE(d.version, encontrada ? Opcional("v9") : Opcional());
     }
 
+    // Debian's stock ~/.bashrc returns at once in a shell that is not
+    // interactive; a version manager puts the agent on PATH after that.
+    void bashrcDeDebian()
+    {
+        const QByteArray perfil = "if [ -n \"$BASH_VERSION\" ]; then\n"
+                                  "    if [ -f \"$HOME/.bashrc\" ]; then . \"$HOME/.bashrc\"; fi\n"
+                                  "fi\n";
+        const QByteArray bashrc = "case $- in\n    *i*) ;;\n      *) return;;\nesac\n"
+                                  "export PATH=\"$HOME/.nvm/versions/node/bin:$PATH\"\n";
+        for (const auto& [archivo, cuerpo] : {std::pair{".profile", perfil}, std::pair{".bashrc", bashrc}}) {
+            QFile f(hogar.en(archivo));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(cuerpo);
+        }
+        qputenv("SHELL", "/bin/bash");
+        herramienta(hogar.en(".nvm/versions/node/bin/") + nombre, "echo 1.0");
+        const auto d = DetectorIA::buscar(cli(nombre));
+        QCOMPARE(d.ruta, Opcional(hogar.en(".nvm/versions/node/bin/") + nombre));
+        QCOMPARE(d.version, Opcional("1.0"));
+    }
+
     // Five probes side by side, whatever their speed; results keep the
     // list's order. One --version hangs past its 5 s limit.
     void buscarTodoEnOrden()
