@@ -1,0 +1,23 @@
+#pragma once
+
+class Ajustes;
+class Almacen;
+class AsistenteVoz;
+class EstadoIA;
+class ModoProyectos;
+class Perfiles;
+class Reloj;
+
+// The shared objects every main window and its views are built over.
+// Tests fill it with objects of their own; the application uses shared().
+struct Entorno {
+    Ajustes& ajustes;
+    Reloj& reloj;
+    Almacen& almacen;
+    Perfiles& perfiles;
+    EstadoIA& estadoIA;
+    AsistenteVoz& asistente;
+    ModoProyectos& modo;
+
+    static Entorno shared();
+};
