@@ -30,9 +30,12 @@ void Almacen::cargar()
 {
     QList<Conversacion> leidas;
     const auto carga = ArchivoLista::cargar(archivo_, reloj_.ahora(), [&](const QByteArray& datos) {
-        leidas = Codificacion::decodificarConversaciones(datos);
+        auto lectura = Codificacion::decodificarConversaciones(datos);
+        leidas = std::move(lectura.elementos);
+        ilegibles_ = std::move(lectura.ilegibles);
     });
     sinGuardar_ = carga == ArchivoLista::Carga::atascada;
+    ArchivoLista::anotarIlegibles(archivo_, ilegibles_);
     std::stable_sort(leidas.begin(), leidas.end(),
                      [](const Conversacion& a, const Conversacion& b) { return a.actualizada > b.actualizada; });
     conversaciones_ = std::move(leidas);
@@ -147,7 +150,7 @@ void Almacen::guardar()
         Registro::anotar(QStringLiteral("No se guarda %1: el archivo ilegible no pudo apartarse").arg(archivo_));
         return;
     }
-    ArchivoLista::guardar(archivo_, Codificacion::codificar(conversaciones_));
+    ArchivoLista::guardar(archivo_, Codificacion::codificar(conversaciones_, ilegibles_));
 }
 
 void Almacen::eliminar(const QUuid& id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Codificacion.h"
 #include "core/Modelos.h"
 
 #include <QObject>
@@ -72,6 +73,9 @@ private:
     std::optional<QUuid> seleccion_;
     // Where the last cambiar found its conversation: streaming hits it again.
     mutable qsizetype ultimoIndice_ = -1;
+    // Conversations a newer version wrote that this one cannot read: kept
+    // out of the list and written back in their places.
+    QList<Codificacion::Ilegible> ilegibles_;
     // The unreadable file could not be moved aside: never write over it.
     bool sinGuardar_ = false;
 };

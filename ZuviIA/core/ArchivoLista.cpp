@@ -62,6 +62,13 @@ Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function
     }
 }
 
+void anotarIlegibles(const QString& archivo, const QList<Codificacion::Ilegible>& ilegibles)
+{
+    for (const auto& x : ilegibles)
+        Registro::anotar(QStringLiteral("Elemento %1 de %2 ilegible (%3): se conserva tal cual y se sigue con el resto")
+                             .arg(QString::number(x.posicion + 1), archivo, x.motivo));
+}
+
 bool guardar(const QString& archivo, const QByteArray& datos)
 {
     QSaveFile f(archivo);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Codificacion.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -25,6 +27,9 @@ enum class Carga {
 // Reads `archivo` and hands its bytes to `decodificar`, which throws
 // std::exception on bad content.
 Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar);
+
+// Logs each element kept as read because it could not be decoded.
+void anotarIlegibles(const QString& archivo, const QList<Codificacion::Ilegible>& ilegibles);
 
 // Atomic: a new file replaces the old one whole. A failure is logged and
 // leaves the old file as it was.

@@ -1,5 +1,7 @@
 #include "core/Codificacion.h"
 
+#include "core/EscritorJson.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,9 +60,10 @@ QString texto(const QJsonValue& v, QLatin1StringView clave)
 
 QDateTime fecha(const QJsonValue& v, QLatin1StringView clave)
 {
-    if (!v.isDouble() || !std::isfinite(v.toDouble()))
+    const auto f = v.isDouble() ? Codificacion::fechaDesde2001(v.toDouble()) : std::nullopt;
+    if (!f)
         fallo(clave, "una fecha");
-    return Codificacion::fechaDesde2001(v.toDouble());
+    return *f;
 }
 
 QUuid uuid(const QJsonValue& v, QLatin1StringView clave)
@@ -126,6 +129,20 @@ QJsonObject objeto(const QJsonValue& v)
 
 const QLatin1StringView kId("id");
 
+// The keys this version does not know, to be written back as read.
+QJsonObject otrasClaves(const QJsonObject& o, std::initializer_list<QLatin1StringView> conocidas)
+{
+    QJsonObject otras;
+    if (o.size() <= qsizetype(conocidas.size()) && std::all_of(conocidas.begin(), conocidas.end(), [&](auto c) {
+            return o.contains(c);
+        }))
+        return otras;
+    for (auto it = o.begin(); it != o.end(); ++it)
+        if (std::find(conocidas.begin(), conocidas.end(), it.key()) == conocidas.end())
+            otras.insert(it.key(), it.value());
+    return otras;
+}
+
 Mensaje mensajeDesde(const QJsonObject& o)
 {
     Mensaje m;
@@ -135,6 +152,8 @@ Mensaje mensajeDesde(const QJsonObject& o)
     m.fecha = requerido(o, QLatin1StringView("fecha"), fecha);
     m.agente = opcional(o, QLatin1StringView("agente"), agente);
     m.autor = opcional(o, QLatin1StringView("autor"), texto);
+    m.otras = otrasClaves(o, {kId, QLatin1StringView("rol"), QLatin1StringView("texto"), QLatin1StringView("fecha"),
+                              QLatin1StringView("agente"), QLatin1StringView("autor")});
     return m;
 }
 
@@ -161,6 +180,11 @@ Conversacion conversacionDesde(const QJsonObject& o)
     c.carpeta = opcional(o, QLatin1StringView("carpeta"), texto);
     c.esReunion = opcional(o, QLatin1StringView("esReunion"), booleano);
     c.asistentes = opcional(o, QLatin1StringView("asistentes"), textos);
+    c.otras = otrasClaves(o, {kId, QLatin1StringView("titulo"), QLatin1StringView("mensajes"),
+                              QLatin1StringView("creada"), QLatin1StringView("actualizada"),
+                              QLatin1StringView("sesionClaude"), QLatin1StringView("perfilID"),
+                              QLatin1StringView("carpeta"), QLatin1StringView("esReunion"),
+                              QLatin1StringView("asistentes")});
     return c;
 }
 
@@ -172,121 +196,12 @@ Perfil perfilDesde(const QJsonObject& o)
     p.creado = requerido(o, QLatin1StringView("creado"), fecha);
     p.ultimaVisita = requerido(o, QLatin1StringView("ultimaVisita"), fecha);
     p.visitas = requerido(o, QLatin1StringView("visitas"), entero);
+    p.otras = otrasClaves(o, {kId, QLatin1StringView("nombre"), QLatin1StringView("creado"),
+                              QLatin1StringView("ultimaVisita"), QLatin1StringView("visitas")});
     return p;
 }
 
-// A compact JSON writer straight into bytes: building QJsonObjects for a
-// whole store costs several times more than the writing itself.
-class Escritor {
-public:
-    QByteArray datos;
-
-    void abrirObjeto() { datos += '{'; primero_ = true; }
-    void cerrarObjeto() { datos += '}'; primero_ = false; }
-    void abrirLista() { datos += '['; primero_ = true; }
-    void cerrarLista() { datos += ']'; primero_ = false; }
-    void separar()
-    {
-        if (!primero_)
-            datos += ',';
-        primero_ = false;
-    }
-
-    void clave(const char* nombre)
-    {
-        separar();
-        datos += '"';
-        datos += nombre;
-        datos += "\":";
-        primero_ = true;  // the value follows without a comma
-    }
-
-    void valor(const QString& texto)
-    {
-        separar();
-        const QByteArray utf8 = texto.toUtf8();
-        datos += '"';
-        qsizetype limpio = 0;
-        for (qsizetype i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            if (c >= 0x20 && c != '"' && c != '\\')
-                continue;
-            datos.append(utf8.constData() + limpio, i - limpio);
-            escapar(c);
-            limpio = i + 1;
-        }
-        datos.append(utf8.constData() + limpio, utf8.size() - limpio);
-        datos += '"';
-    }
-
-    void valor(double numero)
-    {
-        separar();
-        datos += QByteArray::number(numero, 'g', QLocale::FloatingPointShortest);
-    }
-
-    void valor(qint64 numero)
-    {
-        separar();
-        datos += QByteArray::number(numero);
-    }
-
-    void valor(bool si)
-    {
-        separar();
-        datos += si ? "true" : "false";
-    }
-
-    void valor(const QDateTime& fecha) { valor(Codificacion::segundosDesde2001(fecha)); }
-    void valor(const QUuid& id) { valor(Codificacion::textoUuid(id)); }
-
-    void valor(const QStringList& textos)
-    {
-        separar();
-        abrirLista();
-        for (const QString& t : textos)
-            valor(t);
-        cerrarLista();
-    }
-
-    template <typename T>
-    void campo(const char* nombre, const T& v)
-    {
-        clave(nombre);
-        valor(v);
-    }
-
-    template <typename T>
-    void campo(const char* nombre, const std::optional<T>& v)
-    {
-        if (v)
-            campo(nombre, *v);
-    }
-
-private:
-    void escapar(unsigned char c)
-    {
-        switch (c) {
-        case '"': datos += "\\\""; break;
-        case '\\': datos += "\\\\"; break;
-        case '\b': datos += "\\b"; break;
-        case '\f': datos += "\\f"; break;
-        case '\n': datos += "\\n"; break;
-        case '\r': datos += "\\r"; break;
-        case '\t': datos += "\\t"; break;
-        default: {
-            static const char hex[] = "0123456789abcdef";
-            datos += "\\u00";
-            datos += hex[c >> 4];
-            datos += hex[c & 0xf];
-        }
-        }
-    }
-
-    bool primero_ = true;
-};
-
-void escribir(Escritor& e, const Mensaje& m)
+void escribir(EscritorJson& e, const Mensaje& m)
 {
     e.separar();
     e.abrirObjeto();
@@ -297,10 +212,11 @@ void escribir(Escritor& e, const Mensaje& m)
     if (m.agente)
         e.campo("agente", valorCrudo(*m.agente));
     e.campo("autor", m.autor);
+    e.otras(m.otras);
     e.cerrarObjeto();
 }
 
-void escribir(Escritor& e, const Conversacion& c)
+void escribir(EscritorJson& e, const Conversacion& c)
 {
     e.separar();
     e.abrirObjeto();
@@ -319,10 +235,11 @@ void escribir(Escritor& e, const Conversacion& c)
     e.campo("carpeta", c.carpeta);
     e.campo("esReunion", c.esReunion);
     e.campo("asistentes", c.asistentes);
+    e.otras(c.otras);
     e.cerrarObjeto();
 }
 
-void escribir(Escritor& e, const Perfil& p)
+void escribir(EscritorJson& e, const Perfil& p)
 {
     e.separar();
     e.abrirObjeto();
@@ -331,6 +248,7 @@ void escribir(Escritor& e, const Perfil& p)
     e.campo("creado", p.creado);
     e.campo("ultimaVisita", p.ultimaVisita);
     e.campo("visitas", p.visitas);
+    e.otras(p.otras);
     e.cerrarObjeto();
 }
 
@@ -374,25 +292,50 @@ void paraCada(qsizetype n, F hacer)
             std::rethrow_exception(e);
 }
 
+// Each element on its own: one that does not decode is kept as it was read,
+// with its place in the file, and the others load.
 template <typename T, typename F>
-QList<T> decodificarLista(const QByteArray& datos, F desde)
+Codificacion::Lectura<T> decodificarLista(const QByteArray& datos, F desde)
 {
     const QJsonArray arreglo = lista(datos);
-    QList<T> resultado(arreglo.size());
-    paraCada(arreglo.size(), [&](qsizetype i) { resultado[i] = desde(objeto(arreglo.at(i))); });
+    std::vector<std::optional<T>> leidos(static_cast<size_t>(arreglo.size()));
+    std::vector<QString> motivos(static_cast<size_t>(arreglo.size()));
+    paraCada(arreglo.size(), [&](qsizetype i) {
+        try {
+            leidos[static_cast<size_t>(i)] = desde(objeto(arreglo.at(i)));
+        } catch (const ErrorDecodificacion& e) {
+            motivos[static_cast<size_t>(i)] = QString::fromUtf8(e.what());
+        }
+    });
+    Codificacion::Lectura<T> resultado;
+    resultado.elementos.reserve(arreglo.size());
+    for (qsizetype i = 0; i < arreglo.size(); ++i) {
+        if (auto& leido = leidos[static_cast<size_t>(i)])
+            resultado.elementos << std::move(*leido);
+        else
+            resultado.ilegibles << Codificacion::Ilegible{i, arreglo.at(i), motivos[static_cast<size_t>(i)]};
+    }
     return resultado;
 }
 
+// Unreadable elements go back to their places in the file; past the end of
+// a list that has shrunk, they go last, in their order.
 template <typename T>
-QByteArray codificarLista(const QList<T>& elementos)
+QByteArray codificarLista(const QList<T>& elementos, const QList<Codificacion::Ilegible>& ilegibles)
 {
     std::vector<QByteArray> partes(static_cast<size_t>(elementos.size()));
     paraCada(elementos.size(), [&](qsizetype i) {
-        Escritor e;
+        EscritorJson e;
         escribir(e, elementos[i]);
         partes[static_cast<size_t>(i)] = std::move(e.datos);
     });
-    qsizetype total = 2 + elementos.size();
+    for (const Codificacion::Ilegible& x : ilegibles) {
+        EscritorJson e;
+        e.valor(x.valor);
+        const auto donde = std::min<size_t>(static_cast<size_t>(std::max<qsizetype>(x.posicion, 0)), partes.size());
+        partes.insert(partes.begin() + static_cast<std::ptrdiff_t>(donde), std::move(e.datos));
+    }
+    qsizetype total = 2 + qsizetype(partes.size());
     for (const QByteArray& p : partes)
         total += p.size();
     QByteArray datos;
@@ -416,9 +359,17 @@ double segundosDesde2001(const QDateTime& fecha)
     return static_cast<double>(fecha.toMSecsSinceEpoch() - epoca2001Ms) / 1000.0;
 }
 
-QDateTime fechaDesde2001(double segundos)
+std::optional<QDateTime> fechaDesde2001(double segundos)
 {
-    return QDateTime::fromMSecsSinceEpoch(std::llround(segundos * 1000.0) + epoca2001Ms, Qt::UTC);
+    // Past a 64-bit millisecond count there is no such date: never wrap it
+    // into another one.
+    const double ms = std::round(segundos * 1000.0) + double(epoca2001Ms);
+    if (!std::isfinite(ms) || ms >= 0x1p63 || ms < -0x1p63)
+        return std::nullopt;
+    const QDateTime f = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), Qt::UTC);
+    if (!f.isValid() || f.toMSecsSinceEpoch() != static_cast<qint64>(ms))
+        return std::nullopt;
+    return f;
 }
 
 QString textoUuid(const QUuid& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
@@ -437,14 +388,21 @@ std::optional<QUuid> uuidDesde(const QString& texto)
     return QUuid::fromString(texto);
 }
 
-QByteArray codificar(const QList<Conversacion>& conversaciones) { return codificarLista(conversaciones); }
-QByteArray codificar(const QList<Perfil>& perfiles) { return codificarLista(perfiles); }
+QByteArray codificar(const QList<Conversacion>& conversaciones, const QList<Ilegible>& ilegibles)
+{
+    return codificarLista(conversaciones, ilegibles);
+}
 
-QList<Conversacion> decodificarConversaciones(const QByteArray& datos)
+QByteArray codificar(const QList<Perfil>& perfiles, const QList<Ilegible>& ilegibles)
+{
+    return codificarLista(perfiles, ilegibles);
+}
+
+Lectura<Conversacion> decodificarConversaciones(const QByteArray& datos)
 {
     return decodificarLista<Conversacion>(datos, conversacionDesde);
 }
 
-QList<Perfil> decodificarPerfiles(const QByteArray& datos) { return decodificarLista<Perfil>(datos, perfilDesde); }
+Lectura<Perfil> decodificarPerfiles(const QByteArray& datos) { return decodificarLista<Perfil>(datos, perfilDesde); }
 
 }

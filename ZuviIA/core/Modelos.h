@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,8 @@ struct Mensaje {
     QDateTime fecha;
     std::optional<AgenteCLI> agente;
     std::optional<QString> autor;
+    // Keys a newer version wrote, kept to be written back as they were.
+    QJsonObject otras{};
 
     // A new message with a fresh random id, made now unless `fecha` is given.
     static Mensaje nuevo(Rol rol, QString texto, std::optional<AgenteCLI> agente = std::nullopt,
@@ -75,6 +78,8 @@ struct Conversacion {
     std::optional<QString> carpeta;
     std::optional<bool> esReunion;
     std::optional<QStringList> asistentes;
+    // Keys a newer version wrote, kept to be written back as they were.
+    QJsonObject otras{};
 
     bool operator==(const Conversacion&) const = default;
 };
@@ -86,6 +91,8 @@ struct Perfil {
     QDateTime creado;
     QDateTime ultimaVisita;
     qint64 visitas = 1;
+    // Keys a newer version wrote, kept to be written back as they were.
+    QJsonObject otras{};
 
     // The person's memory folder, where it is or will be; creates nothing
     // but the projects root.

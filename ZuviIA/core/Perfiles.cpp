@@ -43,9 +43,12 @@ Perfiles& Perfiles::shared()
 void Perfiles::cargar()
 {
     const auto carga = ArchivoLista::cargar(archivo_, reloj_.ahora(), [this](const QByteArray& datos) {
-        todos_ = Codificacion::decodificarPerfiles(datos);
+        auto lectura = Codificacion::decodificarPerfiles(datos);
+        todos_ = std::move(lectura.elementos);
+        ilegibles_ = std::move(lectura.ilegibles);
     });
     sinGuardar_ = carga == ArchivoLista::Carga::atascada;
+    ArchivoLista::anotarIlegibles(archivo_, ilegibles_);
 }
 
 void Perfiles::setTodos(QList<Perfil> todos)
@@ -157,7 +160,7 @@ void Perfiles::guardar()
     if (sinGuardar_)
         Registro::anotar(QStringLiteral("No se guarda %1: el archivo ilegible no pudo apartarse").arg(archivo_));
     else
-        ArchivoLista::guardar(archivo_, Codificacion::codificar(todos_));
+        ArchivoLista::guardar(archivo_, Codificacion::codificar(todos_, ilegibles_));
     QStringList nombres;
     for (const Perfil& p : todos_)
         nombres << p.nombre;

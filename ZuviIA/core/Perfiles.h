@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Codificacion.h"
 #include "core/Modelos.h"
 
 #include <QObject>
@@ -78,5 +79,8 @@ private:
     QList<Perfil> todos_;
     std::optional<Perfil> activo_;
     QList<Perfil> presentes_;
+    // People a newer version wrote that this one cannot read: kept out of
+    // the list and written back in their places.
+    QList<Codificacion::Ilegible> ilegibles_;
     bool sinGuardar_ = false;
 };

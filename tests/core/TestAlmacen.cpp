@@ -259,10 +259,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("contenido");
         QTest::newRow("JSON roto") << QByteArray("[{\"id\":");
-        QTest::newRow("mensaje vacío") << json({conversacionJson(idA, 1, {QJsonObject()})});
-        QJsonObject malRol = mensajeJson();
-        malRol["rol"] = "sistema";
-        QTest::newRow("un mensaje malo") << json({conversacionJson(idB, 2), conversacionJson(idA, 1, {malRol})});
+        QTest::newRow("no es una lista") << json({}).replace('[', '{').replace(']', '}');
     }
 
     void archivoIlegibleSeAparta()
@@ -282,6 +279,47 @@ private slots:
         almacen->nueva();  // the next save writes a new file beside it
         QCOMPARE(Almacenes::leer(apartado), contenido);
         QCOMPARE(Almacenes::lista(archivo()).size(), 1);
+    }
+
+    // A newer version's file: a conversation this one cannot read is logged,
+    // kept out of the list and written back in its place; the rest load and
+    // keep the keys they do not know.
+    void conversacionIlegibleSeConserva_data()
+    {
+        QTest::addColumn<QJsonObject>("ilegible");
+        QJsonObject malRol = mensajeJson();
+        malRol["rol"] = "sistema";
+        QTest::newRow("mensaje vacío") << conversacionJson(idA, 3, {QJsonObject()});
+        QTest::newRow("rol desconocido") << conversacionJson(idA, 3, {malRol});
+        QTest::newRow("fecha desbordada") << conversacionJson(idA, 1e17);
+        QJsonObject malId = conversacionJson(idA, 3);
+        malId["id"] = "A-1";
+        QTest::newRow("uuid malo") << malId;
+    }
+
+    void conversacionIlegibleSeConserva()
+    {
+        QFETCH(QJsonObject, ilegible);
+        QJsonObject nueva = conversacionJson(idB, 2, {mensajeJson()});
+        nueva["etiquetas"] = QJsonArray{"web"};
+        QJsonObject mensaje = mensajeJson();
+        mensaje["adjunto"] = QJsonObject{{"ruta", "/a.png"}};
+        nueva["mensajes"] = QJsonArray{mensaje};
+        const QJsonArray archivoEntero{nueva, ilegible, conversacionJson(idC, 1)};
+        Almacenes::escribir(archivo(), json(archivoEntero));
+        auto almacen = abrir();
+        QCOMPARE(almacen->conversaciones().size(), 2);
+        QCOMPARE(almacen->seleccion(), uuid(idB));
+        QVERIFY(e.apartados("conversaciones.json").isEmpty());
+        QVERIFY(e.registro().contains("Elemento 2 de " + archivo() + " ilegible"));
+
+        almacen->cambiar(uuid(idB), true, [](Conversacion& c) { c.titulo = "cambiado"; });
+        QJsonArray esperado = archivoEntero;
+        nueva["titulo"] = "cambiado";
+        nueva["actualizada"] = Codificacion::segundosDesde2001(e.reloj.ahora());
+        esperado[0] = nueva;
+        // Compared as values: Qt writes an integral 1e17 without exponent.
+        QCOMPARE(Almacenes::lista(archivo()).toVariantList(), esperado.toVariantList());
     }
 
     void guardadoFallidoSeAnota()

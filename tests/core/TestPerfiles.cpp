@@ -137,9 +137,31 @@ private slots:
         QVERIFY(QFileInfo::exists(e.hogar.en("Zuvi IA/Personas/Ana/CLAUDE.md")));  // memory stays
     }
 
+    // A person without "visitas" is not loaded, but kept as read and written
+    // back in its place; the keys a newer version added to a person stay.
+    void personaIlegibleSeConserva()
+    {
+        const QJsonObject sinVisitas{{"id", "AAAAAAAA-0000-4000-8000-00000000000A"}, {"nombre", "Ana"},
+                                     {"creado", 1}, {"ultimaVisita", 2}};
+        const QJsonObject luis{{"id", "BBBBBBBB-0000-4000-8000-00000000000B"}, {"nombre", "Luis"}, {"creado", 1},
+                               {"ultimaVisita", 2}, {"visitas", 4}, {"apodo", "Lucho"}};
+        Almacenes::escribir(archivo(), QJsonDocument(QJsonArray{sinVisitas, luis}).toJson());
+        auto perfiles = abrir();
+        QCOMPARE(perfiles->todos().size(), 1);
+        QCOMPARE(perfiles->todos().first().nombre, "Luis");
+        QVERIFY(e.apartados("perfiles.json").isEmpty());
+        QVERIFY(e.registro().contains("Elemento 1 de " + archivo() + " ilegible"));
+        const Perfil marta = perfiles->activar("Marta").perfil;
+        const QJsonArray escrito = Almacenes::lista(archivo());
+        QCOMPARE(escrito.size(), 3);
+        QCOMPARE(escrito.at(0).toObject(), sinVisitas);
+        QCOMPARE(escrito.at(1).toObject(), luis);
+        QCOMPARE(escrito.at(2).toObject().value("nombre").toString(), marta.nombre);
+    }
+
     void archivoIlegibleSeAparta()
     {
-        const QByteArray malo = R"([{"id":"AAAAAAAA-0000-4000-8000-00000000000A","nombre":"Ana","creado":1,"ultimaVisita":2}])";
+        const QByteArray malo = R"({"id":"AAAAAAAA-0000-4000-8000-00000000000A","nombre":"Ana"})";
         Almacenes::escribir(archivo(), malo);
         auto perfiles = abrir();
         QVERIFY(perfiles->todos().isEmpty());
