@@ -44,6 +44,7 @@ public:
     }
 
     QObject* raiz() const { return raiz_; }
+    QThread* hilo() { return &hilo_; }
     bool esEste() const { return QThread::currentThread() == &hilo_; }
 
     static HiloProcesos& shared()
@@ -57,7 +58,7 @@ private:
     QObject* raiz_;
 };
 
-QString motivoDeFallo(const QString& ruta, const QString& carpeta, const QString& deQt)
+std::optional<QString> motivoPrevio(const QString& ruta, const QString& carpeta)
 {
     if (!QFileInfo(carpeta).isDir())
         return QStringLiteral("la carpeta «%1» no existe").arg(carpeta);
@@ -66,7 +67,12 @@ QString motivoDeFallo(const QString& ruta, const QString& carpeta, const QString
         return QStringLiteral("el programa no existe");
     if (programa.isDir() || !programa.isExecutable())
         return QStringLiteral("el archivo no se puede ejecutar");
-    return deQt;
+    return std::nullopt;
+}
+
+QString mensajeDeFallo(const QString& ruta, const QString& motivo)
+{
+    return QStringLiteral("No se pudo iniciar «%1»: %2.").arg(ruta, motivo);
 }
 
 }
@@ -103,10 +109,17 @@ public:
         connect(&proceso_, &QProcess::readyReadStandardError, this, [this] { leer(QProcess::StandardError); });
         connect(&proceso_, &QProcess::finished, this, [this](int codigo, QProcess::ExitStatus) { alTerminar(codigo); });
 
+        // What can be told before starting is thrown at once; the exec itself
+        // is not waited for: its failure comes later through fallo().
+        if (const auto motivo = motivoPrevio(ruta, carpeta))
+            throw ErrorProceso(mensajeDeFallo(ruta, *motivo));
         proceso_.start();
-        if (!proceso_.waitForStarted(-1))
-            throw ErrorProceso(QStringLiteral("No se pudo iniciar «%1»: %2.")
-                                   .arg(ruta, motivoDeFallo(ruta, carpeta, proceso_.errorString())));
+        if (proceso_.state() == QProcess::NotRunning)
+            throw ErrorProceso(mensajeDeFallo(ruta, proceso_.errorString()));
+        connect(&proceso_, &QProcess::errorOccurred, this, [this, ruta](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                fallo(mensajeDeFallo(ruta, proceso_.errorString()));
+        });
         std::lock_guard cerrojo(estado_->mutex);
         estado_->hijo = this;
         estado_->pid = proceso_.processId();
@@ -133,6 +146,20 @@ private:
             auto& d = decodificador(canal);
             entregar(canal, d.decodificar(proceso_.readAll()) + d.terminar());
         }
+        cerrar(codigo);
+    }
+
+    // The exec failed after lanzar returned: the caller hears it as an
+    // error text and an end with EjecutorProceso::sinIniciar.
+    void fallo(const QString& mensaje)
+    {
+        if (onError_)
+            onError_(mensaje);
+        cerrar(EjecutorProceso::sinIniciar);
+    }
+
+    void cerrar(int codigo)
+    {
         if (onFin_)
             onFin_(codigo);
         {
@@ -236,9 +263,9 @@ std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& 
                                         AlTexto onSalida, AlTexto onError, AlFin onFin, const Opciones& opciones)
 {
     auto estado = std::make_shared<ProcesoEnMarcha::Estado>();
+    auto& hilo = HiloProcesos::shared();
     std::exception_ptr fallo;
     auto arrancar = [&] {
-        auto& hilo = HiloProcesos::shared();
         auto hijo = std::make_unique<Hijo>(estado, std::move(onSalida), std::move(onError), std::move(onFin));
         try {
             hijo->arrancar(ruta, argumentos, carpeta, opciones);
@@ -246,10 +273,16 @@ std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& 
             fallo = std::current_exception();
             return;
         }
-        hijo.release()->setParent(hilo.raiz());
+        Hijo* suelto = hijo.release();
+        if (!hilo.esEste())
+            suelto->moveToThread(hilo.hilo());
+        QMetaObject::invokeMethod(suelto, [suelto, raiz = hilo.raiz()] { suelto->setParent(raiz); },
+                                  Qt::QueuedConnection);
     };
-    auto& hilo = HiloProcesos::shared();
-    if (hilo.esEste())
+    // A thread with an event loop (the GUI thread) starts the child itself,
+    // forks without waiting for the exec, and hands the pipes to the
+    // runner's thread; a pool thread without a loop asks the runner.
+    if (hilo.esEste() || QThread::currentThread()->eventDispatcher())
         arrancar();
     else
         QMetaObject::invokeMethod(hilo.raiz(), arrancar, Qt::BlockingQueuedConnection);

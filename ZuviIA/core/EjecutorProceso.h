@@ -65,10 +65,16 @@ struct Opciones {
     std::optional<QProcessEnvironment> entorno;
 };
 
-// Runs `ruta` directly (no shell) in `carpeta`. Throws ErrorProceso when it
-// cannot start, and then no callback is ever called. Otherwise onSalida and
-// onError get the text of each read (whole characters), and onFin is called
-// once, after the last output, with the exit code or the signal number.
+// The end status of a child whose exec failed after lanzar returned.
+inline constexpr int sinIniciar = -1;
+
+// Runs `ruta` directly (no shell) in `carpeta`, without waiting for the
+// exec. Throws ErrorProceso when the folder or the program is missing or the
+// file cannot be executed, and then no callback is ever called. Otherwise
+// onSalida and onError get the text of each read (whole characters), and
+// onFin is called once, after the last output, with the exit code or the
+// signal number; an exec that fails later gives onError its Spanish
+// sentence and then onFin sinIniciar.
 std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& argumentos, const QString& carpeta,
                                         AlTexto onSalida, AlTexto onError, AlFin onFin,
                                         const Opciones& opciones = {});

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QSemaphore>
+
+#include <atomic>
 #include <mutex>
 
 using namespace std::chrono_literals;
@@ -221,6 +224,54 @@ private slots:
         auto p = lanzar(g, "/bin/pwd", {}, dir.path());
         QVERIFY(p->esperar(10s));
         QCOMPARE(g.todo('s').trimmed(), QFileInfo(dir.path()).canonicalFilePath());
+    }
+
+    // The caller never waits for the runner's thread: here it is held up in
+    // another child's callback until the caller, after lanzar, lets it go.
+    void lanzarNoEsperaAlHiloDeProcesos()
+    {
+        QSemaphore suelta;
+        std::atomic<bool> dentro{false}, soltadoPorNosotros{false};
+        Grabacion ocupado, g;
+        auto p = EjecutorProceso::lanzar(
+            "/bin/sh", {"-c", "echo x; sleep 30"}, "/",
+            [&](const QString&) {
+                dentro = true;
+                soltadoPorNosotros = suelta.tryAcquire(1, 5000);
+            },
+            {}, [&ocupado](int e) { ocupado.anotar('f', QString::number(e)); });
+        QTRY_VERIFY(dentro);
+        auto otro = lanzar(g, "/bin/echo", {"hola"});
+        QVERIFY(otro->pid() > 0);
+        suelta.release();
+        QTRY_VERIFY(soltadoPorNosotros);
+        QVERIFY(otro->esperar(10s));
+        QCOMPARE(g.todo('s'), QStringLiteral("hola\n"));
+        p->terminar();
+        QVERIFY(p->esperar(10s));
+    }
+
+    // An exec that fails once the child is forked (here a script whose
+    // interpreter is missing) is still reported, after lanzar returned.
+    void execFallidoSeAvisa()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath("guion");
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/no/existe/interprete\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Grabacion g;
+        auto p = lanzar(g, ruta, {});
+        QVERIFY(p->esperar(10s));
+        QCOMPARE(p->estadoFinal(), std::optional(EjecutorProceso::sinIniciar));
+        const auto eventos = g.copia();
+        QCOMPARE(eventos.size(), size_t(2));
+        QCOMPARE(eventos.at(0).tipo, 'e');
+        QVERIFY2(eventos.at(0).texto.startsWith(QStringLiteral("No se pudo iniciar «%1»: ").arg(ruta)),
+                 qPrintable(eventos.at(0).texto));
+        QCOMPARE(eventos.at(1).texto, QString::number(EjecutorProceso::sinIniciar));
     }
 
     void fallosDeLanzamiento_data()
