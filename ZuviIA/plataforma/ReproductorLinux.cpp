@@ -1,0 +1,351 @@
+#include "plataforma/Reproductor.h"
+#include "plataforma/Ritmo.h"
+
+#include <QAudioSink>
+#include <QElapsedTimer>
+#include <QMediaDevices>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+using Observador = std::function<void(const float*, size_t)>;
+
+// What callers queue: speech with the speed it was asked at, or an end marker.
+struct Elemento {
+    std::vector<float> muestras;
+    float ritmo = 1;
+    std::function<void(bool)> fin;
+};
+
+// Shared between the callers' threads and the player's thread.
+struct Cola {
+    std::mutex mutex;
+    std::deque<Elemento> elementos;
+    // Raised by detener: the player drops what it holds of older numbers.
+    unsigned generacion = 0;
+    float ritmo = 1;
+    std::shared_ptr<const std::vector<Observador>> observadores = std::make_shared<std::vector<Observador>>();
+};
+
+constexpr int msTic = 10;
+// How long the output stays open with nothing to play, so the next sentence
+// starts without opening it again.
+constexpr int msAbiertoSinAudio = 4000;
+constexpr qint64 usBuffer = 80000;
+
+QAudioFormat formato()
+{
+    QAudioFormat f;
+    f.setSampleRate(Reproductor::frecuencia);
+    f.setChannelCount(1);
+    f.setSampleFormat(QAudioFormat::Float);
+    return f;
+}
+
+// Lives on the player's thread: turns the queue into one stream to the sound
+// server, stretched by Ritmo, and fires each end marker once the server says
+// the audio before it has played.
+class Motor : public QObject {
+public:
+    Motor(std::shared_ptr<Cola> cola, std::function<void(const QString&)> anotar)
+        : cola_(std::move(cola)), anotar_(std::move(anotar)), ritmo_(Reproductor::frecuencia)
+    {
+        // A child, so it moves to the player's thread with the motor.
+        tic_.setParent(this);
+        tic_.setTimerType(Qt::PreciseTimer);
+        tic_.setInterval(msTic);
+        connect(&tic_, &QTimer::timeout, this, &Motor::avanzar);
+    }
+
+    void cerrar()
+    {
+        tic_.stop();
+        if (sink_)
+            sink_->stop();
+        io_ = nullptr;
+        sink_.reset();
+        escritos_ = 0;
+        finAudio_ = 0;
+    }
+
+    // Empty when ready; otherwise the Spanish reason.
+    QString preparar(const std::optional<QString>& salida)
+    {
+        if (preparado_ && salida == salida_ && sink_)
+            return {};
+        cerrar();
+        salida_ = salida;
+        preparado_ = true;
+        const QString error = abrir();
+        if (!error.isEmpty())
+            preparado_ = false;
+        avanzar();
+        return error;
+    }
+
+    void avanzar()
+    {
+        recoger();
+        if (!sink_ && (!fifo_.empty() || !marcas_.empty())) {
+            const QString error = abrir();
+            if (!error.isEmpty()) {
+                if (anotar_)
+                    anotar_(QStringLiteral("Reproductor: ") + error);
+                descartar(false);
+                return;
+            }
+        }
+        if (!sink_)
+            return;
+        escribir();
+        avisarMarcas();
+        if (fifo_.empty() && marcas_.empty() && quieto_.elapsed() > msAbiertoSinAudio)
+            cerrar();
+    }
+
+    struct Marca {
+        qint64 posicion;  // frames of this output session
+        std::function<void(bool)> fin;
+    };
+
+    QString abrir()
+    {
+        QAudioDevice dispositivo = QMediaDevices::defaultAudioOutput();
+        if (salida_) {
+            dispositivo = {};
+            for (const QAudioDevice& d : QMediaDevices::audioOutputs()) {
+                if (d.id() == salida_->toUtf8())
+                    dispositivo = d;
+            }
+        }
+        if (dispositivo.isNull())
+            return QStringLiteral("No se encontró la salida de sonido.");
+        sink_ = std::make_unique<QAudioSink>(dispositivo, formato());
+        sink_->setBufferSize(formato().bytesForDuration(usBuffer));
+        io_ = sink_->start();
+        if (!io_ || sink_->error() != QAudio::NoError) {
+            cerrar();
+            return QStringLiteral("No se pudo abrir la salida de sonido.");
+        }
+        escritos_ = 0;
+        finAudio_ = 0;
+        quieto_.start();
+        tic_.start();
+        return {};
+    }
+
+    // The player is going away: nothing more will play.
+    void apagar()
+    {
+        descartar(false);
+        cerrar();
+    }
+
+private:
+    // Takes what callers queued; a newer generation first drops what the
+    // player still held of the older ones.
+    void recoger()
+    {
+        std::deque<Elemento> nuevos;
+        unsigned generacion = 0;
+        {
+            std::lock_guard g(cola_->mutex);
+            nuevos.swap(cola_->elementos);
+            generacion = cola_->generacion;
+        }
+        if (generacion != generacion_) {
+            generacion_ = generacion;
+            descartar(true);
+        }
+        for (Elemento& e : nuevos) {
+            if (e.fin) {
+                agregar(ritmo_.vaciar());
+                marcas_.push_back({escritos_ + qint64(fifo_.size()), std::move(e.fin)});
+            } else {
+                ritmo_.setVelocidad(e.ritmo);
+                agregar(ritmo_.procesar(e.muestras));
+            }
+        }
+    }
+
+    void agregar(const std::vector<float>& muestras)
+    {
+        fifo_.insert(fifo_.end(), muestras.begin(), muestras.end());
+    }
+
+    // Drops everything held; audio already in the server's buffer is cut by
+    // opening the output again.
+    void descartar(bool cortarSalida)
+    {
+        fifo_.clear();
+        ritmo_.limpiar();
+        auto marcas = std::move(marcas_);
+        marcas_.clear();
+        if (cortarSalida && sink_ && reproducidos() < finAudio_) {
+            cerrar();
+            abrir();
+        }
+        for (Marca& m : marcas)
+            m.fin(false);
+    }
+
+    qint64 reproducidos() const
+    {
+        return sink_ ? sink_->processedUSecs() * Reproductor::frecuencia / 1000000 : 0;
+    }
+
+    // Fills the server's buffer: speech first, silence after it, so the
+    // stream never runs dry while a marker waits and its clock stays true.
+    void escribir()
+    {
+        const qint64 libres = sink_->bytesFree() / qint64(sizeof(float));
+        if (libres <= 0)
+            return;
+        std::vector<float> trozo(size_t(libres), 0.0f);
+        const size_t voz = std::min(fifo_.size(), trozo.size());
+        std::copy(fifo_.begin(), fifo_.begin() + std::ptrdiff_t(voz), trozo.begin());
+        fifo_.erase(fifo_.begin(), fifo_.begin() + std::ptrdiff_t(voz));
+        const qint64 hechos = io_->write(reinterpret_cast<const char*>(trozo.data()), libres * qint64(sizeof(float)));
+        if (hechos <= 0)
+            return;
+        const size_t n = size_t(hechos) / sizeof(float);
+        if (voz > 0) {
+            finAudio_ = escritos_ + qint64(std::min(voz, n));
+            quieto_.start();
+        }
+        escritos_ += qint64(n);
+        // Whatever the server did not take goes back to the front.
+        if (voz > n)
+            fifo_.insert(fifo_.begin(), trozo.begin() + std::ptrdiff_t(n), trozo.begin() + std::ptrdiff_t(voz));
+        std::shared_ptr<const std::vector<Observador>> observadores;
+        {
+            std::lock_guard g(cola_->mutex);
+            observadores = cola_->observadores;
+        }
+        for (const Observador& o : *observadores)
+            o(trozo.data(), n);
+    }
+
+    void avisarMarcas()
+    {
+        const qint64 hechos = reproducidos();
+        while (!marcas_.empty() && marcas_.front().posicion <= hechos) {
+            auto fin = std::move(marcas_.front().fin);
+            marcas_.pop_front();
+            fin(true);
+        }
+    }
+
+    std::shared_ptr<Cola> cola_;
+    std::function<void(const QString&)> anotar_;
+    Ritmo ritmo_;
+    QTimer tic_;
+    std::unique_ptr<QAudioSink> sink_;
+    QIODevice* io_ = nullptr;  // owned by sink_
+    std::optional<QString> salida_;
+    bool preparado_ = false;
+    unsigned generacion_ = 0;
+    std::deque<float> fifo_;
+    std::deque<Marca> marcas_;
+    qint64 escritos_ = 0;  // frames handed to the server this session
+    qint64 finAudio_ = 0;  // where the last speech written ends
+    QElapsedTimer quieto_;
+};
+
+class ReproductorQt final : public Reproductor {
+public:
+    explicit ReproductorQt(std::function<void(const QString&)> anotar)
+        : cola_(std::make_shared<Cola>()), motor_(std::make_unique<Motor>(cola_, std::move(anotar)))
+    {
+        hilo_.setObjectName(QStringLiteral("reproductor"));
+        motor_->moveToThread(&hilo_);
+        hilo_.start(QThread::TimeCriticalPriority);
+    }
+
+    ~ReproductorQt() override
+    {
+        // The output closes on its own thread; the emptied motor can then be
+        // deleted here once that thread has ended.
+        QMetaObject::invokeMethod(motor_.get(), [this] { motor_->apagar(); }, Qt::BlockingQueuedConnection);
+        hilo_.quit();
+        hilo_.wait();
+    }
+
+    void preparar(const std::optional<QString>& salida) override
+    {
+        QString error;
+        QMetaObject::invokeMethod(
+            motor_.get(), [&] { error = motor_->preparar(salida); },
+            QThread::currentThread() == &hilo_ ? Qt::DirectConnection : Qt::BlockingQueuedConnection);
+        if (!error.isEmpty())
+            throw std::runtime_error(error.toStdString());
+    }
+
+    void detener() override
+    {
+        {
+            std::lock_guard g(cola_->mutex);
+            ++cola_->generacion;
+            cola_->elementos.clear();
+        }
+        despertar();
+    }
+
+    void velocidad(float ritmo) override
+    {
+        std::lock_guard g(cola_->mutex);
+        cola_->ritmo = ritmo > 0 ? ritmo : 1;
+    }
+
+    void programar(std::vector<float> muestras) override
+    {
+        if (muestras.empty())
+            return;
+        {
+            std::lock_guard g(cola_->mutex);
+            cola_->elementos.push_back({std::move(muestras), cola_->ritmo, {}});
+        }
+        despertar();
+    }
+
+    void programarFin(std::function<void(bool)> alSonar) override
+    {
+        {
+            std::lock_guard g(cola_->mutex);
+            cola_->elementos.push_back({{}, cola_->ritmo, std::move(alSonar)});
+        }
+        despertar();
+    }
+
+    void observarSalida(std::function<void(const float*, size_t)> observador) override
+    {
+        std::lock_guard g(cola_->mutex);
+        auto lista = std::make_shared<std::vector<Observador>>(*cola_->observadores);
+        lista->push_back(std::move(observador));
+        cola_->observadores = std::move(lista);
+    }
+
+private:
+    // New work is handed on at once rather than at the next tick.
+    void despertar()
+    {
+        QMetaObject::invokeMethod(motor_.get(), &Motor::avanzar, Qt::QueuedConnection);
+    }
+
+    std::shared_ptr<Cola> cola_;
+    QThread hilo_;
+    std::unique_ptr<Motor> motor_;
+};
+
+} // namespace
+
+std::shared_ptr<Reproductor> Reproductor::crear(std::function<void(const QString&)> anotar)
+{
+    return std::make_shared<ReproductorQt>(std::move(anotar));
+}

@@ -1,0 +1,192 @@
+#include "comun/GrabadorMonitor.h"
+#include "plataforma/Reproductor.h"
+#include "plataforma/Ritmo.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+std::vector<float> seno(double segundos, double hz = 440, float amplitud = 0.3f, int frecuencia = 24000)
+{
+    std::vector<float> m(size_t(segundos * frecuencia));
+    for (size_t i = 0; i < m.size(); ++i)
+        m[i] = amplitud * float(std::sin(2 * std::numbers::pi * hz * double(i) / frecuencia));
+    return m;
+}
+
+// Zero crossings per second: the pitch of a sine.
+double cruces(const std::vector<float>& m, int frecuencia = 24000)
+{
+    int n = 0;
+    for (size_t i = 1; i < m.size(); ++i)
+        n += (m[i - 1] < 0) != (m[i] < 0);
+    return double(n) / 2 / (double(m.size()) / frecuencia);
+}
+
+// The sink our one stream plays on, from the server's own list.
+QString sinkDelStream()
+{
+    const QString lista = PulsePrueba::pactl({"list", "short", "sink-inputs"});
+    const QStringList campos = lista.split('\t');
+    return campos.size() > 1 ? campos[0] + ':' + campos[1] : QString();
+}
+
+} // namespace
+
+class TestReproductor : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ritmoCambiaLaDuracionSinCambiarElTono_data()
+    {
+        QTest::addColumn<float>("velocidad");
+        QTest::newRow("como se grabó") << 1.0f;
+        QTest::newRow("por defecto") << 1.15f;
+        QTest::newRow("rápida") << 1.5f;
+        QTest::newRow("lenta") << 0.8f;
+    }
+
+    void ritmoCambiaLaDuracionSinCambiarElTono()
+    {
+        QFETCH(float, velocidad);
+        Ritmo ritmo(24000);
+        ritmo.setVelocidad(velocidad);
+        const auto entrada = seno(2.0, 300);
+        std::vector<float> salida;
+        // Fed in the voice service's 0.1 s buffers, as playback does.
+        for (size_t i = 0; i < entrada.size(); i += 2400) {
+            const auto trozo = ritmo.procesar(std::span(entrada).subspan(i, std::min<size_t>(2400, entrada.size() - i)));
+            salida.insert(salida.end(), trozo.begin(), trozo.end());
+        }
+        const auto resto = ritmo.vaciar();
+        salida.insert(salida.end(), resto.begin(), resto.end());
+        const double esperado = 2.0 / velocidad;
+        QVERIFY2(std::abs(double(salida.size()) / 24000 - esperado) < 0.03,
+                 qPrintable(QString::number(double(salida.size()) / 24000)));
+        QVERIFY(std::abs(cruces(salida) - 300) < 6);
+        // The next utterance starts clean.
+        QVERIFY(ritmo.vaciar().empty());
+    }
+
+    void marcaAvisaCuandoElAudioSeOyo()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        r->preparar(QString("zuvi_altavoz"));
+        GrabadorMonitor grabador;
+        std::atomic<int> orden = 0;
+        std::atomic<int> primera = -1;
+        std::atomic<int> segunda = -1;
+        std::atomic<double> oidoAlAvisar = 0;
+        r->velocidad(1);
+        r->programar(seno(0.6));
+        r->programarFin([&](bool sonado) {
+            primera = sonado ? ++orden : 0;
+        });
+        r->programar(seno(0.4, 660));
+        r->programarFin([&](bool sonado) {
+            segunda = sonado ? ++orden : 0;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(primera != -1, 10000);
+        oidoAlAvisar = grabador.segundosSonando();
+        QTRY_VERIFY_WITH_TIMEOUT(segunda != -1, 10000);
+        QCOMPARE(primera.load(), 1);
+        QCOMPARE(segunda.load(), 2);
+        // The first marker waited for its 0.6 s to come out of the output,
+        // not for the moment they were handed over.
+        QVERIFY2(oidoAlAvisar >= 0.5, qPrintable(QString::number(oidoAlAvisar)));
+        QTest::qWait(200);
+        QVERIFY(std::abs(grabador.segundosSonando() - 1.0) < 0.12);
+    }
+
+    void detenerCallaAlMomentoYLasMarcasDicenFalso()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        r->preparar(QString("zuvi_altavoz"));
+        GrabadorMonitor grabador;
+        std::atomic<int> aviso = -1;
+        r->programar(seno(4));
+        r->programarFin([&](bool sonado) { aviso = sonado; });
+        QTRY_VERIFY_WITH_TIMEOUT(grabador.segundosSonando() > 0.3, 10000);
+        r->detener();
+        QTRY_COMPARE_WITH_TIMEOUT(aviso.load(), 0, 2000);
+        QTest::qWait(600);
+        const auto niveles = grabador.niveles();
+        // The last 300 ms recorded are silent: the queued seconds were cut.
+        QVERIFY(niveles.size() > 15);
+        for (size_t i = niveles.size() - 15; i < niveles.size(); ++i)
+            QVERIFY2(niveles[i] < 0.01f, qPrintable(QString::number(niveles[i])));
+        QVERIFY(grabador.segundosSonando() < 2.5);
+
+        // The player goes on after a stop.
+        std::atomic<bool> otra = false;
+        r->programar(seno(0.3));
+        r->programarFin([&](bool sonado) { otra = sonado; });
+        QTRY_VERIFY_WITH_TIMEOUT(otra.load(), 10000);
+    }
+
+    void velocidadSeOyeEnLaDuracion()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        r->preparar(QString("zuvi_altavoz"));
+        GrabadorMonitor grabador;
+        std::atomic<bool> listo = false;
+        r->velocidad(2);
+        r->programar(seno(1.6));
+        r->programarFin([&](bool) { listo = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(listo.load(), 10000);
+        QTest::qWait(200);
+        QVERIFY2(std::abs(grabador.segundosSonando() - 0.8) < 0.1, qPrintable(QString::number(grabador.segundosSonando())));
+    }
+
+    void cambiaDeSalidaSoloCuandoEsOtra()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        r->preparar(QString("zuvi_altavoz"));
+        const QString antes = sinkDelStream();
+        QVERIFY(!antes.isEmpty());
+        r->preparar(QString("zuvi_altavoz"));
+        QCOMPARE(sinkDelStream(), antes);
+
+        r->preparar(QString("zuvi_auriculares"));
+        const QString despues = sinkDelStream();
+        QVERIFY(!despues.isEmpty());
+        QVERIFY(despues != antes);
+        const QString auriculares = PulsePrueba::pactl({"list", "short", "sinks"})
+                                        .split('\n')
+                                        .filter("zuvi_auriculares")
+                                        .value(0)
+                                        .section('\t', 0, 0);
+        QCOMPARE(despues.section(':', 1), auriculares);
+
+        GrabadorMonitor grabador("zuvi_auriculares");
+        std::atomic<bool> listo = false;
+        r->programar(seno(0.4));
+        r->programarFin([&](bool sonado) { listo = sonado; });
+        QTRY_VERIFY_WITH_TIMEOUT(listo.load(), 10000);
+        QVERIFY(grabador.segundosSonando() > 0.3);
+    }
+
+    void salidaQueNoExisteFalla()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, r->preparar(QString("zuvi_no_existe")));
+        // Markers still end when nothing can be opened.
+        std::atomic<int> aviso = -1;
+        r->programar(seno(0.2));
+        r->programarFin([&](bool sonado) { aviso = sonado; });
+        QTRY_COMPARE_WITH_TIMEOUT(aviso.load(), 0, 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReproductor)
+#include "TestReproductor.moc"
