@@ -37,6 +37,7 @@ struct Servicio {
         python.write("#!/bin/sh\nexec /usr/bin/python3 \"$@\"\n");
         python.close();
         python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile(VozNeural::carpeta() + '/' + VozNeural::marcaInstalada).open(QIODevice::WriteOnly);
         ajustes = std::make_unique<Ajustes>(hogar.path() + "/config/zuvi.conf");
         voz = std::make_unique<VozNeural>(*ajustes, Reloj::sistema());
         voz->arrancar();

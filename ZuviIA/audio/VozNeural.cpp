@@ -123,7 +123,8 @@ QString VozNeural::carpeta()
 bool VozNeural::instalada()
 {
     const QFileInfo python(carpeta() + QStringLiteral("/.venv/bin/python"));
-    return python.isFile() && python.isExecutable();
+    return python.isFile() && python.isExecutable()
+        && QFileInfo::exists(carpeta() + QLatin1Char('/') + QLatin1String(marcaInstalada));
 }
 
 bool VozNeural::activada(const Ajustes& ajustes)

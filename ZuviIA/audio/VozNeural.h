@@ -69,7 +69,10 @@ public:
 
     static const QAudioFormat& formato();  // 24000 Hz, mono, 32-bit float
     static QString carpeta();              // <data>/ZuviIA/voz
-    static bool instalada();               // .venv/bin/python is executable
+    // .venv/bin/python is executable and the installer's completion
+    // marker is there, so a half-done install never counts.
+    static bool instalada();
+    static constexpr const char* marcaInstalada = ".instalacion-completa";
     static bool activada(const Ajustes& ajustes);  // "vozNeural", absent = true
     // Puts the default reference voice in place: always with `forzar`,
     // otherwise only when "referencia.wav" is missing.

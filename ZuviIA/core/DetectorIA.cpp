@@ -126,6 +126,11 @@ QString shellDeSesion(const QString& deEntorno, const QString& dePasswd)
     return QStringLiteral("/bin/sh");
 }
 
+QString shellDelUsuario()
+{
+    return shellDeSesion(qEnvironmentVariable("SHELL"), shellDePasswd());
+}
+
 std::optional<QString> primeraLinea(const std::optional<QString>& salida)
 {
     const QStringList l = salida ? lineas(*salida) : QStringList{};
@@ -146,7 +151,7 @@ std::optional<QString> localizarCLI(const QString& nombre)
             return c;
     // An interactive login shell: Debian's ~/.bashrc returns early unless
     // the shell is interactive, and version managers set PATH after that.
-    const QString shell = shellDeSesion(qEnvironmentVariable("SHELL"), shellDePasswd());
+    const QString shell = shellDelUsuario();
     const auto ultima = ultimaLinea(ejecutar(
         shell, {QStringLiteral("-l"), QStringLiteral("-i"), QStringLiteral("-c"), QStringLiteral("command -v ") + nombre},
         8));

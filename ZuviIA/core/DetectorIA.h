@@ -30,6 +30,8 @@ std::optional<QString> ejecutar(const QString& ruta, const QStringList& argument
 QStringList candidatosCLI(const QString& nombre, const QString& inicio);
 // $SHELL when it names a POSIX shell, else the passwd shell if POSIX, else /bin/sh.
 QString shellDeSesion(const QString& deEntorno, const QString& dePasswd);
+// That rule applied to this process's $SHELL and the user's passwd entry.
+QString shellDelUsuario();
 std::optional<QString> primeraLinea(const std::optional<QString>& salida);
 std::optional<QString> ultimaLinea(const std::optional<QString>& salida);
 

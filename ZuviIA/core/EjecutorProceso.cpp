@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <unistd.h>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -105,6 +107,8 @@ public:
         if (!opciones.conEntrada)
             proceso_.setStandardInputFile(QProcess::nullDevice());
         proceso_.setProcessChannelMode(QProcess::SeparateChannels);
+        if (opciones.grupoPropio)
+            proceso_.setChildProcessModifier([] { ::setpgid(0, 0); });
         connect(&proceso_, &QProcess::readyReadStandardOutput, this, [this] { leer(QProcess::StandardOutput); });
         connect(&proceso_, &QProcess::readyReadStandardError, this, [this] { leer(QProcess::StandardError); });
         connect(&proceso_, &QProcess::finished, this, [this](int codigo, QProcess::ExitStatus) { alTerminar(codigo); });

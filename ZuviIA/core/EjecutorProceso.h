@@ -63,6 +63,9 @@ struct Opciones {
     bool conEntrada = false;
     // Replaces the agents' environment.
     std::optional<QProcessEnvironment> entorno;
+    // The child leads a process group of its own (group id = pid), so the
+    // caller can stop it with everything it started.
+    bool grupoPropio = false;
 };
 
 // The end status of a child whose exec failed after lanzar returned.

@@ -3,6 +3,8 @@
 #include "plataforma/DispositivosSistema.h"
 #include "plataforma/Reconocedor.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 
 namespace {
@@ -19,6 +21,12 @@ public:
 };
 
 } // namespace
+
+bool Permisos::sesionWayland()
+{
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+        || !qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty();
+}
 
 Permisos& Permisos::sistema()
 {

@@ -31,6 +31,7 @@ public:
                      "exec /usr/bin/python3 \"$@\"\n");
         python.close();
         python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile(voz(VozNeural::marcaInstalada)).open(QIODevice::WriteOnly);
     }
 
     QString voz(const QString& rel) const { return VozNeural::carpeta() + '/' + rel; }
