@@ -9,5 +9,5 @@ sudo_si_hace_falta apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins libgl-dev \
   libpulse-dev pulseaudio pulseaudio-utils libsoxr-dev libsodium-dev libarchive-dev \
   libcanberra-dev sound-theme-freedesktop libespeak-ng-dev espeak-ng espeak-ng-data \
-  libsoundtouch-dev libwebrtc-audio-processing-dev \
+  libsoundtouch-dev libwebrtc-audio-processing-dev libcanberra-pulse \
   python3 python3-numpy python3-venv libbenchmark-dev dbus dbus-x11 sox xvfb
