@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 // A speech backend that plays a script: each accepted chunk of audio takes
@@ -34,6 +35,9 @@ public:
     QStringList soportados{QStringLiteral("es-ES")};
     QStringList abiertos;
     std::shared_ptr<Estado> estado = std::make_shared<Estado>();
+    // One script per opened stream, in opening order; a stream beyond them
+    // plays the shared estado->guion.
+    std::vector<std::vector<Paso>> guionesPorFlujo;
 
     bool disponible() override { return esDisponible; }
     QString motivo() override { return esDisponible ? QString() : QStringLiteral("sin modelo"); }
@@ -41,6 +45,9 @@ public:
     std::unique_ptr<FlujoReconocimiento> abrir(const QString& locale) override
     {
         abiertos << locale;
+        const size_t k = size_t(abiertos.size() - 1);
+        if (k < guionesPorFlujo.size())
+            return std::make_unique<Flujo>(estado, guionesPorFlujo[k]);
         return std::make_unique<Flujo>(estado);
     }
 
@@ -59,7 +66,12 @@ public:
 private:
     class Flujo final : public FlujoReconocimiento {
     public:
-        explicit Flujo(std::shared_ptr<Estado> e) : e_(std::move(e)) { std::lock_guard g(e_->mutex); ++e_->vivos; }
+        explicit Flujo(std::shared_ptr<Estado> e, std::optional<std::vector<Paso>> propio = std::nullopt)
+            : e_(std::move(e)), propio_(std::move(propio))
+        {
+            std::lock_guard g(e_->mutex);
+            ++e_->vivos;
+        }
         ~Flujo() override { std::lock_guard g(e_->mutex); --e_->vivos; }
 
         bool aceptar(std::span<const float> m, std::chrono::steady_clock::time_point capturado) override
@@ -70,9 +82,11 @@ private:
             e_->muestras += m.size();
             for (float x : m)
                 e_->maximo = std::max(e_->maximo, std::abs(x));
-            if (e_->paso >= e_->guion.size())
+            const std::vector<Paso>& guion = propio_ ? *propio_ : e_->guion;
+            size_t& paso = propio_ ? pasoPropio_ : e_->paso;
+            if (paso >= guion.size())
                 return false;
-            actual_ = e_->guion[e_->paso++];
+            actual_ = guion[paso++];
             if (actual_.fallar)
                 throw std::runtime_error("El reconocedor falló.");
             return actual_.finEnunciado;
@@ -83,6 +97,8 @@ private:
 
     private:
         std::shared_ptr<Estado> e_;
+        std::optional<std::vector<Paso>> propio_;
+        size_t pasoPropio_ = 0;
         Paso actual_;
     };
 };

@@ -1,0 +1,216 @@
+#pragma once
+
+#include "audio/RetiroTareas.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/CancelacionEco.h"
+#include "plataforma/ClasificadorSonido.h"
+#include "plataforma/DispositivosSistema.h"
+#include "plataforma/Microfono.h"
+#include "plataforma/Reconocedor.h"
+#include "plataforma/Reloj.h"
+#include "plataforma/Remuestreador.h"
+#include "plataforma/Reproductor.h"
+#include "plataforma/TerminosReconocimiento.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QObject>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// The conversation audio engine: captures one microphone, recognises Spanish
+// speech in numbered segments, tracks voice against a running noise floor,
+// keeps the newest audio to re-feed a segment and records 16 kHz audio for
+// voice prints. It decides nothing: it reports through its callbacks, which
+// run on its own threads (capture, recognition, classification) after its
+// lock is released, and its owner hops to the GUI thread. One per owner.
+class MotorConversacion final {
+public:
+    // Text and end callbacks carry their segment's number: after the hop the
+    // owner compares it with segmento() and drops what is stale.
+    using OnTexto = std::function<void(const QString& texto, int segmento)>;
+    using OnFinSegmento = std::function<void(int segmento)>;
+    using OnNivel = std::function<void(float nivel)>;
+    using OnVozEncima = std::function<void()>;
+    using OnMusica = std::function<void(bool musica)>;
+    // A Spanish notice for the user (recognition failing again and again).
+    using OnAviso = std::function<void(const QString& aviso)>;
+
+    // The layers the engine stands on. The player, the sound classifier and
+    // echo cancellation may be missing: no playback is prepared, nothing is
+    // classified, and asking for echo cancellation fails the start.
+    struct Capas {
+        Reloj& reloj = Reloj::sistema();
+        Microfono& microfono = Microfono::sistema();
+        Reconocedor& reconocedor = Reconocedor::sistema();
+        Ajustes& ajustes = Ajustes::shared();
+        DispositivosSistema& dispositivos = DispositivosSistema::sistema();
+        std::shared_ptr<Reproductor> reproductor;
+        std::shared_ptr<ClasificadorSonido> clasificador;
+        std::shared_ptr<CancelacionEco> eco;
+    };
+
+    static constexpr size_t maxMuestrasHuella = 480000; // 30 s at 16 kHz
+    static constexpr double segundosRecientes = 1.2;
+
+    // Chooses the recognizer's locale and watches device changes; starts
+    // nothing. Create it on the thread its owner lives on (timers run there).
+    explicit MotorConversacion(Capas capas, const QString& localeActual = QLocale::system().name());
+    MotorConversacion() : MotorConversacion(Capas{}) {}
+    ~MotorConversacion();
+    MotorConversacion(const MotorConversacion&) = delete;
+    MotorConversacion& operator=(const MotorConversacion&) = delete;
+
+    // Stops any previous run, then opens the input with that device id (none
+    // = the system default), prepares playback on that output and starts the
+    // first segment. Throws ErrorDictado (sinReconocedor, dispositivo,
+    // formato), ErrorCaptura when the microphone refuses to start, and the
+    // player's or echo cancellation's std::runtime_error; always stopped after
+    // a failure.
+    void arrancar(std::optional<uint32_t> dispositivo, std::optional<uint32_t> salida, bool cancelacionEco);
+    // Safe when not running.
+    void detener();
+    void nuevoSegmento();
+    // A new segment fed first with the newest kept audio covering at least
+    // `segundos`.
+    void nuevoSegmentoConLoUltimo(double segundos);
+    // The voice-print audio (16 kHz mono) of the current segment; empties it.
+    std::vector<float> tomarAudioSegmento();
+    // Stops speaking; every earlier speech turn becomes stale.
+    void callar();
+
+    bool hablando() const;
+    QDateTime ultimaVozDetectada() const;
+    QDateTime inicioSegmento() const;
+    int segmento() const;
+    bool cancelaEco() const { return cancelaEco_; }
+    std::atomic<bool> escucharMientrasHabla = true;
+    // The recognizer's locale, chosen at creation; all recognition runs on
+    // this computer.
+    QString locale() const { return locale_; }
+
+    void onTexto(OnTexto f);
+    void onFinSegmento(OnFinSegmento f);
+    void onNivel(OnNivel f);
+    void onVozEncima(OnVozEncima f);
+    void onMusica(OnMusica f);
+    void onAviso(OnAviso f);
+
+    // Candidates in order (current locale, es-CL, es-ES, es-MX, es-US), the
+    // first Spanish one supported; else "es-ES".
+    static QString elegirLocale(const QString& actual, const QStringList& soportados);
+    // The contextual strings of every segment: the fixed terms, then the
+    // people's names stored under "terminosPerfiles".
+    static QStringList terminos(const Ajustes& ajustes);
+    // The running noise floor after a block of that RMS.
+    static float pisoSiguiente(float rms, float piso);
+    // Voice when the RMS stands above 2.5 times the floor and above 0.006.
+    static bool esVoz(float rms, float piso);
+    // RMS of the first channel; 0 without frames.
+    static float rms(const BloqueAudio& bloque);
+    // 20·log10 of the RMS mapped from -55…-5 dB onto 0…1.
+    static float nivel(float rms);
+    // How many of the newest blocks (durations in seconds, oldest first) to
+    // re-feed so that they cover `segundos`: blocks are taken from the newest
+    // until the sum reaches it.
+    static size_t cuantosRecientes(const std::vector<double>& duraciones, double segundos);
+    // The box average to 16 kHz of the first channel, for inputs at or
+    // above 16 kHz.
+    static std::vector<float> promediar16k(const BloqueAudio& bloque);
+
+private:
+    struct Avisos {
+        OnTexto texto;
+        OnFinSegmento finSegmento;
+        OnNivel nivel;
+        OnVozEncima vozEncima;
+        OnMusica musica;
+        OnAviso aviso;
+    };
+    struct Nivel {
+        qint64 ms;
+        float rms;
+    };
+    struct Clasificacion {
+        qint64 ms;
+        double musica;
+        double habla;
+    };
+
+    std::shared_ptr<const Avisos> avisos() const;
+    void cambiarAvisos(const std::function<void(Avisos&)>& cambio);
+
+    // Capture side (MotorConversacion.cpp).
+    std::optional<QString> uidEntrada(std::optional<uint32_t> dispositivo);
+    std::optional<QString> uidSalida(std::optional<uint32_t> salida);
+    void abrirCaptura();
+    void cambioDeDispositivos();
+    void alBloque(const BloqueAudio& entrada);
+    void guardarReciente(const BloqueAudio& bloque);
+    void registrarNivel(float x);
+    void detectarVoz(float x);
+    void acumularAudio(const BloqueAudio& bloque, int numero);
+    void registrarClasificacion(double musica, double habla);
+
+    // Recognition side (MotorConversacionSegmentos.cpp).
+    void empezarSegmento(std::optional<double> segundos);
+    void abrirSegmento(std::optional<double> segundos);
+    void retirarTareaBloqueado();
+    void alTextoSegmento(int numero, const QString& texto, bool final);
+    void alErrorSegmento(int numero, const QString& descripcion);
+    static BloqueAudio primerCanal(const BloqueAudio& bloque);
+
+    Reloj& reloj_;
+    Microfono& microfono_;
+    Reconocedor& reconocedor_;
+    Ajustes& ajustes_;
+    DispositivosSistema& dispositivos_;
+    std::shared_ptr<Reproductor> reproductor_;
+    std::shared_ptr<ClasificadorSonido> clasificador_;
+    std::shared_ptr<CancelacionEco> eco_;
+    QString locale_;
+    // Timers and device notices run on the owner's thread through it.
+    std::unique_ptr<QObject> contexto_;
+    // Device notices hold it weakly: none arrives once the engine is gone.
+    std::shared_ptr<MotorConversacion*> vida_;
+    RetiroTareas retiro_;
+
+    // Owner's thread only.
+    std::unique_ptr<CapturaAudio> captura_;
+    std::optional<QString> uidCaptura_;
+    std::atomic<bool> cancelaEco_ = false;
+
+    mutable std::mutex lock_;
+    // Guarded by lock_.
+    std::shared_ptr<const Avisos> avisos_ = std::make_shared<Avisos>();
+    bool corriendo_ = false;
+    std::shared_ptr<TareaReconocimiento> tarea_;
+    int segmento_ = 0;
+    int turnoVoz_ = 0;
+    bool hablando_ = false;
+    float nivelSalida_ = 0;
+    float pisoRuido_ = 0.01f;
+    QDateTime ultimaVozDetectada_;
+    QDateTime inicioSegmento_;
+    std::vector<float> audioSegmento_;
+    std::unique_ptr<Remuestreador> remuestreadorHuella_;
+    std::deque<std::shared_ptr<const BloqueAudio>> recientes_;
+    double duracionRecientes_ = 0;
+    std::deque<Nivel> nivelesRecientes_;
+    std::deque<Clasificacion> clasificaciones_;
+    bool musicaAnunciada_ = false;
+    int erroresSeguidos_ = 0;
+    Temporizador espera_;
+
+    // Capture thread only.
+    long bufferesRecibidos_ = 0;
+    float nivelMax_ = 0;
+    float acople_ = 0;
+    int64_t posicionAnalisis_ = 0;
+};
