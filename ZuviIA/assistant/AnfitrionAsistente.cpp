@@ -55,7 +55,8 @@ std::shared_ptr<SesionClaude> AnfitrionAsistente::sesionClaude() const { return 
 void AnfitrionAsistente::soltarSesionClaude() { asistente_.soltarSesionClaude(); }
 
 std::shared_ptr<SesionClaude> AnfitrionAsistente::asegurarSesion(const QString& ruta,
-                                                                 const std::optional<QString>& reanudar)
+                                                                 const std::optional<QString>& reanudar,
+                                                                 const QUuid& conversacion)
 {
-    return asistente_.asegurarSesion(ruta, reanudar);
+    return asistente_.asegurarSesion(ruta, reanudar, conversacion);
 }

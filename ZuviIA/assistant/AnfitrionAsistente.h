@@ -34,7 +34,8 @@ public:
     void buscarEjecutable(AgenteCLI agente, std::function<void(std::optional<QString>)> listo) override;
     std::shared_ptr<SesionClaude> sesionClaude() const override;
     void soltarSesionClaude() override;
-    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar) override;
+    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar,
+                                                 const QUuid& conversacion) override;
 
 private:
     AsistenteVoz& asistente_;

@@ -1,6 +1,7 @@
 #include "assistant/AsistenteVoz.h"
 
 #include "assistant/AnfitrionAsistente.h"
+#include "assistant/GestorSesion.h"
 #include "assistant/TurnoAgente.h"
 
 #include "assistant/EleccionDispositivos.h"
@@ -93,8 +94,12 @@ AsistenteVoz& AsistenteVoz::shared()
 
 void AsistenteVoz::conectarTurno()
 {
+    sesiones_ = std::make_unique<GestorSesion>(ajustes_, reloj_);
     anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_);
     turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
+    connect(sesiones_.get(), &GestorSesion::lineaSesion, this, &AsistenteVoz::lineaSesion);
+    connect(sesiones_.get(), &GestorSesion::errorSesion, this, &AsistenteVoz::errorSesion);
+    connect(sesiones_.get(), &GestorSesion::sesionTermino, this, &AsistenteVoz::sesionTermino);
     connect(this, &AsistenteVoz::lineaSesion, turno_.get(), &TurnoAgente::lineaSesion);
     connect(this, &AsistenteVoz::errorSesion, turno_.get(), &TurnoAgente::errorSesion);
     connect(this, &AsistenteVoz::sesionTermino, turno_.get(), &TurnoAgente::sesionTermino);

@@ -18,6 +18,7 @@ class DispositivosSistema;
 class EstadoIA;
 class Reloj;
 class AnfitrionAsistente;
+class GestorSesion;
 class SesionClaude;
 class TurnoAgente;
 
@@ -112,11 +113,13 @@ public:
     // The key of the session the current settings call for.
     ClaveSesion claveSesion(const std::optional<QString>& reanudar) const;
     // Leaves a running session whose key matches in sesionClaude(), reusing
-    // the current one or starting another. Throws ErrorProceso.
-    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar);
-    std::shared_ptr<SesionClaude> sesionClaude() const { return sesionClaude_; }
+    // the current one or starting another, for the turn's own conversation
+    // (the selected one when none is given). Throws ErrorProceso.
+    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar,
+                                                 const std::optional<QUuid>& conversacion = std::nullopt);
+    std::shared_ptr<SesionClaude> sesionClaude() const;
     // Forgets the foreground session without closing it.
-    void soltarSesionClaude() { sesionClaude_.reset(); }
+    void soltarSesionClaude();
 
     // Starts the Claude Code session of the selected conversation ahead of
     // its first instruction; only for Claude Code with no turn running.
@@ -171,9 +174,6 @@ signals:
 private:
     void alCambiarDispositivos();
     void conectarTurno();
-    // A background task writes into the selected conversation, so a
-    // resumed session must branch off.
-    bool bifurcarAlReanudar() const;
 
     Ajustes& ajustes_;
     Reloj& reloj_;
@@ -196,7 +196,7 @@ private:
     NivelPermiso nivel_ = NivelPermiso::total;
     bool leerRespuesta_ = true;
     bool enviarAlCallar_ = true;
-    std::shared_ptr<SesionClaude> sesionClaude_;
+    std::unique_ptr<GestorSesion> sesiones_;
     bool vozPropiaSilenciada_ = false;
     std::optional<QString> contextoPersona_;
     std::unique_ptr<AnfitrionAsistente> anfitrion_;

@@ -4,7 +4,7 @@
 
 QString ClaveSesion::texto() const
 {
-    QString unida = QStringList{carpeta, nivel, modelo, contexto.value_or(QString()), instrucciones,
+    QString unida = QStringList{carpeta, nivel, modelo, contexto, instrucciones,
                                 reanudar.value_or(QStringLiteral("nueva"))}
                         .join(QLatin1Char('|'));
     if (copia)

@@ -11,7 +11,7 @@ struct ClaveSesion {
     QString carpeta;
     QString nivel;                         // raw value of the permission level
     QString modelo;                        // raw value of the Claude model
-    std::optional<QString> contexto;       // the person context, when given
+    QString contexto;                      // the person context; none is empty
     QString instrucciones;                 // "instruccionesExtra" as stored
     std::optional<QString> reanudar;       // the agent session id resumed
     bool copia = false;                    // branches off the resumed session

@@ -7,8 +7,6 @@
 #include "core/EjecutorProceso.h"
 #include "core/Registro.h"
 
-#include <QPointer>
-
 namespace {
 
 bool soloActas(const Conversacion& conversacion)
@@ -19,23 +17,19 @@ bool soloActas(const Conversacion& conversacion)
     return true;
 }
 
-// Runs `accion` on `objeto`'s thread; a callback of the runner's thread
-// never touches the turn directly.
-template <typename F>
-void enHiloDe(QObject* objeto, F accion)
-{
-    QMetaObject::invokeMethod(objeto, std::move(accion), Qt::QueuedConnection);
-}
-
 }
 
 TurnoAgente::TurnoAgente(Anfitrion& anfitrion, Almacen& almacen, Ajustes& ajustes, Reloj& reloj, QObject* parent)
     : QObject(parent), anfitrion_(anfitrion), almacen_(almacen), ajustes_(ajustes), reloj_(reloj),
-      ultimoEvento_(reloj.monotono())
+      ultimoEvento_(reloj.monotono()), receptor_(Receptor<TurnoAgente>::para(*this))
 {
 }
 
-TurnoAgente::~TurnoAgente() = default;
+TurnoAgente::~TurnoAgente()
+{
+    // A Codex process may outlive the turn: what it says later is dropped.
+    receptor_->cerrar();
+}
 
 Mensaje* TurnoAgente::mensajeDe(Conversacion& conversacion, const QUuid& id)
 {
@@ -58,7 +52,7 @@ bool TurnoAgente::enviar(const std::optional<QString>& instruccion, const std::o
     anfitrion_.setTexto(QString());
     setEjecutando(true);
     const quint64 numero = ++numero_;
-    enHiloDe(this, [this, texto, numero] { ejecutar(texto, numero); });
+    QMetaObject::invokeMethod(this, [this, texto, numero] { ejecutar(texto, numero); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -85,10 +79,12 @@ void TurnoAgente::ejecutar(const QString& instruccion, quint64 numero)
         c.mensajes.append(Mensaje::nuevo(Mensaje::Rol::usuario, mostrado, std::nullopt, autorSiguiente_));
     });
 
-    QPointer<TurnoAgente> yo(this);
-    anfitrion_.buscarEjecutable(agenteTurno_, [yo, instruccion, numero, conversacion](std::optional<QString> ruta) {
-        if (yo)
-            yo->conEjecutable(instruccion, numero, conversacion, ruta);
+    // The search answers on the GUI thread, maybe after this turn is gone.
+    const auto receptor = receptor_;
+    anfitrion_.buscarEjecutable(agenteTurno_, [receptor, instruccion, numero, conversacion](std::optional<QString> ruta) {
+        Receptor<TurnoAgente>::enviar(receptor, [=](TurnoAgente& t) {
+            t.conEjecutable(instruccion, numero, conversacion, ruta);
+        });
     });
 }
 
@@ -107,6 +103,15 @@ void TurnoAgente::conEjecutable(const QString& instruccion, quint64 numero, cons
         return;
     }
 
+    abrirRespuesta(conversacion);
+    if (agenteTurno_ == AgenteCLI::claude)
+        turnoClaude(instruccion, *ruta);
+    else
+        turnoCodex(instruccion, *ruta, numero);
+}
+
+void TurnoAgente::abrirRespuesta(const QUuid& conversacion)
+{
     const Mensaje respuesta = Mensaje::nuevo(Mensaje::Rol::agente, QString(), agenteTurno_);
     almacen_.cambiar(conversacion, true, [&](Conversacion& c) { c.mensajes.append(respuesta); });
     enCurso_ = EnCurso{conversacion, respuesta.id};
@@ -115,11 +120,6 @@ void TurnoAgente::conEjecutable(const QString& instruccion, quint64 numero, cons
     setActividad(QStringLiteral("Pensando…"));
     errores_.clear();
     flujo_ = EventosFlujo::Estado{};
-
-    if (agenteTurno_ == AgenteCLI::claude)
-        turnoClaude(instruccion, *ruta);
-    else
-        turnoCodex(instruccion, *ruta, numero);
 }
 
 void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
@@ -129,7 +129,8 @@ void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
     const auto conversacion = almacen_.conversacion(enCurso_->conversacion);
     std::shared_ptr<SesionClaude> sesion;
     try {
-        sesion = anfitrion_.asegurarSesion(ruta, conversacion ? conversacion->sesionClaude : std::nullopt);
+        sesion = anfitrion_.asegurarSesion(ruta, conversacion ? conversacion->sesionClaude : std::nullopt,
+                                           enCurso_->conversacion);
     } catch (const std::exception& e) {
         terminado(TextosTurno::codigoLanzamiento, QString::fromUtf8(e.what()));
         return;
@@ -141,28 +142,24 @@ void TurnoAgente::turnoCodex(const QString& instruccion, const QString& ruta, qu
 {
     const QStringList argumentos = ComandosAgente::argumentos(AgenteCLI::codex, instruccion, anfitrion_.nivel(),
                                                               std::nullopt, anfitrion_.contextoPersona(), ajustes_);
-    // Each callback carries the number of its turn (see numero_).
-    QPointer<TurnoAgente> yo(this);
-    const auto propio = [yo, numero] { return yo && yo->numero_ == numero; };
+    // Each callback reaches the turn through its receiver and carries the
+    // number of its turn (see numero_).
+    const auto receptor = receptor_;
+    const auto hacia = [receptor, numero](auto accion) {
+        Receptor<TurnoAgente>::enviar(receptor, [numero, accion](TurnoAgente& t) {
+            if (t.numero_ == numero)
+                accion(t);
+        });
+    };
     try {
         proceso_ = EjecutorProceso::lanzar(
             ruta, argumentos, anfitrion_.carpeta(),
-            [yo, propio](const QString& t) {
-                enHiloDe(yo.data(), [yo, propio, t] {
-                    if (propio())
-                        yo->salidaCodex(t);
-                });
-            },
-            [yo, propio](const QString& t) {
-                enHiloDe(yo.data(), [yo, propio, t] {
-                    if (propio())
-                        yo->errores_ += t;
-                });
-            },
-            [yo, propio](int codigo) {
-                enHiloDe(yo.data(), [yo, propio, codigo] {
-                    if (propio() && yo->enCurso_)
-                        yo->terminado(codigo, std::nullopt);
+            [hacia](const QString& texto) { hacia([texto](TurnoAgente& t) { t.salidaCodex(texto); }); },
+            [hacia](const QString& texto) { hacia([texto](TurnoAgente& t) { t.errores_ += texto; }); },
+            [hacia](int codigo) {
+                hacia([codigo](TurnoAgente& t) {
+                    if (t.enCurso_)
+                        t.terminado(codigo, std::nullopt);
                 });
             });
     } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include "assistant/EventosFlujo.h"
 #include "core/Modelos.h"
+#include "core/Receptor.h"
 #include "plataforma/Reloj.h"
 
 #include <QObject>
@@ -74,10 +75,12 @@ public:
         // The foreground Claude Code session.
         virtual std::shared_ptr<SesionClaude> sesionClaude() const = 0;
         virtual void soltarSesionClaude() = 0;
-        // Reuses or starts the session for the current key; throws a
-        // std::exception whose what() is a Spanish sentence.
+        // Reuses or starts the session for the current key and the turn's
+        // own conversation; throws a std::exception whose what() is a
+        // Spanish sentence.
         virtual std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta,
-                                                             const std::optional<QString>& reanudar) = 0;
+                                                             const std::optional<QString>& reanudar,
+                                                             const QUuid& conversacion) = 0;
     };
 
     struct EnCurso {
@@ -139,6 +142,8 @@ private:
     void ejecutar(const QString& instruccion, quint64 numero);
     void conEjecutable(const QString& instruccion, quint64 numero, const QUuid& conversacion,
                        const std::optional<QString>& ruta);
+    // Appends the empty reply and starts watching the turn.
+    void abrirRespuesta(const QUuid& conversacion);
     void turnoClaude(const QString& instruccion, const QString& ruta);
     void turnoCodex(const QString& instruccion, const QString& ruta, quint64 numero);
     void salidaCodex(const QString& trozo);
@@ -182,4 +187,6 @@ private:
     // Every turn gets a number; Codex output and ends of an older turn are
     // dropped, so they never land in the turn that runs next.
     quint64 numero_ = 0;
+    // Codex callbacks reach the turn only through it.
+    std::shared_ptr<Receptor<TurnoAgente>> receptor_;
 };

@@ -1,20 +1,14 @@
 #pragma once
 
+#include "assistant/GestorSesion.h"
 #include "assistant/SesionClaude.h"
 #include "assistant/TurnoAgente.h"
-#include "core/Almacen.h"
-#include "core/ComandosAgente.h"
-#include "plataforma/Ajustes.h"
 
 #include <QMap>
-#include <QPointer>
 #include <QTest>
 
 #include <utility>
 
-// The assistant's side of a turn for tests: plain settings, a recorded
-// composer, voice and sound, and real Claude Code sessions reused while
-// their key stays the same.
 // Stops the turn, its background tasks and every Claude Code process they
 // ran (`actual` is the host's foreground session), and waits for them to end.
 inline void terminarProcesos(TurnoAgente& turno, std::shared_ptr<SesionClaude> actual)
@@ -32,9 +26,12 @@ inline void terminarProcesos(TurnoAgente& turno, std::shared_ptr<SesionClaude> a
     }
 }
 
+// The assistant's side of a turn for tests: plain settings, a recorded
+// composer, voice and sound, and real Claude Code sessions kept by the
+// assistant's own session rule.
 class AnfitrionPrueba : public TurnoAgente::Anfitrion {
 public:
-    AnfitrionPrueba(Ajustes& ajustes, Almacen& almacen) : ajustes_(ajustes), almacen_(almacen) {}
+    AnfitrionPrueba(Ajustes& ajustes, Reloj& reloj) : sesiones(ajustes, reloj) {}
 
     AgenteCLI agenteElegido = AgenteCLI::claude;
     NivelPermiso nivelElegido = NivelPermiso::total;
@@ -50,7 +47,17 @@ public:
     QStringList hablado;
     int sonidos = 0;
     int sesionesAbiertas = 0;
+    // The production session rule, reaching the turn as the assistant's does.
+    GestorSesion sesiones;
     TurnoAgente* turno = nullptr;
+
+    void unir(TurnoAgente& t)
+    {
+        turno = &t;
+        QObject::connect(&sesiones, &GestorSesion::lineaSesion, &t, &TurnoAgente::lineaSesion);
+        QObject::connect(&sesiones, &GestorSesion::errorSesion, &t, &TurnoAgente::errorSesion);
+        QObject::connect(&sesiones, &GestorSesion::sesionTermino, &t, &TurnoAgente::sesionTermino);
+    }
 
     AgenteCLI agente() const override { return agenteElegido; }
     void setAgente(AgenteCLI agente) override { agenteElegido = agente; }
@@ -66,44 +73,30 @@ public:
     void sonarFin() override { ++sonidos; }
     bool faltaCodex() const override { return sinCodex; }
 
+    // With retenerBusqueda the search waits in busqueda until the test answers it.
+    bool retenerBusqueda = false;
+    std::function<void()> busqueda;
+
     void buscarEjecutable(AgenteCLI agente, std::function<void(std::optional<QString>)> listo) override
     {
-        listo(rutas.contains(agente) ? std::optional(rutas.value(agente)) : std::nullopt);
+        const auto ruta = rutas.contains(agente) ? std::optional(rutas.value(agente)) : std::nullopt;
+        if (retenerBusqueda)
+            busqueda = [listo, ruta] { listo(ruta); };
+        else
+            listo(ruta);
     }
 
-    std::shared_ptr<SesionClaude> sesionClaude() const override { return sesion_; }
-    void soltarSesionClaude() override { sesion_.reset(); }
+    std::shared_ptr<SesionClaude> sesionClaude() const override { return sesiones.actual(); }
+    void soltarSesionClaude() override { sesiones.soltar(); }
 
-    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar) override
+    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>& reanudar,
+                                                 const QUuid& conversacion) override
     {
-        const auto actual = almacen_.actual();
-        const bool copia = reanudar && actual && turno->fondoEn(actual->id);
-        const ModeloClaude modelo = ModeloClaudeActual::leer(ajustes_);
-        const ClaveSesion clave{carpetaElegida, valorCrudo(nivelElegido), valorCrudo(modelo), contexto,
-                                ajustes_.texto(QStringLiteral("instruccionesExtra"), QString()), reanudar, copia};
-        if (sesion_ && sesion_->enMarcha() && sesion_->clave() == clave)
-            return sesion_;
-        if (auto vieja = std::exchange(sesion_, nullptr))
-            vieja->cerrar();
-        const QUuid id = QUuid::createUuid();
-        QPointer<TurnoAgente> t(turno);
-        const auto hacia = [t](auto accion) {
-            QMetaObject::invokeMethod(
-                t.data(), [t, accion] { if (t) accion(*t); }, Qt::QueuedConnection);
-        };
-        sesion_ = std::make_shared<SesionClaude>(
-            id, clave, ruta,
-            ComandosAgente::argumentosSesion(nivelElegido, reanudar, contexto, modelo, copia, ajustes_),
-            carpetaElegida,
-            [hacia, id](const QString& l) { hacia([l, id](TurnoAgente& x) { x.lineaSesion(l, id); }); },
-            [hacia](const QString& e) { hacia([e](TurnoAgente& x) { x.errorSesion(e); }); },
-            [hacia, id](int c) { hacia([c, id](TurnoAgente& x) { x.sesionTermino(c, id); }); });
-        ++sesionesAbiertas;
-        return sesion_;
+        const auto antes = sesiones.actual();
+        auto sesion = sesiones.asegurar(ruta, reanudar, turno->fondoEn(conversacion),
+                                        {carpetaElegida, nivelElegido, contexto});
+        if (sesion != antes)
+            ++sesionesAbiertas;
+        return sesion;
     }
-
-private:
-    Ajustes& ajustes_;
-    Almacen& almacen_;
-    std::shared_ptr<SesionClaude> sesion_;
 };

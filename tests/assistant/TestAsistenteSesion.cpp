@@ -65,7 +65,8 @@ private slots:
 
     void cleanup()
     {
-        cerrar(asistente->sesionClaude());
+        if (asistente)
+            cerrar(asistente->sesionClaude());
         asistente.reset();
         almacen.reset();
         perfiles.reset();
@@ -104,7 +105,6 @@ private slots:
         QTest::newRow("nivel") << 1 << "--permission-mode";
         QTest::newRow("carpeta") << 2 << "";
         QTest::newRow("persona") << 3 << "Persona: Ana";
-        QTest::newRow("persona vacía") << 4 << "";
         QTest::newRow("instrucciones") << 5 << "sé breve";
     }
 
@@ -122,7 +122,6 @@ private slots:
         case 1: asistente->setNivel(NivelPermiso::editar); break;
         case 2: asistente->setCarpeta(otra); break;
         case 3: asistente->setContextoPersona(QString("Persona: Ana")); break;
-        case 4: asistente->setContextoPersona(QString()); break;
         case 5: ajustes->escribir("instruccionesExtra", "sé breve"); break;
         }
         const auto nueva = asistente->asegurarSesion(agente->ruta(), std::nullopt);
@@ -141,6 +140,16 @@ private slots:
             QCOMPARE(nueva->clave().modelo, QString("opus"));
         if (cambio == 2)
             QCOMPARE(agente->inicio(1)["carpeta"].toString(), otra);
+    }
+
+    // An empty person context is no context: the warm session stays.
+    void personaVaciaEsNinguna()
+    {
+        const auto primera = asistente->asegurarSesion(agente->ruta(), std::nullopt);
+        asistente->setContextoPersona(QString());
+        QCOMPARE(asistente->claveSesion(std::nullopt), primera->clave());
+        QCOMPARE(asistente->asegurarSesion(agente->ruta(), std::nullopt), primera);
+        QTRY_COMPARE(agente->procesos(), 1);
     }
 
     void sesionMuertaConLaMismaClaveSeReemplaza()
@@ -177,6 +186,21 @@ private slots:
         const QStringList argv = agente->argv(0);
         QCOMPARE(argv.mid(argv.indexOf("--resume"), 2), (QStringList{"--resume", "s-1"}));
         QVERIFY(!argv.contains("--fork-session"));
+    }
+
+    // A session may outlive the assistant that started it: what it says
+    // afterwards, and its end, are dropped without touching the assistant.
+    void sesionSobreviveAlAsistente()
+    {
+        agente->escenario(R"({"turnos":[[{"esperar":300,"delta":"tarde"},{"error":"aviso"},{"resultado":""}]]})");
+        const auto sesion = asistente->asegurarSesion(agente->ruta(), std::nullopt);
+        sesion->enviar("hola");
+        asistente.reset();
+        QTRY_COMPARE(agente->eventos("entrada").size(), 1);
+        QTest::qWait(500);
+        sesion->cerrar();
+        QTRY_VERIFY(!sesion->enMarcha());
+        QTest::qWait(100);
     }
 
     void registroDeLaApertura()

@@ -65,8 +65,8 @@ private slots:
 
     void claveComparaSusPartes()
     {
-        ClaveSesion a{"/p|total", "editar", "sonnet", std::nullopt, "", std::nullopt, false};
-        ClaveSesion b{"/p", "total|editar", "sonnet", std::nullopt, "", std::nullopt, false};
+        ClaveSesion a{"/p|total", "editar", "sonnet", "", "", std::nullopt, false};
+        ClaveSesion b{"/p", "total|editar", "sonnet", "", "", std::nullopt, false};
         QCOMPARE(a.texto(), b.texto());   // the joined text collides...
         QVERIFY(!(a == b));                // ...the parts do not
         ClaveSesion nueva = a, llamadaNueva = a;

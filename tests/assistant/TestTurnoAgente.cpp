@@ -93,12 +93,12 @@ private slots:
         ajustes = std::make_unique<Ajustes>(hogar->en(".config/cl.norp.ZuviIA.conf"));
         perfiles = std::make_unique<Perfiles>(*ajustes, *reloj, hogar->en(".local/share/ZuviIA"));
         almacen = std::make_unique<Almacen>(*reloj, *perfiles, hogar->en(".local/share/ZuviIA"));
-        anfitrion = std::make_unique<AnfitrionPrueba>(*ajustes, *almacen);
+        anfitrion = std::make_unique<AnfitrionPrueba>(*ajustes, *reloj);
         anfitrion->carpetaElegida = hogar->ruta();
         anfitrion->rutas = {{AgenteCLI::claude, agente->ruta("claude")}, {AgenteCLI::codex, agente->ruta("codex")}};
         turno = std::make_unique<TurnoAgente>(*anfitrion, *almacen, *ajustes, *reloj);
         inicioRegistro = registroEntero().size();
-        anfitrion->turno = turno.get();
+        anfitrion->unir(*turno);
         actividades.clear();
         fragmentos.clear();
         finesBloque = 0;
@@ -434,6 +434,48 @@ private slots:
             QVERIFY(agente->entradas(0).value(1).contains(QStringLiteral("\"interrupt\"")));
             QVERIFY(anfitrion->sesionClaude());
         }
+    }
+
+    // A resumed session branches off when a background task writes into
+    // the turn's own conversation, whatever is selected by then.
+    void bifurcaSegunLaConversacionDelTurno()
+    {
+        agente->turnos({AgenteFalso::pasos(R"([{"delta":"Empiezo"},{"atascar":true}])")});
+        QVERIFY(turno->enviar(QStringLiteral("Largo")));
+        QTRY_COMPARE(respuesta().texto, QStringLiteral("Empiezo"));
+        const QUuid conFondo = almacen->actual()->id;
+        QVERIFY(turno->pasarASegundoPlano());
+        almacen->cambiar(conFondo, true, [](Conversacion& c) { c.sesionClaude = QStringLiteral("s-fondo"); });
+
+        anfitrion->retenerBusqueda = true;
+        agente->turnos({});
+        QVERIFY(turno->enviar(QStringLiteral("Sigue")));
+        QTRY_VERIFY(anfitrion->busqueda);
+        const QUuid otra = almacen->nueva();   // the user picks another one meanwhile
+        QVERIFY(otra != conFondo);
+        anfitrion->busqueda();
+        esperarFin();
+        QCOMPARE(agente->procesos(), 2);
+        const QStringList argv = agente->argv(1);
+        QCOMPARE(argv.mid(argv.indexOf("--resume"), 3), (QStringList{"--resume", "s-fondo", "--fork-session"}));
+        QCOMPARE(textos(mensajes(conFondo)).mid(2), (QStringList{"usuario:Sigue", "agente:Hecho."}));
+    }
+
+    // A Codex process that outlives its turn object: what it writes later
+    // and its end are dropped.
+    void procesoSobreviveAlTurno()
+    {
+        anfitrion->agenteElegido = AgenteCLI::codex;
+        agente->turnos({AgenteFalso::pasos(R"([{"linea":"uno"},{"esperar":300,"linea":"dos"},{"salir":0}])")});
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        QTRY_COMPARE(respuesta().texto, QStringLiteral("uno\n"));
+        const QUuid conversacion = almacen->actual()->id;
+        turno.reset();
+        QTRY_COMPARE(agente->eventos("fin").size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(respuesta(conversacion).texto, QStringLiteral("uno\n"));
+        turno = std::make_unique<TurnoAgente>(*anfitrion, *almacen, *ajustes, *reloj);
+        anfitrion->unir(*turno);
     }
 
     void cancelar()
