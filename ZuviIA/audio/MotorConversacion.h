@@ -51,9 +51,9 @@ public:
         Reconocedor& reconocedor = Reconocedor::sistema();
         Ajustes& ajustes = Ajustes::shared();
         DispositivosSistema& dispositivos = DispositivosSistema::sistema();
-        std::shared_ptr<Reproductor> reproductor;
-        std::shared_ptr<ClasificadorSonido> clasificador;
-        std::shared_ptr<CancelacionEco> eco;
+        std::shared_ptr<Reproductor> reproductor = nullptr;
+        std::shared_ptr<ClasificadorSonido> clasificador = nullptr;
+        std::shared_ptr<CancelacionEco> eco = nullptr;
     };
 
     static constexpr size_t maxMuestrasHuella = 480000; // 30 s at 16 kHz
