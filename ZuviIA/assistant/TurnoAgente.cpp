@@ -51,6 +51,8 @@ bool TurnoAgente::enviar(const std::optional<QString>& instruccion, const std::o
     anfitrion_.detenerDictado();
     anfitrion_.setTexto(QString());
     setEjecutando(true);
+    setInterrumpido(false);
+    detenerAlEmpezar_ = false;
     const quint64 numero = ++numero_;
     QMetaObject::invokeMethod(this, [this, texto, numero] { ejecutar(texto, numero); }, Qt::QueuedConnection);
     return true;
@@ -61,7 +63,6 @@ void TurnoAgente::ejecutar(const QString& instruccion, quint64 numero)
     if (numero != numero_)
         return;
     ultimoPedido_ = instruccion;
-    setInterrumpido(false);
 
     const auto actual = almacen_.actual();
     const QUuid conversacion = actual ? actual->id : almacen_.nueva();
@@ -79,6 +80,10 @@ void TurnoAgente::ejecutar(const QString& instruccion, quint64 numero)
         c.mensajes.append(Mensaje::nuevo(Mensaje::Rol::usuario, mostrado, std::nullopt, autorSiguiente_));
     });
 
+    if (detenerAlEmpezar_) {
+        conEjecutable(instruccion, numero, conversacion, std::nullopt);
+        return;
+    }
     // The search answers on the GUI thread, maybe after this turn is gone.
     const auto receptor = receptor_;
     anfitrion_.buscarEjecutable(agenteTurno_, [receptor, instruccion, numero, conversacion](std::optional<QString> ruta) {
@@ -93,6 +98,11 @@ void TurnoAgente::conEjecutable(const QString& instruccion, quint64 numero, cons
 {
     if (numero != numero_ || !ejecutando_ || enCurso_)
         return;
+    if (detenerAlEmpezar_) {
+        abrirRespuesta(conversacion);
+        terminado(TextosTurno::codigoCancelado, std::nullopt);
+        return;
+    }
     if (!ruta || ruta->isEmpty()) {
         almacen_.cambiar(conversacion, true, [&](Conversacion& c) {
             c.mensajes.append(Mensaje::nuevo(Mensaje::Rol::error, TextosTurno::noInstalado(agenteTurno_)));
@@ -249,7 +259,9 @@ void TurnoAgente::interrumpir()
     if (!ejecutando_)
         return;
     setInterrumpido(true);
-    if (auto sesion = anfitrion_.sesionClaude(); sesion && agenteTurno_ == AgenteCLI::claude)
+    if (!enCurso_)
+        detenerAlEmpezar_ = true;
+    else if (auto sesion = anfitrion_.sesionClaude(); sesion && agenteTurno_ == AgenteCLI::claude)
         sesion->interrumpir();
     else
         cancelar();
@@ -258,6 +270,10 @@ void TurnoAgente::interrumpir()
 
 void TurnoAgente::cancelar()
 {
+    // Before the reply exists the agent has not been given the turn yet,
+    // and never will be.
+    if (ejecutando_ && !enCurso_)
+        detenerAlEmpezar_ = true;
     if (proceso_)
         proceso_->terminar();
     auto sesion = anfitrion_.sesionClaude();

@@ -187,6 +187,8 @@ private:
     // Every turn gets a number; Codex output and ends of an older turn are
     // dropped, so they never land in the turn that runs next.
     quint64 numero_ = 0;
+    // "Para" came before the reply existed: the agent never gets the turn.
+    bool detenerAlEmpezar_ = false;
     // Codex callbacks reach the turn only through it.
     std::shared_ptr<Receptor<TurnoAgente>> receptor_;
 };

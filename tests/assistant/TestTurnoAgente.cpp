@@ -436,6 +436,48 @@ private slots:
         }
     }
 
+    // "Para" before the reply exists: right after enviar, or while the
+    // executable is looked for. The agent never gets the instruction.
+    void detenerAntesDeLaRespuesta_data()
+    {
+        QTest::addColumn<AgenteCLI>("elegido");
+        QTest::addColumn<bool>("enLaBusqueda");
+        QTest::addColumn<bool>("interrumpe"); // else cancelar
+        QTest::newRow("interrumpir al enviar") << AgenteCLI::claude << false << true;
+        QTest::newRow("cancelar al enviar") << AgenteCLI::claude << false << false;
+        QTest::newRow("interrumpir en la búsqueda") << AgenteCLI::claude << true << true;
+        QTest::newRow("cancelar en la búsqueda") << AgenteCLI::claude << true << false;
+        QTest::newRow("Codex, interrumpir en la búsqueda") << AgenteCLI::codex << true << true;
+    }
+
+    void detenerAntesDeLaRespuesta()
+    {
+        QFETCH(AgenteCLI, elegido);
+        QFETCH(bool, enLaBusqueda);
+        QFETCH(bool, interrumpe);
+        anfitrion->agenteElegido = elegido;
+        anfitrion->retenerBusqueda = enLaBusqueda;
+        QVERIFY(turno->enviar(QStringLiteral("Borra todo")));
+        if (enLaBusqueda)
+            QTRY_VERIFY(anfitrion->busqueda);
+        interrumpe ? turno->interrumpir() : turno->cancelar();
+        if (enLaBusqueda)
+            anfitrion->busqueda();
+        esperarFin();
+        QCOMPARE(fines.first().texto, QStringLiteral("Detenido."));
+        QVERIFY(!fines.first().normal);
+        QCOMPARE(textos(mensajes()), (QStringList{"usuario:Borra todo", "error:Detenido."}));
+        QVERIFY(!turno->ejecutando());
+        QTest::qWait(200);
+        QCOMPARE(agente->procesos(), 0);
+        QCOMPARE(anfitrion->sesionesAbiertas, 0);
+        // The next instruction runs as usual.
+        anfitrion->retenerBusqueda = false;
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        esperarFin(2);
+        QVERIFY(fines.last().normal);
+    }
+
     // A resumed session branches off when a background task writes into
     // the turn's own conversation, whatever is selected by then.
     void bifurcaSegunLaConversacionDelTurno()
