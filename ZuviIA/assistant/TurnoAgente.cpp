@@ -342,12 +342,15 @@ void TurnoAgente::aplicarResultado(const EventosFlujo::Resultado& resultado)
     almacen_.cambiar(turno.conversacion, false, [&](Conversacion& c) {
         if (resultado.sesion)
             c.sesionClaude = *resultado.sesion;
-        if (Mensaje* m = mensajeDe(c, turno.mensaje)) {
-            if (resultado.esError)
-                m->rol = Mensaje::Rol::error;
-            if (!resultado.texto.isEmpty())
-                m->texto = resultado.texto;
-        }
+        Mensaje* m = mensajeDe(c, turno.mensaje);
+        // Claude Code reports the user's own stop as an error: what the
+        // reply holds stays as it is.
+        if (!m || (resultado.esError && interrumpido_))
+            return;
+        if (!resultado.texto.isEmpty())
+            m->texto = resultado.texto;
+        if (resultado.esError)
+            m->rol = Mensaje::Rol::error;
     });
     const auto sesion = anfitrion_.sesionClaude();
     if (!sesion)

@@ -403,19 +403,35 @@ private slots:
     {
         QTest::addColumn<AgenteCLI>("elegido");
         QTest::addColumn<QByteArray>("turnoFalso");
+        QTest::addColumn<QByteArray>("interrupcion"); // the agent's answer; empty: the fake's default
         QTest::addColumn<QString>("texto");
-        QTest::newRow("Claude sin texto") << AgenteCLI::claude << QByteArray(R"([{"atascar":true}])") << "Detenido.";
-        QTest::newRow("Claude con texto")
-            << AgenteCLI::claude << QByteArray(R"([{"delta":"Voy por"},{"atascar":true}])") << "Voy por";
-        QTest::newRow("Codex") << AgenteCLI::codex << QByteArray(R"([{"atascar":true}])") << "Detenido.";
+        QTest::addColumn<bool>("normal");
+        QTest::newRow("Claude sin texto") << AgenteCLI::claude << QByteArray(R"([{"atascar":true}])") << QByteArray()
+                                          << "Detenido." << false;
+        QTest::newRow("Claude con texto") << AgenteCLI::claude << QByteArray(R"([{"delta":"Voy por"},{"atascar":true}])")
+                                          << QByteArray() << "Voy por" << true;
+        // Claude Code answers the stop with an error "result": the user's
+        // own stop keeps the reply as it was.
+        QTest::newRow("Claude con texto, resultado con error")
+            << AgenteCLI::claude << QByteArray(R"([{"delta":"Voy por"},{"atascar":true}])")
+            << QByteArray(R"([{"resultado":"Request interrupted by user","is_error":true}])") << "Voy por" << true;
+        QTest::newRow("Claude sin texto, resultado con error")
+            << AgenteCLI::claude << QByteArray(R"([{"atascar":true}])")
+            << QByteArray(R"([{"resultado":"","is_error":true}])") << "Detenido." << false;
+        QTest::newRow("Codex") << AgenteCLI::codex << QByteArray(R"([{"atascar":true}])") << QByteArray()
+                               << "Detenido." << false;
     }
 
     void interrumpir()
     {
         QFETCH(AgenteCLI, elegido);
         QFETCH(QByteArray, turnoFalso);
+        QFETCH(QByteArray, interrupcion);
         anfitrion->agenteElegido = elegido;
-        agente->turnos({AgenteFalso::pasos(turnoFalso.constData())});
+        QJsonObject escenario{{"turnos", QJsonArray{AgenteFalso::pasos(turnoFalso.constData())}}};
+        if (!interrupcion.isEmpty())
+            escenario["interrupcion"] = AgenteFalso::pasos(interrupcion.constData());
+        agente->escenario(escenario);
         QVERIFY(turno->enviar(QStringLiteral("Hola")));
         esperarEnMarcha();
         if (elegido == AgenteCLI::claude)
@@ -428,6 +444,9 @@ private slots:
         QVERIFY(turno->interrumpido());
         esperarFin();
         QTEST(fines.first().texto, "texto");
+        QTEST(fines.first().normal, "normal");
+        QFETCH(bool, normal);
+        QCOMPARE(respuesta().rol, normal ? Mensaje::Rol::agente : Mensaje::Rol::error);
         QVERIFY(registro().contains(QStringLiteral("Claude: turno interrumpido por voz")));
         if (elegido == AgenteCLI::claude) {
             // The agent got the request and stopped; the session stays.
