@@ -1,0 +1,106 @@
+// The conversation engine while it listens. The cost of one 1024-frame
+// capture block on the capture thread (48 kHz, fakes at the edges); and,
+// under tools/servicios-prueba.sh, the process CPU time over a long silent
+// capture from the test server's pipe microphone with the scripted
+// recognizer, and the delay from a block being cut by capture to the
+// recognizer receiving it. ZUVI_BENCH_SEGUNDOS shortens the 60 s capture.
+#include "audio/MotorConversacion.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/EscritorTuberia.h"
+#include "comun/HogarTemporal.h"
+#include "comun/MicrofonoFalso.h"
+#include "comun/MotorReconocimientoGuionado.h"
+#include "comun/Senales.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+double segundosCpuProceso()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double percentil(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void BM_BloqueConversacion(benchmark::State& state)
+{
+    HogarTemporal hogar;
+    auto voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor(voz);
+    MicrofonoFalso microfono;
+    microfono.frecuencia = 48000;
+    DispositivosSistemaFalso dispositivos;
+    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    MotorConversacion motor({.microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
+                             .dispositivos = dispositivos});
+    motor.onNivel([](float n) { benchmark::DoNotOptimize(n); });
+    motor.arrancar(std::nullopt, std::nullopt, false);
+    const BloqueAudio bloque = Senales::seno(1024, 48000, 0.1f);
+    for (auto _ : state)
+        microfono.empujar(bloque);
+    motor.detener();
+}
+BENCHMARK(BM_BloqueConversacion)->Unit(benchmark::kMicrosecond);
+
+void BM_ConversacionEnSilencio(benchmark::State& state)
+{
+    if (PulsePrueba::carpeta().isEmpty()) {
+        state.SkipWithError("sin servidor PulseAudio de prueba (tools/servicios-prueba.sh)");
+        return;
+    }
+    const int segundos = qEnvironmentVariableIsSet("ZUVI_BENCH_SEGUNDOS")
+        ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 60;
+    HogarTemporal hogar;
+    auto voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor(voz);
+    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    MotorConversacion motor({.reconocedor = reconocedor, .ajustes = ajustes});
+    std::optional<uint32_t> id;
+    for (const auto& r : DispositivosSistema::sistema().listar(true)) {
+        if (r.nombre == QStringLiteral("zuvi_microfono"))
+            id = r.indice;
+    }
+    if (!id) {
+        state.SkipWithError("no está el micrófono de prueba");
+        return;
+    }
+    for (auto _ : state) {
+        // Silence written in real time; the writer's own CPU is left out.
+        EscritorTuberia escritor(0.0f);
+        motor.arrancar(id, std::nullopt, false);
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // settle
+        const double cpu0 = segundosCpuProceso() - escritor.segundosCpu();
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(segundos));
+        const double cpu = segundosCpuProceso() - escritor.segundosCpu() - cpu0;
+        const double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        motor.detener();
+        state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;
+    }
+    std::vector<double> ms;
+    {
+        std::lock_guard g(voz->estado->mutex);
+        for (auto d : voz->estado->demoras)
+            ms.push_back(std::chrono::duration<double, std::milli>(d).count());
+    }
+    state.counters["entregas"] = double(ms.size());
+    state.counters["demora_p50_ms"] = percentil(ms, 0.50);
+    state.counters["demora_p99_ms"] = percentil(ms, 0.99);
+    state.counters["demora_max_ms"] = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
+}
+BENCHMARK(BM_ConversacionEnSilencio)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+} // namespace
