@@ -43,7 +43,7 @@ public:
     }
     std::shared_ptr<SesionClaude> sesionClaude() const override { return sesion; }
     void soltarSesionClaude() override { sesion.reset(); }
-    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>&) override
+    std::shared_ptr<SesionClaude> asegurarSesion(const QString& ruta, const std::optional<QString>&, const QUuid&) override
     {
         if (!sesion)
             sesion = std::make_shared<SesionClaude>(QUuid::createUuid(), ClaveSesion{}, ruta,
