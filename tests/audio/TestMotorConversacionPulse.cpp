@@ -73,9 +73,7 @@ private slots:
         Banco b;
         const auto id = b.microfonoDePrueba();
         QVERIFY(id);
-        // The silence outlasts the wait below by far: a loaded machine opens the
-        // capture late, and the sentence must not start before the check.
-        HablaSintetica::Escritor escritor(unir({HablaSintetica::silencio(3.5), frase}));
+        HablaSintetica::Escritor escritor(unir({HablaSintetica::silencio(2.0), frase}));
         b.motor.arrancar(id, std::nullopt, false);
         QTest::qWait(1200);
         QVERIFY(!hayVoz(b.motor));

@@ -19,7 +19,7 @@ public:
     explicit EscritorTuberia(float amplitud, double hz = 440)
     {
         hilo_ = std::thread([this, amplitud, hz] {
-            const int fd = ::open(PulsePrueba::tuberiaMicrofono().toLocal8Bit().constData(), O_WRONLY);
+            const int fd = PulsePrueba::abrirTuberiaMicrofono();
             if (fd < 0)
                 return;
             std::vector<float> trozo(480); // 10 ms

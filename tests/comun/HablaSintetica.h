@@ -62,7 +62,7 @@ public:
     explicit Escritor(std::vector<float> programa)
     {
         hilo_ = std::thread([this, programa = std::move(programa)] {
-            const int fd = ::open(PulsePrueba::tuberiaMicrofono().toLocal8Bit().constData(), O_WRONLY);
+            const int fd = PulsePrueba::abrirTuberiaMicrofono();
             if (fd < 0)
                 return;
             std::vector<float> trozo(480); // 10 ms

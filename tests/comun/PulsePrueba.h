@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 // The private PulseAudio server started by tools/servicios-prueba.sh. Tests
 // that add devices or write audio skip without it, so they never touch a
 // developer's own sound server.
@@ -13,6 +16,22 @@ namespace PulsePrueba {
 inline QString carpeta() { return qEnvironmentVariable("ZUVI_PULSE_PRUEBA"); }
 
 inline QString tuberiaMicrofono() { return carpeta() + QStringLiteral("/microfono.pipe"); }
+
+// Opens the pipe microphone for writing, first dropping what an earlier
+// writer left in it: the server reads the pipe only while someone records,
+// so a test would otherwise start by hearing the last one's audio.
+inline int abrirTuberiaMicrofono()
+{
+    const QByteArray ruta = tuberiaMicrofono().toLocal8Bit();
+    const int lector = ::open(ruta.constData(), O_RDONLY | O_NONBLOCK);
+    if (lector >= 0) {
+        char basura[65536];
+        while (::read(lector, basura, sizeof basura) > 0) {
+        }
+        ::close(lector);
+    }
+    return ::open(ruta.constData(), O_WRONLY);
+}
 
 // Runs pactl with `argumentos`; its output, or a null string when it failed.
 inline QString pactl(const QStringList& argumentos)
