@@ -1,6 +1,7 @@
 #include "audio/MotorConversacion.h"
 
 #include "audio/AudioDispositivos.h"
+#include "audio/EntradaVoz.h"
 #include "audio/ErrorDictado.h"
 #include "core/Registro.h"
 
@@ -61,25 +62,6 @@ bool MotorConversacion::esVoz(float rms, float piso)
     return rms > std::max(2.5f * piso, 0.006f);
 }
 
-float MotorConversacion::rms(const BloqueAudio& bloque)
-{
-    const int frames = bloque.frames();
-    if (frames <= 0)
-        return 0;
-    double suma = 0;
-    for (int i = 0; i < frames; ++i) {
-        const double m = bloque.muestras[size_t(i) * size_t(bloque.canales)];
-        suma += m * m;
-    }
-    return float(std::sqrt(suma / frames));
-}
-
-float MotorConversacion::nivel(float rms)
-{
-    const double db = 20 * std::log10(std::max(double(rms), 0.00001));
-    return float(std::clamp((db + 55) / 50, 0.0, 1.0));
-}
-
 std::vector<float> MotorConversacion::promediar16k(const BloqueAudio& bloque)
 {
     const int frames = bloque.frames();
@@ -102,17 +84,6 @@ std::vector<float> MotorConversacion::promediar16k(const BloqueAudio& bloque)
     return salida;
 }
 
-std::optional<QString> MotorConversacion::uidEntrada(std::optional<uint32_t> dispositivo)
-{
-    if (!dispositivo)
-        return std::nullopt;
-    for (const auto& d : AudioDispositivos::dispositivos(true, dispositivos_)) {
-        if (d.id == *dispositivo)
-            return d.uid;
-    }
-    throw ErrorDictado::dispositivo(Microfono::sinDispositivo);
-}
-
 std::optional<QString> MotorConversacion::uidSalida(std::optional<uint32_t> salida)
 {
     // An output that is not listed leaves playback on the default one.
@@ -129,14 +100,14 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
                                  bool cancelacionEco)
 {
     detener();
+    cancelaEco_ = false;
     if (!reconocedor_.disponible()) {
         Registro::anotar(QStringLiteral("Micrófono: sin reconocedor (%1)").arg(reconocedor_.motivo()));
         throw ErrorDictado::sinReconocedor();
     }
     try {
-        uidCaptura_ = uidEntrada(dispositivo);
+        uidCaptura_ = EntradaVoz::uid(dispositivo, dispositivos_);
         abrirCaptura();
-        cancelaEco_ = false;
         if (cancelacionEco) {
             if (!eco_)
                 throw std::runtime_error("La cancelación de eco no está disponible en este equipo.");
@@ -166,19 +137,8 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
 // Opens the chosen input (uidCaptura_) without starting it.
 void MotorConversacion::abrirCaptura()
 {
-    try {
-        captura_ = microfono_.abrir(uidCaptura_);
-    } catch (const ErrorCaptura& e) {
-        if (e.tipo() == ErrorCaptura::Tipo::dispositivo)
-            throw ErrorDictado::dispositivo(e.estado());
-        if (e.tipo() == ErrorCaptura::Tipo::formato)
-            throw ErrorDictado::formato();
-        throw;
-    }
-    if (captura_->frecuencia() <= 0 || captura_->canales() <= 0) {
-        captura_.reset();
-        throw ErrorDictado::formato();
-    }
+    captura_.reset();
+    captura_ = EntradaVoz::abrir(microfono_, uidCaptura_);
 }
 
 void MotorConversacion::detener()
@@ -232,6 +192,8 @@ void MotorConversacion::cambioDeDispositivos()
         captura_->detener();
     try {
         abrirCaptura();
+        if (cancelaEco_)
+            eco_->activar(captura_->frecuencia(), captura_->canales());
         captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); });
     } catch (const std::exception& e) {
         // The owner learns of a lost microphone from the silence; the next
@@ -291,14 +253,15 @@ void MotorConversacion::onAviso(OnAviso f) { cambiarAvisos([&](Avisos& a) { a.av
 // locked sections only.
 void MotorConversacion::alBloque(const BloqueAudio& entrada)
 {
+    const bool eco = cancelaEco_;
     BloqueAudio limpio;
-    if (cancelaEco_) {
+    if (eco) {
         limpio = entrada;
         eco_->procesar(limpio);
     }
-    const BloqueAudio& bloque = cancelaEco_ ? limpio : entrada;
-    const float x = rms(bloque);
-    const float n = nivel(x);
+    const BloqueAudio& bloque = eco ? limpio : entrada;
+    const float x = EntradaVoz::rms(bloque);
+    const float n = EntradaVoz::nivel(x);
     ++bufferesRecibidos_;
     nivelMax_ = std::max(nivelMax_, n);
     if (bufferesRecibidos_ == 1 || bufferesRecibidos_ % 30 == 0) {

@@ -112,10 +112,6 @@ public:
     static float pisoSiguiente(float rms, float piso);
     // Voice when the RMS stands above 2.5 times the floor and above 0.006.
     static bool esVoz(float rms, float piso);
-    // RMS of the first channel; 0 without frames.
-    static float rms(const BloqueAudio& bloque);
-    // 20·log10 of the RMS mapped from -55…-5 dB onto 0…1.
-    static float nivel(float rms);
     // How many of the newest blocks (durations in seconds, oldest first) to
     // re-feed so that they cover `segundos`: blocks are taken from the newest
     // until the sum reaches it.
@@ -147,7 +143,6 @@ private:
     void cambiarAvisos(const std::function<void(Avisos&)>& cambio);
 
     // Capture side (MotorConversacion.cpp).
-    std::optional<QString> uidEntrada(std::optional<uint32_t> dispositivo);
     std::optional<QString> uidSalida(std::optional<uint32_t> salida);
     void abrirCaptura();
     void cambioDeDispositivos();
@@ -179,7 +174,6 @@ private:
     std::unique_ptr<QObject> contexto_;
     // Device notices hold it weakly: none arrives once the engine is gone.
     std::shared_ptr<MotorConversacion*> vida_;
-    RetiroTareas retiro_;
 
     // Owner's thread only.
     std::unique_ptr<CapturaAudio> captura_;
@@ -213,4 +207,8 @@ private:
     float nivelMax_ = 0;
     float acople_ = 0;
     int64_t posicionAnalisis_ = 0;
+
+    // Last, so it is destroyed first: the tasks it still holds call back
+    // into the fields above until it has joined them.
+    RetiroTareas retiro_;
 };

@@ -1,11 +1,10 @@
 #include "audio/MotorDictado.h"
 
-#include "audio/AudioDispositivos.h"
+#include "audio/EntradaVoz.h"
 #include "core/Registro.h"
 
 #include <QtConcurrent>
 
-#include <cmath>
 
 MotorDictado::MotorDictado(Reconocedor& reconocedor, Microfono& microfono, DispositivosSistema& dispositivos,
                            const QString& localeActual)
@@ -35,28 +34,7 @@ QString MotorDictado::elegirLocale(const QString& actual, const QStringList& sop
 
 float MotorDictado::nivel(const BloqueAudio& bloque)
 {
-    const int frames = bloque.frames();
-    if (frames <= 0)
-        return 0;
-    double suma = 0;
-    for (int i = 0; i < frames; ++i) {
-        const double m = bloque.muestras[size_t(i) * size_t(bloque.canales)];
-        suma += m * m;
-    }
-    const double rms = std::sqrt(suma / frames);
-    const double db = 20 * std::log10(std::max(rms, 0.00001));
-    return float(std::clamp((db + 55) / 50, 0.0, 1.0));
-}
-
-std::optional<QString> MotorDictado::uidDe(std::optional<uint32_t> dispositivo)
-{
-    if (!dispositivo)
-        return std::nullopt;
-    for (const auto& d : AudioDispositivos::dispositivos(true, dispositivos_)) {
-        if (d.id == *dispositivo)
-            return d.uid;
-    }
-    throw ErrorDictado::dispositivo(Microfono::sinDispositivo);
+    return EntradaVoz::nivel(EntradaVoz::rms(bloque));
 }
 
 void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto, OnNivel onNivel, OnError onError)
@@ -66,20 +44,7 @@ void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto,
         Registro::anotar(QStringLiteral("Dictado: sin reconocedor (%1)").arg(reconocedor_.motivo()));
         throw ErrorDictado::sinReconocedor();
     }
-    const std::optional<QString> uid = uidDe(dispositivo);
-    try {
-        captura_ = microfono_.abrir(uid);
-    } catch (const ErrorCaptura& e) {
-        if (e.tipo() == ErrorCaptura::Tipo::dispositivo)
-            throw ErrorDictado::dispositivo(e.estado());
-        if (e.tipo() == ErrorCaptura::Tipo::formato)
-            throw ErrorDictado::formato();
-        throw;
-    }
-    if (captura_->frecuencia() <= 0 || captura_->canales() <= 0) {
-        captura_.reset();
-        throw ErrorDictado::formato();
-    }
+    captura_ = EntradaVoz::abrir(microfono_, EntradaVoz::uid(dispositivo, dispositivos_));
     tarea_ = reconocedor_.iniciar(locale_, std::move(onTexto), std::move(onError));
     if (!tarea_) {
         captura_.reset();

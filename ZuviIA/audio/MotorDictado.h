@@ -57,8 +57,6 @@ public:
     static QString elegirLocale(const QString& actual, const QStringList& soportados);
 
 private:
-    std::optional<QString> uidDe(std::optional<uint32_t> dispositivo);
-
     Reconocedor& reconocedor_;
     Microfono& microfono_;
     DispositivosSistema& dispositivos_;

@@ -4,6 +4,13 @@
 
 #include <cmath>
 
+namespace {
+
+// Reaches the user as the recognizer's error.
+constexpr const char* mensaje = "No se pudo convertir el audio del micrófono para el reconocimiento de voz.";
+
+} // namespace
+
 void Remuestreador::Liberar::operator()(soxr* s) const
 {
     soxr_delete(s);
@@ -12,6 +19,9 @@ void Remuestreador::Liberar::operator()(soxr* s) const
 Remuestreador::Remuestreador(double entrada, double salida)
     : razon_(salida / entrada)
 {
+    // libsoxr never returns for a rate that is not a finite number.
+    if (!std::isfinite(entrada) || !std::isfinite(salida) || entrada <= 0 || salida <= 0)
+        throw ErrorRemuestreo(mensaje);
     if (entrada == salida)
         return;
     soxr_error_t error = nullptr;
@@ -19,6 +29,8 @@ Remuestreador::Remuestreador(double entrada, double salida)
     // Medium quality is plenty for speech and keeps the filter short.
     const soxr_quality_spec_t calidad = soxr_quality_spec(SOXR_MQ, 0);
     estado_.reset(soxr_create(entrada, salida, 1, &error, &io, &calidad, nullptr));
+    if (!estado_ || error)
+        throw ErrorRemuestreo(mensaje);
 }
 
 Remuestreador::~Remuestreador() = default;

@@ -2,14 +2,23 @@
 
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 struct soxr;
+
+// The converter could not be made for those rates. Passing the audio on
+// unconverted would feed the recognizer at the wrong speed.
+class ErrorRemuestreo : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Streaming conversion of mono float audio from one sample rate to another
 // (libsoxr), one state per recognition segment.
 class Remuestreador {
 public:
+    // Throws ErrorRemuestreo when the rates cannot be converted.
     Remuestreador(double entrada, double salida);
     ~Remuestreador();
     Remuestreador(const Remuestreador&) = delete;

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <limits>
 #include <thread>
 
 using Paso = MotorReconocimientoGuionado::Paso;
@@ -105,6 +107,26 @@ private slots:
         for (size_t i = 2000; i < 14000; ++i)
             suma += salida[i] * salida[i];
         QVERIFY(std::abs(std::sqrt(suma / 12000) - 0.7071) < 0.01);
+    }
+
+    void remuestreadorImposibleFalla_data()
+    {
+        QTest::addColumn<double>("entrada");
+        QTest::addColumn<double>("salida");
+        QTest::newRow("entrada cero") << 0.0 << 16000.0;
+        QTest::newRow("entrada negativa") << -48000.0 << 16000.0;
+        QTest::newRow("salida cero") << 48000.0 << 0.0;
+        QTest::newRow("no es un número") << std::nan("") << 16000.0;
+        QTest::newRow("infinita") << std::numeric_limits<double>::infinity() << 16000.0;
+    }
+
+    // A converter that cannot be made must not pass 48 kHz audio on as if
+    // it were 16 kHz.
+    void remuestreadorImposibleFalla()
+    {
+        QFETCH(double, entrada);
+        QFETCH(double, salida);
+        QVERIFY_THROWS_EXCEPTION(ErrorRemuestreo, Remuestreador(entrada, salida));
     }
 
     void terminarYCancelarDescartaElFinalPendiente()
