@@ -1,17 +1,123 @@
 #include "app/VentanaPrincipal.h"
 
+#include "Version.h"
+#include "app/Iconos.h"
+#include "app/PasoListo.h"
 #include "app/VistaPrincipal.h"
+#include "plataforma/Ajustes.h"
+#include "projects/ModoProyectos.h"
 
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QStackedWidget>
+#include <QToolBar>
+
+namespace {
+
+const QString claveConfiguracion = QStringLiteral("configuracionCompleta");
+
+// Items whose operation comes later are shown, disabled.
+QAction* pendiente(QMenu* menu, const QString& titulo, const QKeySequence& atajo = {})
+{
+    QAction* a = menu->addAction(titulo);
+    a->setShortcut(atajo);
+    a->setEnabled(false);
+    return a;
+}
+
+}
 
 VentanaPrincipal::VentanaPrincipal(const Entorno& entorno, QWidget* parent) : QMainWindow(parent), entorno_(entorno)
 {
     setObjectName(QStringLiteral("ventanaPrincipal"));
     setWindowTitle(QStringLiteral("Zuvi IA"));
+    setWindowIcon(Iconos::icono(QStringLiteral("ear.fill")));
     setMinimumSize(760, 560);
     resize(1000, 700);
+
+    nuevoProyecto_ = new QAction(Iconos::icono(QStringLiteral("folder.badge.plus")), QStringLiteral("Nuevo proyecto"), this);
+    nuevoProyecto_->setObjectName(QStringLiteral("nuevoProyecto"));
+    nuevoProyecto_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    nuevoProyecto_->setToolTip(QStringLiteral("Nuevo proyecto (Ctrl+N)"));
+    connect(nuevoProyecto_, &QAction::triggered, this, [this] { entorno_.modo.proyectoNuevo(); });
+
+    barraHerramientas_ = addToolBar(QStringLiteral("Barra de herramientas"));
+    barraHerramientas_->setObjectName(QStringLiteral("barraHerramientas"));
+    barraHerramientas_->setMovable(false);
+    barraHerramientas_->setFloatable(false);
+    barraHerramientas_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    barraHerramientas_->addAction(nuevoProyecto_);
+
     pila_ = new QStackedWidget(this);
+    pasoListo_ = new PasoListo(entorno_.ajustes, pila_);
     vista_ = new VistaPrincipal(entorno_, pila_);
+    pila_->addWidget(pasoListo_);
     pila_->addWidget(vista_);
     setCentralWidget(pila_);
+    construirMenus();
+
+    connect(&entorno_.ajustes, &Ajustes::cambiado, this, [this](const QString& clave) {
+        if (clave == claveConfiguracion)
+            seguirConfiguracion();
+    });
+    connect(&entorno_.modo, &ModoProyectos::activoCambiado, this, &VentanaPrincipal::seguirSala);
+    connect(&entorno_.modo, &ModoProyectos::inmersivoCambiado, this, &VentanaPrincipal::seguirSala);
+    seguirConfiguracion();
+}
+
+bool VentanaPrincipal::configuracionCompleta() const
+{
+    return entorno_.ajustes.booleano(claveConfiguracion, false);
+}
+
+bool VentanaPrincipal::mostrandoConfiguracion() const
+{
+    return pila_->currentWidget() == pasoListo_;
+}
+
+void VentanaPrincipal::construirMenus()
+{
+    QMenu* app = menuBar()->addMenu(QStringLiteral("&Zuvi IA"));
+    QAction* acerca = app->addAction(QStringLiteral("Acerca de Zuvi IA"));
+    connect(acerca, &QAction::triggered, this, [this] {
+        QMessageBox::about(this, QStringLiteral("Acerca de Zuvi IA"),
+                           QStringLiteral("Zuvi IA %1 (%2)").arg(QString::fromUtf8(Version::texto)).arg(Version::build));
+    });
+    pendiente(app, QStringLiteral("Buscar actualizaciones…"))->setObjectName(QStringLiteral("buscarActualizaciones"));
+    app->addSeparator();
+    pendiente(app, QStringLiteral("Ajustes…"), QKeySequence(Qt::CTRL | Qt::Key_Comma))
+        ->setObjectName(QStringLiteral("ajustes"));
+    app->addSeparator();
+    QAction* salir = app->addAction(QStringLiteral("Salir de Zuvi IA"));
+    salir->setObjectName(QStringLiteral("salir"));
+    salir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(salir, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+
+    QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    archivo->addAction(nuevoProyecto_);
+
+    QMenu* voz = menuBar()->addMenu(QStringLiteral("&Voz"));
+    pendiente(voz, QStringLiteral("Modo proyectos"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P))
+        ->setObjectName(QStringLiteral("modoProyectos"));
+    voz->addSeparator();
+    pendiente(voz, QStringLiteral("Hablar / dejar de escuchar"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D))
+        ->setObjectName(QStringLiteral("hablar"));
+    pendiente(voz, QStringLiteral("Callar la respuesta"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period))
+        ->setObjectName(QStringLiteral("callar"));
+}
+
+void VentanaPrincipal::seguirConfiguracion()
+{
+    const bool completa = configuracionCompleta();
+    pila_->setCurrentWidget(completa ? static_cast<QWidget*>(vista_) : pasoListo_);
+    nuevoProyecto_->setEnabled(completa);
+    seguirSala();
+}
+
+// The toolbar belongs to the main view, and gives way to the full-screen room.
+void VentanaPrincipal::seguirSala()
+{
+    const bool sala = entorno_.modo.activo() && entorno_.modo.inmersivo();
+    barraHerramientas_->setVisible(!sala && configuracionCompleta());
 }

@@ -4,11 +4,14 @@
 
 #include <QMainWindow>
 
+class PasoListo;
+class QAction;
 class QStackedWidget;
+class QToolBar;
 class VistaPrincipal;
 
 // One main window: the setup assistant until setup is complete, then the
-// main view; its menus and toolbar.
+// main view; its menus and toolbar. Every window has its own commands.
 class VentanaPrincipal : public QMainWindow {
     Q_OBJECT
 
@@ -16,9 +19,23 @@ public:
     VentanaPrincipal(const Entorno& entorno, QWidget* parent = nullptr);
 
     VistaPrincipal* vista() const { return vista_; }
+    PasoListo* pasoListo() const { return pasoListo_; }
+    QToolBar* barraHerramientas() const { return barraHerramientas_; }
+    // "Nuevo proyecto": one action for the menu and the toolbar, so one
+    // Ctrl+N makes one conversation.
+    QAction* nuevoProyecto() const { return nuevoProyecto_; }
+    bool mostrandoConfiguracion() const;
 
 private:
+    void construirMenus();
+    void seguirConfiguracion();
+    void seguirSala();
+    bool configuracionCompleta() const;
+
     Entorno entorno_;
     QStackedWidget* pila_ = nullptr;
+    PasoListo* pasoListo_ = nullptr;
     VistaPrincipal* vista_ = nullptr;
+    QToolBar* barraHerramientas_ = nullptr;
+    QAction* nuevoProyecto_ = nullptr;
 };

@@ -1,0 +1,41 @@
+#include "app/Iconos.h"
+
+namespace Iconos {
+
+const QList<std::pair<QString, QString>>& tabla()
+{
+    static const QList<std::pair<QString, QString>> simbolos{
+        {QStringLiteral("ear.fill"), QStringLiteral("audio-input-microphone-symbolic")},
+        {QStringLiteral("ear.slash"), QStringLiteral("microphone-disabled-symbolic")},
+        {QStringLiteral("folder"), QStringLiteral("folder-symbolic")},
+        {QStringLiteral("folder.badge.plus"), QStringLiteral("folder-new-symbolic")},
+        {QStringLiteral("person.3.fill"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("mic.fill"), QStringLiteral("audio-input-microphone-symbolic")},
+        {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("quote.opening"), QStringLiteral("format-text-plaintext-symbolic")},
+    };
+    return simbolos;
+}
+
+QString nombre(const QString& simbolo)
+{
+    for (const auto& [s, n] : tabla())
+        if (s == simbolo)
+            return n;
+    return {};
+}
+
+QIcon icono(const QString& simbolo)
+{
+    const QString n = nombre(simbolo);
+    return n.isEmpty() ? QIcon() : QIcon::fromTheme(n);
+}
+
+void prepararTema()
+{
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
+}
