@@ -1,0 +1,55 @@
+#pragma once
+
+#include "setup/EstadoPaso.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// The installer's fixed script texts and the rules that read their results.
+// Scripts never hold a user's value: paths and names travel as positional
+// parameters ($1, $2...) so no quote or "%" in them can change the script.
+namespace ScriptsInstalador {
+
+// The first line of every script: the user's tool folders before $PATH.
+QString lineaPath();
+// lineaPath() followed by the command, as the login shell runs it.
+QString completo(const QString& comando);
+
+// Install scripts of the agent tools (none stops at the first error).
+QString instalarAgente(Agente a);
+// The command that asks the agent for the word OK.
+QString prueba(Agente a);
+// What the sign-in terminal runs.
+QString inicioSesion(Agente a);
+
+// True when the answer holds "ok" as a word of its own, in any case.
+bool respondioOk(const QString& salida);
+// The test's error text for a failed run or an answer without "ok".
+QString falloPrueba(const QString& salida, bool agotado, std::chrono::milliseconds limite);
+// The state of an agent after its install script and a new detection.
+EstadoPaso trasInstalar(bool detectado, const std::optional<QString>& version, bool ok, bool agotado,
+                        std::chrono::milliseconds limite);
+// " Se detuvo tras N min sin terminar." style sentence.
+QString agotado(std::chrono::milliseconds limite);
+
+// Prints "blender", "flatpak" or "snap" for the Blender found, or nothing.
+QString sondaBlender();
+// The Blender connection: $1 the add-on's git repository, $2 its tag.
+QString conectarBlender();
+inline constexpr const char* repositorioBlenderMcp = "https://projects.blender.org/lab/blender_mcp.git";
+inline constexpr const char* etiquetaBlenderMcp = "v1.0.0";
+
+// The neural voice: $1 the voice folder, $2 the voice model, $3 the name
+// of the completion marker, written last.
+QString instalarVoz();
+inline constexpr const char* modeloVoz = "mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit";
+
+// Terminal emulators tried for the sign-in, in order.
+QStringList terminales();
+// The arguments that make `terminal` run `programa` with its arguments.
+QStringList argumentosTerminal(const QString& terminal, const QStringList& programa);
+
+}
