@@ -203,42 +203,40 @@ private slots:
     void preparacionFallida_data()
     {
         QTest::addColumn<QByteArray>("archivo");
-        QTest::addColumn<QString>("sha");   // empty: the archive's own
+        QTest::addColumn<QByteArray>("nombrado");   // what the manifest names; empty: the archive
         QTest::addColumn<qint64>("build");
         QTest::addColumn<QString>("clave");
         QTest::addColumn<QString>("fallo");
         QTemporaryDir base;
         const QByteArray bueno = publicado(base.path());
         const QString k = ClavePrueba::publica();
-        QTest::newRow("otro archivo") << QByteArray("<html>404</html>") << manifiestoDe(bueno).sha256 << qint64(12) << k
+        QTest::newRow("otro archivo") << QByteArray("<html>404</html>") << bueno << qint64(12) << k
                                       << QStringLiteral("el archivo descargado no coincide");
+        QTest::newRow("manifiesto de otra clave") << bueno << QByteArray() << qint64(12) << ClavePrueba::otra()
+                                                  << QStringLiteral("la firma de la actualización no es válida");
         QTest::newRow("sin ZuviIA arriba")
-            << zip({{QStringLiteral("Otra/"), T::carpeta, 0755, {}}}) << QString() << qint64(12) << k
+            << zip({{QStringLiteral("Otra/"), T::carpeta, 0755, {}}}) << QByteArray() << qint64(12) << k
             << QStringLiteral("falta SELLO");
         QTest::newRow("ZuviIA es un enlace")
             << zip({{QStringLiteral("Otra/"), T::carpeta, 0755, {}},
                     {QStringLiteral("ZuviIA"), T::enlace, 0777, "Otra"}})
-            << QString() << qint64(12) << k << QStringLiteral("ZuviIA es un enlace");
+            << QByteArray() << qint64(12) << k << QStringLiteral("ZuviIA es un enlace");
         QTest::newRow("build del manifiesto distinto del sello")
-            << bueno << QString() << qint64(13) << k << QStringLiteral("build 12 en vez de 13");
-        QTest::newRow("sello de otra clave")
-            << bueno << QString() << qint64(12) << ClavePrueba::otra() << QStringLiteral("la firma no corresponde");
+            << bueno << QByteArray() << qint64(13) << k << QStringLiteral("build 12 en vez de 13");
         QTest::newRow("zip con un enlace afuera")
             << zip({{QStringLiteral("ZuviIA/"), T::carpeta, 0755, {}},
                     {QStringLiteral("ZuviIA/x"), T::enlace, 0777, "../../x"}})
-            << QString() << qint64(12) << k << QStringLiteral("sale de la carpeta");
+            << QByteArray() << qint64(12) << k << QStringLiteral("sale de la carpeta");
     }
     void preparacionFallida()
     {
         QFETCH(QByteArray, archivo);
-        QFETCH(QString, sha);
+        QFETCH(QByteArray, nombrado);
         QFETCH(qint64, build);
         QFETCH(QString, clave);
         QFETCH(QString, fallo);
         QTemporaryDir base;
-        Manifiesto m = manifiestoDe(archivo, build);
-        if (!sha.isEmpty())
-            m.sha256 = sha;
+        const Manifiesto m = manifiestoDe(nombrado.isEmpty() ? archivo : nombrado, build);
         try {
             PaqueteActualizacion::preparar(archivo, m, base.filePath(QStringLiteral("opt/ZuviIA")), clave);
             QFAIL("aceptado");
