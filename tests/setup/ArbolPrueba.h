@@ -27,6 +27,12 @@ inline void escribir(const QString& ruta, const QByteArray& datos, QFile::Permis
 inline constexpr QFile::Permissions lectura = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
 inline constexpr QFile::Permissions ejecutable = lectura | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
 
+inline QByteArray leer(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Permission bits as the file system holds them.
 inline int modo(const QString& ruta)
 {

@@ -27,6 +27,8 @@ Q_DECLARE_METATYPE(Fixture)
 
 namespace {
 
+using ArbolPrueba::leer;
+
 QByteArray zip(const QList<E>& entradas) { return EscritorZip::escribir(entradas); }
 
 QStringList contenido(const QString& carpeta)
@@ -38,12 +40,6 @@ QStringList contenido(const QString& carpeta)
         r << it.next().mid(carpeta.size() + 1);
     r.sort();
     return r;
-}
-
-QByteArray leer(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 Manifiesto manifiestoDe(const QByteArray& archivo, qint64 build = 12)

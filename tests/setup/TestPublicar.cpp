@@ -13,6 +13,8 @@
 
 namespace {
 
+using ArbolPrueba::leer;
+
 struct Salida {
     int codigo = -1;
     QString texto;
@@ -27,12 +29,6 @@ Salida publicar(const QStringList& argumentos)
         return {};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray leer(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }
