@@ -85,8 +85,9 @@ void DescargaHttp::cortar(const QString& mensaje, const QString& detalle)
     cortada_ = true;
     fin_ = {false, mensaje, detalle};
     silencio_.cancelar();
+    // Not from inside the reply's own signal: Qt would report it twice.
     if (respuesta_)
-        respuesta_->abort();
+        QMetaObject::invokeMethod(respuesta_, &QNetworkReply::abort, Qt::QueuedConnection);
 }
 
 void DescargaHttp::terminar()
