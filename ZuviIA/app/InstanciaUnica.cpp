@@ -51,7 +51,9 @@ bool InstanciaUnica::entregar(const QString& ruta, const QUrl& enlace, std::chro
 bool InstanciaUnica::escuchar()
 {
     servidor_ = new QLocalServer(this);
-    servidor_->setSocketOptions(QLocalServer::UserAccessOption);
+    // No socket options: with them Qt binds elsewhere and renames over the
+    // path, replacing a live instance's socket. $XDG_RUNTIME_DIR is the
+    // user's own folder already.
     connect(servidor_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = servidor_->nextPendingConnection())
             atender(s);
