@@ -5,6 +5,7 @@
 #include "app/Iconos.h"
 #include "app/InstanciaUnica.h"
 #include "app/MenuZuvi.h"
+#include "app/RegistroEscritorio.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
@@ -18,6 +19,13 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     QStringList argumentos;
     for (int i = 0; i < argc; ++i)
         argumentos << QString::fromLocal8Bit(argv[i]);
+    if (argumentos.contains(QString::fromLatin1(RegistroEscritorio::opcion))) {
+        // Run by the installation: no window, no instance.
+        QCoreApplication nucleo(argc, argv);
+        entregado_ = true;
+        estadoSalida_ = RegistroEscritorio::registrar(QCoreApplication::applicationFilePath()) ? 0 : 1;
+        return;
+    }
     primerEnlace_ = Enlaces::deArgumentos(argumentos);
     opciones_.socket = InstanciaUnica::rutaPorDefecto();
     {
@@ -54,7 +62,7 @@ void ZuviIAApp::prepararAplicacion()
 int ZuviIAApp::ejecutar()
 {
     if (entregado_)
-        return 0;
+        return estadoSalida_;
     if (!arrancar()) {
         // Another instance started at the same moment and won the socket.
         return InstanciaUnica::entregar(opciones_.socket, primerEnlace_) ? 0 : 1;

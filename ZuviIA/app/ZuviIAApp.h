@@ -62,7 +62,10 @@ private:
     std::optional<Entorno> entorno_;
     Opciones opciones_;
     QUrl primerEnlace_;
+    // Nothing more to run: the link went to the running instance, or the
+    // start only registered the desktop entry.
     bool entregado_ = false;
+    int estadoSalida_ = 0;
     bool saliendo_ = false;
     InstanciaUnica* instancia_ = nullptr;
     BandejaZuvi* bandeja_ = nullptr;

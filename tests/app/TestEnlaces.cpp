@@ -1,5 +1,6 @@
 #include "app/Enlaces.h"
 #include "app/MenuZuvi.h"
+#include "app/RegistroEscritorio.h"
 #include "app/TareasInicio.h"
 
 #include <QTest>
@@ -74,6 +75,39 @@ private slots:
         QTEST(MenuZuvi::estado(activo, inmersivo, oyeZuvi), "estado");
         QTEST(MenuZuvi::tituloEscucha(activo), "titulo");
         QTEST(MenuZuvi::simbolo(activo, oyeZuvi), "simbolo");
+    }
+
+    // The desktop entry of the installed application and its place as the
+    // handler of "zuviia" links, keeping whatever else the file holds.
+    void conManejador_data()
+    {
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("despues");
+        const QString nuestra = "x-scheme-handler/zuviia=cl.norp.ZuviIA.desktop\n";
+        QTest::newRow("sin archivo") << "" << "[Default Applications]\n" + nuestra;
+        QTest::newRow("otro grupo") << "[Added Associations]\ntext/plain=gedit.desktop;\n"
+                                    << "[Added Associations]\ntext/plain=gedit.desktop;\n\n[Default Applications]\n" + nuestra;
+        QTest::newRow("grupo con otras")
+            << "[Default Applications]\ntext/html=firefox.desktop\n\n[Added Associations]\nimage/png=eog.desktop;\n"
+            << "[Default Applications]\ntext/html=firefox.desktop\n" + nuestra + "\n[Added Associations]\nimage/png=eog.desktop;\n";
+        QTest::newRow("manejador anterior")
+            << "[Default Applications]\nx-scheme-handler/zuviia=viejo.desktop\ntext/html=firefox.desktop\n"
+            << "[Default Applications]\n" + nuestra + "text/html=firefox.desktop\n";
+        QTest::newRow("ya registrado") << "[Default Applications]\n" + nuestra << "[Default Applications]\n" + nuestra;
+    }
+
+    void conManejador()
+    {
+        QFETCH(QString, antes);
+        QTEST(RegistroEscritorio::conManejador(antes), "despues");
+    }
+
+    void entradaEscritorio()
+    {
+        const QString entrada = RegistroEscritorio::entrada("/home/ana maría/.local/opt/ZuviIA/bin/zuviia");
+        QVERIFY(entrada.contains("\nExec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" %u\n"));
+        QVERIFY(entrada.contains("\nMimeType=x-scheme-handler/zuviia;\n"));
+        QVERIFY(entrada.startsWith("[Desktop Entry]\nType=Application\nName=Zuvi IA\n"));
     }
 
     void lineaPermisos()
