@@ -207,11 +207,13 @@ private slots:
         abrirVentana({EntornoPrueba::conversacion("A", hace(0, 1)), EntornoPrueba::conversacion("B", hace(2))});
         const Conversacion a = e.almacen->conversaciones()[0];
         const int antes = barra().modelo()->reagrupaciones();
-        QSignalSpy filas(barra().modelo(), &QAbstractItemModel::dataChanged);
+        QSignalSpy repintadas(barra().modelo(), &ModeloConversaciones::filaCambiada);
+        QSignalSpy cambiadas(barra().modelo(), &QAbstractItemModel::dataChanged);
         for (int i = 0; i < 5; ++i)
             e.almacen->anexarTexto(a.id, a.mensajes.last().id, QStringLiteral(" más"), false);
         QCOMPARE(barra().modelo()->reagrupaciones(), antes);
-        QCOMPARE(filas.size(), 5);
+        QCOMPARE(repintadas.size(), 5);
+        QCOMPARE(cambiadas.size(), 0);
         QCOMPARE(barra().modelo()->index(barra().modelo()->fila(a.id)).data(ModeloConversaciones::RolSubtitulo).toString(),
                  QStringLiteral("Respuesta de A más más más más más"));
         // A fragment into the older one moves it under "Hoy".
@@ -219,6 +221,17 @@ private slots:
         e.reloj.avanzar(std::chrono::seconds(1));
         e.almacen->anexarTexto(b.id, b.mensajes.last().id, QStringLiteral("!"), false);
         QCOMPARE(titulos(*barra().modelo()), (QStringList{"Hoy", "B", "A"}));
+
+        // The first words of an empty answer give the row its caption line:
+        // a new height, laid out again.
+        QUuid respuesta;
+        e.almacen->cambiar(a.id, false, [&](Conversacion& c) {
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::agente, QString(), AgenteCLI::claude);
+            respuesta = c.mensajes.last().id;
+        });
+        cambiadas.clear();
+        e.almacen->anexarTexto(a.id, respuesta, QStringLiteral("Hola"), false);
+        QCOMPARE(cambiadas.size(), 1);
     }
 
     // The agent stops with the conversation it was writing into.
