@@ -10,6 +10,7 @@
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
 #include "core/Registro.h"
+#include "plataforma/SenalesSalida.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -38,6 +39,10 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     }
     qapp_ = std::make_unique<QApplication>(argc, argv);
     prepararAplicacion();
+    SenalesSalida::seguir(this, [](int senal) {
+        Registro::anotar(QStringLiteral("Señal %1: Zuvi IA se cierra").arg(senal));
+        QCoreApplication::quit();
+    });
     entorno_.emplace(Entorno::shared());
     opciones_.servicios = TareasInicio::Servicios::sistema();
 }

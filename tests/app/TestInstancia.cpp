@@ -116,8 +116,17 @@ private slots:
             QFile f(Registro::archivo());
             return f.open(QIODevice::ReadOnly) && f.readAll().contains("Enlace zuviia://modo-proyectos");
         }(), 10000);
+        // A logout's SIGTERM quits as the menu does: agents stopped, store saved.
         primera.terminate();
         QVERIFY(primera.waitForFinished(10000));
+        QCOMPARE(primera.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(primera.exitCode(), 0);
+        Registro::vaciar();
+        QFile f(Registro::archivo());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray registro = f.readAll();
+        QVERIFY(registro.contains("Zuvi IA se cierra"));
+        QVERIFY(registro.contains("Salir: se detienen los agentes y se guardan las conversaciones"));
     }
 };
 
