@@ -1,14 +1,4 @@
-#include "assistant/AsistenteVoz.h"
-#include "comun/DispositivosSistemaFalso.h"
-#include "comun/HogarTemporal.h"
-#include "comun/RelojFalso.h"
-#include "core/Almacen.h"
-#include "core/EstadoIA.h"
-#include "core/Perfiles.h"
-#include "core/Registro.h"
-#include "plataforma/Ajustes.h"
-#include "plataforma/Carpetas.h"
-#include "projects/ModoProyectos.h"
+#include "comun/ModelosPrueba.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,23 +14,14 @@
 class TestModoProyectos : public QObject {
     Q_OBJECT
 
-    HogarTemporal hogar;
-    RelojFalso reloj;
-    DispositivosSistemaFalso sistema;
-    std::unique_ptr<Ajustes> ajustes;
-    std::unique_ptr<Perfiles> perfiles;
-    std::unique_ptr<Almacen> almacen;
-    std::unique_ptr<EstadoIA> estadoIA;
-    std::unique_ptr<AsistenteVoz> asistente;
-    std::unique_ptr<ModoProyectos> modo;
-    qint64 inicioRegistro = 0;
+    ModelosPrueba m;
+    Ajustes* ajustes = nullptr;
+    Perfiles* perfiles = nullptr;
+    Almacen* almacen = nullptr;
+    AsistenteVoz* asistente = nullptr;
+    ModoProyectos* modo = nullptr;
 
-    QString registro() const
-    {
-        Registro::vaciar();
-        QFile f(Registro::archivo());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().mid(inicioRegistro)) : QString();
-    }
+    QString registro() const { return m.registro(); }
 
     QStringList nombres(const QList<Perfil>& lista) const
     {
@@ -66,29 +47,20 @@ class TestModoProyectos : public QObject {
 private slots:
     void init()
     {
-        QDir(Carpetas::datosApp()).removeRecursively();
-        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
-        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        estadoIA = std::make_unique<EstadoIA>(reloj, [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        m.abrir();
+        ajustes = m.ajustes.get();
+        perfiles = m.perfiles.get();
+        almacen = m.almacen.get();
+        asistente = m.asistente.get();
+        modo = m.modo.get();
+        ajustes->quitar(QStringLiteral("configuracionCompleta"));
         perfiles->activar(QStringLiteral("Ana"));
         perfiles->activar(QStringLiteral("Luis"));
         Registro::vaciar();
-        inicioRegistro = QFileInfo(Registro::archivo()).size();
+        m.inicioRegistro = QFileInfo(Registro::archivo()).size();
     }
 
-    void cleanup()
-    {
-        modo.reset();
-        asistente.reset();
-        estadoIA.reset();
-        almacen.reset();
-        perfiles.reset();
-        ajustes.reset();
-    }
+    void cleanup() { m.cerrar(); }
 
     void enReposo()
     {
@@ -101,7 +73,7 @@ private slots:
         QCOMPARE(modo->aviso(), std::nullopt);
         QCOMPARE(modo->cancelaEco(), false);
         QCOMPARE(modo->musicaDeFondo(), false);
-        QSignalSpy cambios(modo.get(), &ModoProyectos::inmersivoCambiado);
+        QSignalSpy cambios(modo, &ModoProyectos::inmersivoCambiado);
         modo->setInmersivo(false);
         modo->setInmersivo(true);
         modo->setInmersivo(true);
@@ -175,7 +147,7 @@ private slots:
         QFETCH(QString, activo);
         const QString titulo = QStringLiteral("Un título de proyecto que pasa de treinta letras");
         const QUuid id = conversacion(titulo, asistentes, reunion);
-        QSignalSpy carpeta(asistente.get(), &AsistenteVoz::carpetaCambiada);
+        QSignalSpy carpeta(asistente, &AsistenteVoz::carpetaCambiada);
         modo->aplicarProyecto();
         QCOMPARE(nombres(perfiles->presentes()), presentes);
         QCOMPARE(perfiles->activo() ? perfiles->activo()->nombre : QString(), activo);
