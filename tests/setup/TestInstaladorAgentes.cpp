@@ -139,6 +139,28 @@ private slots:
         QVERIFY(!p.instalador->trabajando());
     }
 
+    // A re-check neither ends a running install's state nor hides a failure
+    // while the tool is still missing.
+    void recomprobarGuardaElEstado()
+    {
+        Instalador::Limites limites;
+        limites.agente = 3s;
+        InstaladorPrueba p(limites);
+        p.herramientas.marcar("colgar-npm");
+        p.instalador->setAgentesElegidos({Agente::codex});
+        const auto instalando = p.instalador->instalarAgentes();
+        const auto durante = p.instalador->comprobarAgentes();
+        ESPERAR(durante);
+        QVERIFY(!instalando.isFinished());
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), QString("trabajando"));
+        ESPERAR(instalando);
+        const QString fallo = "error(Falló la instalación. Se detuvo tras 3 s sin terminar.)";
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), fallo);
+        const auto despues = p.instalador->comprobarAgentes();
+        ESPERAR(despues);
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), fallo);
+    }
+
     void probar_data()
     {
         QTest::addColumn<int>("agente");
