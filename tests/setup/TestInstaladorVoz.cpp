@@ -68,14 +68,15 @@ private slots:
         QTest::addColumn<bool>("conHuella");
         QTest::addColumn<bool>("instaladaAntes");
         QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("limite");   // seconds
         const QString revisa = "No se pudo instalar. Revisa el registro.";
-        QTest::newRow("sin Python 3.12") << "uv-venv-falla" << true << false << revisa;
-        QTest::newRow("paquetes") << "uv-pip-falla" << true << false << revisa;
-        QTest::newRow("huella ausente") << "" << false << false << revisa;
-        QTest::newRow("huella cortada") << "cortar-curl" << true << false << revisa;
-        QTest::newRow("modelo de voz, sobre una instalación previa") << "hf-falla" << true << true << revisa;
+        QTest::newRow("sin Python 3.12") << "uv-venv-falla" << true << false << revisa << 60;
+        QTest::newRow("paquetes") << "uv-pip-falla" << true << false << revisa << 60;
+        QTest::newRow("huella ausente") << "" << false << false << revisa << 60;
+        QTest::newRow("huella cortada") << "cortar-curl" << true << false << revisa << 60;
+        QTest::newRow("modelo de voz, sobre una instalación previa") << "hf-falla" << true << true << revisa << 60;
         QTest::newRow("descarga colgada") << "colgar-curl" << true << false
-                                          << "No se pudo instalar. Se detuvo tras 2 s sin terminar.";
+                                          << "No se pudo instalar. Se detuvo tras 2 s sin terminar." << 2;
     }
     void fallos()
     {
@@ -83,8 +84,9 @@ private slots:
         QFETCH(bool, conHuella);
         QFETCH(bool, instaladaAntes);
         QFETCH(QString, texto);
+        QFETCH(int, limite);
         Instalador::Limites limites;
-        limites.voz = 2s;
+        limites.voz = std::chrono::seconds(limite);
         InstaladorPrueba p(limites);
         if (conHuella)
             p.herramientas.descarga(huella, "modelo de huellas");
