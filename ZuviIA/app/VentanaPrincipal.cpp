@@ -84,7 +84,9 @@ void VentanaPrincipal::construirMenus()
         QMessageBox::about(this, QStringLiteral("Acerca de Zuvi IA"),
                            QStringLiteral("Zuvi IA %1 (%2)").arg(QString::fromUtf8(Version::texto)).arg(Version::build));
     });
-    pendiente(app, QStringLiteral("Buscar actualizaciones…"))->setObjectName(QStringLiteral("buscarActualizaciones"));
+    QAction* buscar = app->addAction(QStringLiteral("Buscar actualizaciones…"));
+    buscar->setObjectName(QStringLiteral("buscarActualizaciones"));
+    connect(buscar, &QAction::triggered, this, &VentanaPrincipal::buscarActualizacionesPedido);
     app->addSeparator();
     pendiente(app, QStringLiteral("Ajustes…"), QKeySequence(Qt::CTRL | Qt::Key_Comma))
         ->setObjectName(QStringLiteral("ajustes"));

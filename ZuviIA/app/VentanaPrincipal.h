@@ -26,6 +26,10 @@ public:
     QAction* nuevoProyecto() const { return nuevoProyecto_; }
     bool mostrandoConfiguracion() const;
 
+signals:
+    // "Buscar actualizaciones…": a visible check, run by the updater.
+    void buscarActualizacionesPedido();
+
 private:
     void construirMenus();
     void seguirConfiguracion();

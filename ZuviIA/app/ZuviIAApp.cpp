@@ -11,9 +11,13 @@
 #include "core/Almacen.h"
 #include "core/Registro.h"
 #include "plataforma/SenalesSalida.h"
+#include "setup/Actualizador.h"
+#include "setup/FirmaActualizacion.h"
+#include "setup/OrdenesActualizacion.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QTextStream>
 
 ZuviIAApp::ZuviIAApp(int& argc, char** argv)
 {
@@ -26,6 +30,17 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
         entregado_ = true;
         estadoSalida_ = RegistroEscritorio::registrar(QCoreApplication::applicationFilePath()) ? 0 : 1;
         return;
+    }
+    {
+        // Asked by the update script of an installed build: no window either.
+        QTextStream salida(stdout);
+        QTextStream errores(stderr);
+        if (const auto estado = OrdenesActualizacion::atender(argumentos, FirmaActualizacion::clavePorDefecto(),
+                                                              salida, errores)) {
+            entregado_ = true;
+            estadoSalida_ = *estado;
+            return;
+        }
     }
     primerEnlace_ = Enlaces::deArgumentos(argumentos);
     opciones_.socket = InstanciaUnica::rutaPorDefecto();
@@ -45,6 +60,8 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     });
     entorno_.emplace(Entorno::shared());
     opciones_.servicios = TareasInicio::Servicios::sistema();
+    opciones_.programarActualizaciones = [] { Actualizador::shared().programar(); };
+    opciones_.buscarActualizaciones = [] { Actualizador::shared().buscar(false); };
 }
 
 ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
@@ -90,6 +107,8 @@ bool ZuviIAApp::arrancar()
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
     // Work that exists once per process (the update schedule) starts here,
     // not with each window.
+    if (opciones_.programarActualizaciones)
+        opciones_.programarActualizaciones();
     return true;
 }
 
@@ -126,6 +145,10 @@ VentanaPrincipal* ZuviIAApp::mostrarVentana()
     v->setAttribute(Qt::WA_DeleteOnClose);
     connect(v, &QObject::destroyed, this, &ZuviIAApp::alCerrarVentana, Qt::QueuedConnection);
     ventanas_ << v;
+    connect(v, &VentanaPrincipal::buscarActualizacionesPedido, this, [this] {
+        if (opciones_.buscarActualizaciones)
+            opciones_.buscarActualizaciones();
+    });
     if (const QScreen* pantalla = v->screen())
         v->move(pantalla->availableGeometry().center() - v->rect().center());
     v->show();

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 
@@ -25,6 +27,9 @@ public:
     struct Opciones {
         QString socket;
         TareasInicio::Servicios servicios;
+        // The updater: its schedule, once per process, and a visible check.
+        std::function<void()> programarActualizaciones;
+        std::function<void()> buscarActualizaciones;
     };
 
     // The process's application. When another instance already runs, the

@@ -116,7 +116,7 @@ private slots:
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QKeySequence>("atajo");
         QTest::addColumn<bool>("activo");
-        QTest::newRow("buscar") << "buscarActualizaciones" << "Buscar actualizaciones…" << QKeySequence() << false;
+        QTest::newRow("buscar") << "buscarActualizaciones" << "Buscar actualizaciones…" << QKeySequence() << true;
         QTest::newRow("ajustes") << "ajustes" << "Ajustes…" << QKeySequence("Ctrl+,") << false;
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
