@@ -2,6 +2,7 @@
 
 #include "audio/SaludoVoz.h"
 #include "plataforma/Ajustes.h"
+#include "plataforma/VidaHijo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -193,6 +195,7 @@ void VozNeural::lanzar()
     entorno.insert(QStringLiteral("TOKENIZERS_PARALLELISM"), QStringLiteral("false"));
     p->setProcessEnvironment(entorno);
     p->setStandardErrorFile(QProcess::nullDevice());
+    p->setChildProcessModifier([padre = ::getpid()] { VidaHijo::atarAlPadre(padre); });
     // Standard input stays an open pipe that nothing writes to: the service
     // sees its end when this process goes away.
     p->start(QIODevice::ReadWrite);
