@@ -88,7 +88,7 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::newRow("npm") << "" << "listo(9.9.9 (agente falso))";
         QTest::newRow("npm falla") << "npm-falla" << "error(Falló la instalación. Revisa el registro.)";
-        QTest::newRow("npm colgado") << "colgar-npm" << "error(Falló la instalación. Se detuvo tras 2 s sin terminar.)";
+        QTest::newRow("npm colgado") << "colgar-npm" << "error(Falló la instalación. Se detuvo tras 8 s sin terminar.)";
     }
     void instalarCodex()
     {
@@ -96,7 +96,7 @@ private slots:
         QFETCH(QString, estado);
         Instalador::Limites limites;
         // Only a hung run needs to meet its limit here.
-        limites.agente = marca == "colgar-npm" ? 2s : 60s;
+        limites.agente = marca == "colgar-npm" ? 8s : 60s;
         InstaladorPrueba p(limites);
         if (!marca.isEmpty())
             p.herramientas.marcar(marca);
@@ -167,7 +167,7 @@ private slots:
         QTest::newRow("mudo") << int(Agente::claudeCode) << R"({"turnos": [[]], "salida": 1})"
                               << "error(No respondió. Inicia sesión primero.)";
         QTest::newRow("colgado") << int(Agente::codex) << R"({"turnos": [[{"atascar": true}]]})"
-                                 << "error(No respondió a tiempo. Se detuvo tras 2 s sin terminar.)";
+                                 << "error(No respondió a tiempo. Se detuvo tras 8 s sin terminar.)";
     }
     void probar()
     {
@@ -175,7 +175,7 @@ private slots:
         QFETCH(QString, escenario);
         QFETCH(QString, estado);
         Instalador::Limites limites;
-        limites.prueba = escenario.contains("atascar") ? 2s : 60s;
+        limites.prueba = escenario.contains("atascar") ? 8s : 60s;
         InstaladorPrueba p(limites);
         AgenteFalso falso(p.hogar);
         falso.escenario(escenario.toUtf8().constData());
