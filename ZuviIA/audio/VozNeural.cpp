@@ -23,8 +23,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString modelo = QStringLiteral("mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit");
-
 QString script(const QString& recursos)
 {
     return recursos + QStringLiteral("/Voz/servidor_voz.py");
@@ -192,7 +190,7 @@ void VozNeural::lanzar()
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("ZUVIIA_VOZ_DIR"), carpeta());
     entorno.insert(QStringLiteral("ZUVIIA_TOKEN"), token_);
-    entorno.insert(QStringLiteral("ZUVIIA_MODELO"), modelo);
+    entorno.insert(QStringLiteral("ZUVIIA_MODELO"), QString::fromLatin1(modelo));
     entorno.insert(QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1"));
     entorno.insert(QStringLiteral("TOKENIZERS_PARALLELISM"), QStringLiteral("false"));
     p->setProcessEnvironment(entorno);
