@@ -1,6 +1,19 @@
 #include "audio/MotorConversacion.h"
 
+#include "audio/VozNeural.h"
+#include "core/Registro.h"
+
 #include <algorithm>
+
+MotorConversacion::Capas MotorConversacion::capasSistema()
+{
+    Capas c;
+    c.reproductor = Reproductor::crear([](const QString& l) { Registro::anotar(l); });
+    c.eco = CancelacionEco::crear(c.reproductor);
+    c.sintetizador = Sintetizador::crear();
+    c.voz = &VozNeural::shared();
+    return c;
+}
 
 void MotorConversacion::prepararVoz(std::optional<uint32_t> salida)
 {
