@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
 const QString claveAgente = QStringLiteral("agente");
@@ -58,8 +60,9 @@ QString carpetaGuardada(const Ajustes& ajustes)
 }
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                           EstadoIA& deteccion, QObject* parent)
-    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion)
+                           EstadoIA& deteccion, std::function<bool()> comoRoot, QObject* parent)
+    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
+      comoRoot_(std::move(comoRoot))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -83,6 +86,11 @@ AsistenteVoz::~AsistenteVoz()
 {
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
+}
+
+bool AsistenteVoz::uidEfectivoCero()
+{
+    return ::geteuid() == 0;
 }
 
 AsistenteVoz& AsistenteVoz::shared()
