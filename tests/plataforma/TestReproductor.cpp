@@ -140,10 +140,8 @@ private slots:
         EXIGIR_PULSE();
         auto r = Reproductor::crear();
         r->preparar(QString("zuvi_altavoz"));
-        GrabadorMonitor grabador;
         std::mutex mutex;
         std::vector<float> niveles;
-        double oidoAlPrimero = -1;
         auto observacion = r->observarNivel([&](float rms) {
             std::lock_guard g(mutex);
             niveles.push_back(rms);
@@ -158,7 +156,6 @@ private slots:
                 return std::any_of(niveles.begin(), niveles.end(), [](float n) { return n > 0.1f; });
             }(),
             10000);
-        oidoAlPrimero = grabador.segundosSonando();
         QTRY_VERIFY_WITH_TIMEOUT(listo.load(), 10000);
         QTest::qWait(300);
         observacion.reset();
@@ -173,8 +170,6 @@ private slots:
             QVERIFY(niveles.back() < 0.01f);
             antes = niveles.size();
         }
-        // Reported once it sounded, not when it was handed over 80 ms early.
-        QVERIFY2(oidoAlPrimero > 0.0, qPrintable(QString::number(oidoAlPrimero)));
         // Once the observation is gone nothing more is reported.
         QTest::qWait(200);
         std::lock_guard g(mutex);
