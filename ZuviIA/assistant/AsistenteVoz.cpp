@@ -12,6 +12,7 @@
 #include "plataforma/Ajustes.h"
 #include "plataforma/DispositivosSistema.h"
 #include "plataforma/Reloj.h"
+#include "plataforma/Sonidos.h"
 
 #include <QFileDialog>
 #include <QPointer>
@@ -103,7 +104,7 @@ AsistenteVoz& AsistenteVoz::shared()
 void AsistenteVoz::conectarTurno()
 {
     sesiones_ = std::make_unique<GestorSesion>(ajustes_, reloj_);
-    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_);
+    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_, Sonidos::sistema());
     turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
     connect(sesiones_.get(), &GestorSesion::lineaSesion, this, &AsistenteVoz::lineaSesion);
     connect(sesiones_.get(), &GestorSesion::errorSesion, this, &AsistenteVoz::errorSesion);
