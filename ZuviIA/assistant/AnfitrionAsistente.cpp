@@ -21,6 +21,8 @@ bool AnfitrionAsistente::leerRespuesta() const { return asistente_.leerRespuesta
 bool AnfitrionAsistente::vozPropiaSilenciada() const { return asistente_.vozPropiaSilenciada(); }
 QString AnfitrionAsistente::texto() const { return asistente_.texto(); }
 void AnfitrionAsistente::setTexto(const QString& texto) { asistente_.setTexto(texto); }
+void AnfitrionAsistente::detenerDictado() { asistente_.detenerDictado(); }
+void AnfitrionAsistente::hablar(const QString& texto) { asistente_.hablar(texto); }
 
 bool AnfitrionAsistente::faltaCodex() const
 {

@@ -6,8 +6,8 @@ class AsistenteVoz;
 class EstadoIA;
 
 // The assistant's side of its agent turns: its settings, composer, Claude
-// Code session and the tool detection. Dictation, reading aloud and the
-// end sound come with their own rooms; until then they do nothing.
+// Code session, dictation, reading aloud and the tool detection. The end
+// sound comes with its own room; until then it does nothing.
 class AnfitrionAsistente : public TurnoAgente::Anfitrion {
 public:
     AnfitrionAsistente(AsistenteVoz& asistente, EstadoIA& deteccion) : asistente_(asistente), deteccion_(deteccion) {}
@@ -24,8 +24,8 @@ public:
     bool vozPropiaSilenciada() const override;
     QString texto() const override;
     void setTexto(const QString& texto) override;
-    void detenerDictado() override {}
-    void hablar(const QString&) override {}
+    void detenerDictado() override;
+    void hablar(const QString& texto) override;
     void sonarFin() override {}
     bool faltaCodex() const override;
     // The latest detection when it found the agent, else a fresh search on

@@ -5,6 +5,7 @@
 #include "assistant/TurnoAgente.h"
 
 #include "assistant/EleccionDispositivos.h"
+#include "audio/MotorDictado.h"
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
 #include "core/CarpetasMemoria.h"
@@ -58,7 +59,14 @@ QString carpetaGuardada(const Ajustes& ajustes)
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
                            EstadoIA& deteccion, QObject* parent)
-    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion)
+    : AsistenteVoz(ajustes, reloj, almacen, sistema, deteccion, Voz{}, parent)
+{
+}
+
+AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
+                           EstadoIA& deteccion, Voz voz, QObject* parent)
+    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
+      voz_(std::move(voz))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -76,10 +84,13 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
                 yo->alCambiarDispositivos();
         },
         sistema_);
+    connect(this, &AsistenteVoz::microfonoCambiadoPorDispositivos, this,
+            &AsistenteVoz::reiniciarEscuchaSiCambioMicrofono);
 }
 
 AsistenteVoz::~AsistenteVoz()
 {
+    motorDictado_.reset();
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
 }
