@@ -11,9 +11,9 @@
 #include "comun/MicrofonoFalso.h"
 #include "comun/MotorReconocimientoGuionado.h"
 #include "comun/PermisosVozFalsos.h"
-#include "comun/PulsePrueba.h"
 #include "comun/Senales.h"
 #include "comun/SonidosFalsos.h"
+#include "SilencioPrueba.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -21,19 +21,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <thread>
 
 namespace {
 
 using Reloj_ = std::chrono::steady_clock;
-
-double segundosCpuProceso()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // The scripted backend, stamping the moment a stream hands over a
 // non-empty partial text.
@@ -102,27 +94,15 @@ void durante(std::chrono::milliseconds tiempo)
 
 void BM_EscuchaEnSilencio(benchmark::State& state)
 {
-    if (PulsePrueba::carpeta().isEmpty()) {
-        state.SkipWithError("sin servidor PulseAudio de prueba (tools/servicios-prueba.sh)");
+    const auto id = SilencioPrueba::microfono(state);
+    if (!id)
         return;
-    }
-    const int segundos = qEnvironmentVariableIsSet("ZUVI_BENCH_SEGUNDOS")
-        ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 60;
     HogarTemporal hogar;
     auto voz = std::make_shared<MotorReconocimientoGuionado>();
     Reconocedor reconocedor(voz);
     Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
     PermisosVozFalsos permisos;
     SonidosFalsos sonidos;
-    std::optional<uint32_t> id;
-    for (const auto& r : DispositivosSistema::sistema().listar(true)) {
-        if (r.nombre == QStringLiteral("zuvi_microfono"))
-            id = r.indice;
-    }
-    if (!id) {
-        state.SkipWithError("no está el micrófono de prueba");
-        return;
-    }
     EscuchaZuvi escucha({.motor = {.reconocedor = reconocedor, .ajustes = ajustes}, .permisos = permisos,
                          .sonidos = sonidos});
     escucha.setVecinos(vecinos(id));
@@ -132,10 +112,10 @@ void BM_EscuchaEnSilencio(benchmark::State& state)
         escucha.iniciar();
         esperar([&] { return escucha.escuchando(); });
         durante(std::chrono::seconds(1));
-        const double cpu0 = segundosCpuProceso() - escritor.segundosCpu();
+        const double cpu0 = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu();
         const auto t0 = Reloj_::now();
-        durante(std::chrono::seconds(segundos));
-        const double cpu = segundosCpuProceso() - escritor.segundosCpu() - cpu0;
+        durante(std::chrono::seconds(SilencioPrueba::segundos()));
+        const double cpu = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu() - cpu0;
         const double pared = std::chrono::duration<double>(Reloj_::now() - t0).count();
         escucha.detener();
         state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;
