@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
 const QString claveAgente = QStringLiteral("agente");
@@ -58,15 +60,15 @@ QString carpetaGuardada(const Ajustes& ajustes)
 }
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                           EstadoIA& deteccion, QObject* parent)
-    : AsistenteVoz(ajustes, reloj, almacen, sistema, deteccion, Voz{}, parent)
+                           EstadoIA& deteccion, std::function<bool()> comoRoot, QObject* parent)
+    : AsistenteVoz(ajustes, reloj, almacen, sistema, deteccion, Voz{}, std::move(comoRoot), parent)
 {
 }
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                           EstadoIA& deteccion, Voz voz, QObject* parent)
+                           EstadoIA& deteccion, Voz voz, std::function<bool()> comoRoot, QObject* parent)
     : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
-      voz_(std::move(voz))
+      comoRoot_(std::move(comoRoot)), voz_(std::move(voz))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -93,6 +95,11 @@ AsistenteVoz::~AsistenteVoz()
     motorDictado_.reset();
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
+}
+
+bool AsistenteVoz::uidEfectivoCero()
+{
+    return ::geteuid() == 0;
 }
 
 AsistenteVoz& AsistenteVoz::shared()
