@@ -24,6 +24,8 @@ bool AnfitrionAsistente::vozPropiaSilenciada() const { return asistente_.vozProp
 bool AnfitrionAsistente::comoRoot() const { return asistente_.comoRoot(); }
 QString AnfitrionAsistente::texto() const { return asistente_.texto(); }
 void AnfitrionAsistente::setTexto(const QString& texto) { asistente_.setTexto(texto); }
+void AnfitrionAsistente::detenerDictado() { asistente_.detenerDictado(); }
+void AnfitrionAsistente::hablar(const QString& texto) { asistente_.hablar(texto); }
 
 void AnfitrionAsistente::sonarFin()
 {

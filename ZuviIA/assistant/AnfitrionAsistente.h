@@ -7,8 +7,8 @@ class EstadoIA;
 class Sonidos;
 
 // The assistant's side of its agent turns: its settings, composer, Claude
-// Code session and the tool detection. Dictation and reading aloud come
-// with their own rooms; until then they do nothing.
+// Code session, dictation, reading aloud, the end sound and the tool
+// detection.
 class AnfitrionAsistente : public TurnoAgente::Anfitrion {
 public:
     AnfitrionAsistente(AsistenteVoz& asistente, EstadoIA& deteccion, Sonidos& sonidos)
@@ -27,8 +27,8 @@ public:
     bool comoRoot() const override;
     QString texto() const override;
     void setTexto(const QString& texto) override;
-    void detenerDictado() override {}
-    void hablar(const QString&) override {}
+    void detenerDictado() override;
+    void hablar(const QString& texto) override;
     // "Glass"; a sound server that cannot play it is only logged.
     void sonarFin() override;
     bool faltaCodex() const override;

@@ -5,6 +5,7 @@
 #include "assistant/TurnoAgente.h"
 
 #include "assistant/EleccionDispositivos.h"
+#include "audio/MotorDictado.h"
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
 #include "core/CarpetasMemoria.h"
@@ -61,8 +62,14 @@ QString carpetaGuardada(const Ajustes& ajustes)
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
                            EstadoIA& deteccion, std::function<bool()> comoRoot, QObject* parent)
+    : AsistenteVoz(ajustes, reloj, almacen, sistema, deteccion, Voz{}, std::move(comoRoot), parent)
+{
+}
+
+AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
+                           EstadoIA& deteccion, Voz voz, std::function<bool()> comoRoot, QObject* parent)
     : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
-      comoRoot_(std::move(comoRoot))
+      comoRoot_(std::move(comoRoot)), voz_(std::move(voz))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -80,10 +87,13 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
                 yo->alCambiarDispositivos();
         },
         sistema_);
+    connect(this, &AsistenteVoz::microfonoCambiadoPorDispositivos, this,
+            &AsistenteVoz::reiniciarEscuchaSiCambioMicrofono);
 }
 
 AsistenteVoz::~AsistenteVoz()
 {
+    motorDictado_.reset();
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
 }

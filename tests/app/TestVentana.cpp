@@ -121,7 +121,7 @@ private slots:
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
         QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << false;
-        QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << false;
+        QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << true;
         QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << false;
     }
 
