@@ -5,6 +5,8 @@
 #include "assistant/TurnoAgente.h"
 
 #include "assistant/EleccionDispositivos.h"
+#include "audio/Locutor.h"
+#include "audio/MotorConversacion.h"
 #include "audio/MotorDictado.h"
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
@@ -106,8 +108,12 @@ bool AsistenteVoz::uidEfectivoCero()
 AsistenteVoz& AsistenteVoz::shared()
 {
     // Kept until the process ends, past the application object.
+    Voz voz;
+    voz.decir = [](const QString& texto, const std::optional<QString>& vozID, std::optional<uint32_t> salida) {
+        Locutor::shared().decir(texto, MotorConversacion::mejorVoz(vozID), salida);
+    };
     static AsistenteVoz* unico = new AsistenteVoz(Ajustes::shared(), Reloj::sistema(), Almacen::shared(),
-                                                  DispositivosSistema::sistema(), EstadoIA::shared());
+                                                  DispositivosSistema::sistema(), EstadoIA::shared(), std::move(voz));
     return *unico;
 }
 

@@ -196,5 +196,4 @@ void AsistenteVoz::hablar(const QString& respuesta)
     const std::optional<uint32_t> salida = DispositivoAudio::idDe(salidas_, salidaUID_);
     if (voz_.decir)
         voz_.decir(texto, voz, salida);
-    // The main window's speaker plugs in here.
 }
