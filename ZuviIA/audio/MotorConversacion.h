@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/DetectorVozEncima.h"
 #include "audio/RetiroTareas.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/CancelacionEco.h"
@@ -85,6 +86,16 @@ public:
     // Stops speaking; every earlier speech turn becomes stale.
     void callar();
 
+    // Music heard in the last classification (under 2.5 s old).
+    bool hayMusicaAhora() const;
+    // At least half of the classifications since then heard music.
+    bool musicaDominante(const QDateTime& desde) const;
+    // How far the loud levels since then stand above the quiet ones; 0 with
+    // fewer than five.
+    float cercaniaDeVoz(const QDateTime& desde) const;
+    static bool musicaDominante(const std::vector<double>& musicas);
+    static float cercaniaDeVoz(std::vector<float> niveles);
+
     bool hablando() const;
     QDateTime ultimaVozDetectada() const;
     QDateTime inicioSegmento() const;
@@ -153,6 +164,10 @@ private:
     void acumularAudio(const BloqueAudio& bloque, int numero);
     void registrarClasificacion(double musica, double habla);
 
+    // Barge-in (MotorConversacionInterrupcion.cpp).
+    void detectarVozEncima(float mic, const Avisos& avisos);
+    bool hayMusicaAhoraBloqueado() const;
+
     // Recognition side (MotorConversacionSegmentos.cpp).
     void empezarSegmento(std::optional<double> segundos);
     void abrirSegmento(std::optional<double> segundos);
@@ -205,7 +220,7 @@ private:
     // Capture thread only.
     long bufferesRecibidos_ = 0;
     float nivelMax_ = 0;
-    float acople_ = 0;
+    DetectorVozEncima vozEncima_;
     int64_t posicionAnalisis_ = 0;
 
     // Last, so it is destroyed first: the tasks it still holds call back
