@@ -269,7 +269,7 @@ void MotorConversacion::alBloque(const BloqueAudio& entrada)
                              .arg(double(nivelMax_), 0, 'f', 3)
                              .arg(hablando ? "true" : "false")
                              .arg(double(salida), 0, 'f', 3)
-                             .arg(double(acople_), 0, 'f', 3));
+                             .arg(double(vozEncima_.acople()), 0, 'f', 3));
         nivelMax_ = 0;
     }
     std::shared_ptr<TareaReconocimiento> tarea;
@@ -291,6 +291,7 @@ void MotorConversacion::alBloque(const BloqueAudio& entrada)
     guardarReciente(bloque);
     registrarNivel(x);
     detectarVoz(x);
+    detectarVozEncima(x, *avisos);
     if (!hablando)
         acumularAudio(bloque, numero);
     if (tarea)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/DetectorVozEncima.h"
 #include "audio/RetiroTareas.h"
 #include "audio/SalidaVoz.h"
 #include "plataforma/Ajustes.h"
@@ -119,6 +120,16 @@ public:
     // "es-419"), es-US, es-ES (its "es"), then the rest.
     static int rangoRegion(const QString& idioma);
 
+    // Music heard in the last classification (under 2.5 s old).
+    bool hayMusicaAhora() const;
+    // At least half of the classifications since then heard music.
+    bool musicaDominante(const QDateTime& desde) const;
+    // How far the loud levels since then stand above the quiet ones; 0 with
+    // fewer than five.
+    float cercaniaDeVoz(const QDateTime& desde) const;
+    static bool musicaDominante(const std::vector<double>& musicas);
+    static float cercaniaDeVoz(std::vector<float> niveles);
+
     bool hablando() const;
     QDateTime ultimaVozDetectada() const;
     QDateTime inicioSegmento() const;
@@ -190,6 +201,10 @@ private:
     void acumularAudio(const BloqueAudio& bloque, int numero);
     void registrarClasificacion(double musica, double habla);
 
+    // Barge-in (MotorConversacionInterrupcion.cpp).
+    void detectarVozEncima(float mic, const Avisos& avisos);
+    bool hayMusicaAhoraBloqueado() const;
+
     // Recognition side (MotorConversacionSegmentos.cpp).
     void empezarSegmento(std::optional<double> segundos);
     void abrirSegmento(std::optional<double> segundos);
@@ -242,7 +257,7 @@ private:
     // Capture thread only.
     long bufferesRecibidos_ = 0;
     float nivelMax_ = 0;
-    float acople_ = 0;
+    DetectorVozEncima vozEncima_;
     int64_t posicionAnalisis_ = 0;
 
     // Speech and the output-level tap; both let go in the destructor.
