@@ -121,6 +121,16 @@ public:
         conectar();
     }
 
+    void observarSalidas(std::function<void()> alCambiar) override
+    {
+        {
+            std::lock_guard g(cacheMutex_);
+            observadoresSalidas_.push_back(std::move(alCambiar));
+        }
+        Bloqueo b(lazo_);
+        conectar();
+    }
+
 private:
     struct Bloqueo {
         explicit Bloqueo(pa_threaded_mainloop* l) : lazo(l) { pa_threaded_mainloop_lock(lazo); }
@@ -193,12 +203,12 @@ private:
         pa_operation_unref(op);
     }
 
-    void avisar()
+    void avisar(bool salidas = false)
     {
         std::vector<std::function<void()>> copia;
         {
             std::lock_guard g(cacheMutex_);
-            copia = observadores_;
+            copia = salidas ? observadoresSalidas_ : observadores_;
         }
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
@@ -212,9 +222,17 @@ private:
         EstadoSalida e;
         e.silenciada = i->mute != 0;
         e.volumen = float(pa_cvolume_max(&i->volume)) / float(PA_VOLUME_NORM);
-        std::lock_guard g(cacheMutex_);
-        salidas_[i->index] = e;
-        indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        bool cambio = false;
+        {
+            std::lock_guard g(cacheMutex_);
+            auto& guardado = salidas_[i->index];
+            cambio = guardado.silenciada != e.silenciada || guardado.volumen != e.volumen;
+            guardado = e;
+            indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        }
+        // The volume keys change a sink's state without adding or removing one.
+        if (cambio)
+            avisar(true);
     }
 
     void olvidarSalida(uint32_t indice)
@@ -310,6 +328,7 @@ private:
     QString salidaPorDefecto_;
     bool conocido_ = false;
     std::vector<std::function<void()>> observadores_;
+    std::vector<std::function<void()>> observadoresSalidas_;
 };
 
 } // namespace
