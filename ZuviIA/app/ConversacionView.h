@@ -1,13 +1,14 @@
 #pragma once
 
+#include "app/BarraHerramientas.h"
 #include "app/Entorno.h"
 #include "core/Modelos.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
 
-class BarraHerramientas;
 class Compositor;
 class ListaMensajes;
 class QStackedWidget;
@@ -43,8 +44,9 @@ private:
     void seguirTitulo();
 
     Entorno entorno_;
-    BarraHerramientas* barra_ = nullptr;
-    QAction* enBarraVentana_ = nullptr;
+    QPointer<BarraHerramientas> barra_;
+    // The window's toolbar may go first when the window closes.
+    QPointer<QAction> enBarraVentana_;
     QStackedWidget* pila_ = nullptr;
     QWidget* vacia_ = nullptr;
     ListaMensajes* lista_ = nullptr;
