@@ -16,6 +16,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QPalette secundaria(QPalette p, QPalette::ColorRole rol = QPalette::WindowText)
@@ -99,8 +101,18 @@ void BurbujaMensaje::construirUsuario(const Mensaje& m)
     plano_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     plano_->setStyleSheet(QStringLiteral("QLabel { color: white; background: palette(highlight); "
                                          "border-radius: 16px; padding: 9px 14px; }"));
+    ajustarAncho();
     columna->addWidget(plano_, 0, Qt::AlignRight);
     fila->addLayout(columna);
+}
+
+// A wrapping label asks for little width; a short instruction keeps one line.
+void BurbujaMensaje::ajustarAncho()
+{
+    int ancho = 0;
+    for (const QString& linea : plano_->text().split(u'\n'))
+        ancho = std::max(ancho, plano_->fontMetrics().horizontalAdvance(linea));
+    plano_->setMinimumWidth(std::min(ancho + 40, 520));
 }
 
 void BurbujaMensaje::construirActa(const Mensaje& m)
@@ -180,8 +192,10 @@ bool BurbujaMensaje::actualizar(const Mensaje& m)
     if (m.rol != rol_ || m.autor != autor_)
         return false;
     if (plano_) {
-        if (plano_->text() != m.texto)
+        if (plano_->text() != m.texto) {
             plano_->setText(m.texto);
+            ajustarAncho();
+        }
     } else if (acta_) {
         if (textoActa_ != m.texto) {
             textoActa_ = m.texto;

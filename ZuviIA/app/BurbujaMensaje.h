@@ -47,6 +47,7 @@ private:
     void construirActa(const Mensaje& m);
     void construirAgente(const Mensaje& m);
     void seguirEstado();
+    void ajustarAncho();
 
     AsistenteVoz& voz_;
     QUuid id_;

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -148,7 +149,6 @@ Compositor::Compositor(AsistenteVoz& voz, ModoProyectos& modo, Ajustes& ajustes,
     campo_->setObjectName(QStringLiteral("campoTexto"));
     campo_->setFrameShape(QFrame::NoFrame);
     campo_->setTabChangesFocus(true);
-    campo_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     campo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     campo_->viewport()->setAutoFillBackground(false);
     campo_->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; padding-top: 8px; padding-bottom: 8px; }"));
@@ -347,10 +347,15 @@ void Compositor::seguirEstado()
     colorear(nivel_, voz_.nivel() == NivelPermiso::total ? naranja : palette().color(QPalette::PlaceholderText));
 }
 
-// From one line up to eight, then the field scrolls.
+// From one line up to eight, then the field scrolls; the frame width
+// holds the style's padding.
 void Compositor::ajustarAltura()
 {
-    const int lineas = std::clamp(int(campo_->document()->size().height()), 1, 8);
-    const int alto = campo_->fontMetrics().lineSpacing() * lineas + 16 + 2 * int(campo_->document()->documentMargin());
+    int lineas = 0;
+    for (QTextBlock b = campo_->document()->begin(); b.isValid(); b = b.next())
+        lineas += b.layout() && b.layout()->lineCount() > 0 ? b.layout()->lineCount() : 1;
+    campo_->setVerticalScrollBarPolicy(lineas > 8 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    const int alto = campo_->fontMetrics().lineSpacing() * std::clamp(lineas, 1, 8)
+        + 2 * int(campo_->document()->documentMargin()) + 2 * campo_->frameWidth() + 2;
     campo_->setFixedHeight(alto);
 }
