@@ -17,6 +17,8 @@ namespace {
 // A growing line is cut at a wrap point once its document block passes
 // this length, so each fragment lays out a short block, not the whole line.
 constexpr int largoPartir = 1500;
+// Longer documents are never laid out at a width they are not shown at.
+constexpr int largoMedible = 6000;
 
 } // namespace
 
@@ -221,10 +223,24 @@ int TextoSeleccionable::heightForWidth(int ancho) const
     QTextDocument* d = document();
     if (lineWrapMode() == QTextEdit::NoWrap || qFuzzyCompare(d->textWidth(), qreal(ancho)))
         return int(std::ceil(d->size().height()));
-    // Measured on a copy: the shown document keeps its width and layout.
-    std::unique_ptr<QTextDocument> copia(d->clone());
-    copia->setTextWidth(ancho);
-    return int(std::ceil(copia->size().height()));
+    for (const Medida& m : medidas_)
+        if (m.revision == d->revision() && m.ancho == ancho)
+            return m.alto;
+    int alto = 0;
+    if (d->characterCount() <= largoMedible) {
+        // Measured on a copy: the shown document keeps its width and layout.
+        std::unique_ptr<QTextDocument> copia(d->clone());
+        copia->setTextWidth(ancho);
+        alto = int(std::ceil(copia->size().height()));
+    } else {
+        // A long answer is not laid out again at every width a layout asks
+        // about; its height scales with the width until it gets that width.
+        const qreal actual = std::max<qreal>(d->textWidth(), 1);
+        alto = int(std::ceil(d->size().height() * actual / std::max(ancho, 1)));
+    }
+    medidas_[siguienteMedida_] = {d->revision(), ancho, alto};
+    siguienteMedida_ = (siguienteMedida_ + 1) % medidas_.size();
+    return alto;
 }
 
 QSize TextoSeleccionable::sizeHint() const

@@ -5,6 +5,8 @@
 #include <QTextBrowser>
 #include <QTextCharFormat>
 
+#include <array>
+
 // One selectable piece of text sized to its content: a heading or a
 // paragraph with inline marks (one document block per source line), a code
 // block that scrolls sideways, or plain text. Built through text cursors
@@ -57,4 +59,12 @@ private:
     int posEstable_ = 0;
     // Document blocks were split at wrap points: a new width redraws.
     bool partido_ = false;
+    // Heights asked for at widths other than the shown one.
+    struct Medida {
+        int revision = -1;
+        int ancho = 0;
+        int alto = 0;
+    };
+    mutable std::array<Medida, 4> medidas_{};
+    mutable size_t siguienteMedida_ = 0;
 };
