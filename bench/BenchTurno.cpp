@@ -28,6 +28,7 @@ public:
     std::optional<QString> contextoPersona() const override { return std::nullopt; }
     bool leerRespuesta() const override { return false; }
     bool vozPropiaSilenciada() const override { return true; }
+    bool comoRoot() const override { return false; }
     QString texto() const override { return QString(); }
     void setTexto(const QString&) override {}
     void detenerDictado() override {}

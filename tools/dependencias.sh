@@ -10,4 +10,5 @@ sudo_si_hace_falta apt-get install -y --no-install-recommends \
   libpulse-dev pulseaudio pulseaudio-utils libsoxr-dev libsodium-dev libarchive-dev \
   libcanberra-dev sound-theme-freedesktop libespeak-ng-dev espeak-ng espeak-ng-data \
   libsoundtouch-dev libwebrtc-audio-processing-dev libcanberra-pulse \
-  python3 python3-numpy python3-venv libbenchmark-dev dbus dbus-x11 sox xvfb xauth adwaita-icon-theme
+  python3 python3-numpy python3-venv libbenchmark-dev dbus dbus-x11 sox xvfb \
+  xauth adwaita-icon-theme

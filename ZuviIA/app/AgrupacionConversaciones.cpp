@@ -68,14 +68,24 @@ QList<Grupo> agrupar(const QList<Conversacion>& conversaciones, const std::optio
     return grupos;
 }
 
-QString subtitulo(const Conversacion& conversacion)
+QString subtitulo(const Conversacion& conversacion, qsizetype largo)
 {
     if (conversacion.asistentes && !conversacion.asistentes->isEmpty())
         return conversacion.asistentes->join(QStringLiteral(", "));
     for (auto m = conversacion.mensajes.crbegin(); m != conversacion.mensajes.crend(); ++m)
         if (m->rol == Mensaje::Rol::agente)
-            return QString(m->texto).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return m->texto.left(largo < 0 ? m->texto.size() : largo).replace(QLatin1Char('\n'), QLatin1Char(' '));
     return {};
+}
+
+bool tieneSubtitulo(const Conversacion& conversacion)
+{
+    if (conversacion.asistentes && !conversacion.asistentes->isEmpty())
+        return true;
+    for (auto m = conversacion.mensajes.crbegin(); m != conversacion.mensajes.crend(); ++m)
+        if (m->rol == Mensaje::Rol::agente)
+            return !m->texto.isEmpty();
+    return false;
 }
 
 QString simbolo(const Conversacion& conversacion)

@@ -38,8 +38,12 @@ QList<Grupo> agrupar(const QList<Conversacion>& conversaciones, const std::optio
 bool listada(const Conversacion& conversacion, const std::optional<QUuid>& seleccion);
 
 // A row's caption: the participants, else the newest agent answer on one
-// line, else nothing.
-QString subtitulo(const Conversacion& conversacion);
+// line, else nothing; at most `largo` characters of the answer when given
+// (a caption line never shows more, and an answer may be long).
+QString subtitulo(const Conversacion& conversacion, qsizetype largo = -1);
+
+// Whether the row has a caption line, without building it.
+bool tieneSubtitulo(const Conversacion& conversacion);
 
 // The row's symbol: "person.3.fill" for a meeting, else "folder".
 QString simbolo(const Conversacion& conversacion);

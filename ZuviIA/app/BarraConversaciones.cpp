@@ -44,6 +44,8 @@ BarraConversaciones::BarraConversaciones(const Entorno& entorno, QWidget* parent
 
     connect(lista_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BarraConversaciones::alElegirEnLista);
+    connect(modelo_, &ModeloConversaciones::filaCambiada, this,
+            [this](int fila) { lista_->update(modelo_->index(fila)); });
     connect(lista_, &QWidget::customContextMenuRequested, this, &BarraConversaciones::menuContextual);
     connect(modelo_, &QAbstractItemModel::modelReset, this, [this] {
         seleccionarDesdeAlmacen();

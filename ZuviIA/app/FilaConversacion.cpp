@@ -62,9 +62,8 @@ void FilaConversacion::paint(QPainter* pintor, const QStyleOptionViewItem& opcio
         pintor->setFont(fl);
         pintor->setPen(secundario);
         const QRect lineaLeyenda(r.left(), lineaTitulo.bottom() + 3, r.width(), ml.height());
-        // Only the start of a long answer is ever visible.
         pintor->drawText(lineaLeyenda, Qt::AlignLeft | Qt::AlignVCenter,
-                         ml.elidedText(leyenda.left(400), Qt::ElideRight, lineaLeyenda.width()));
+                         ml.elidedText(leyenda, Qt::ElideRight, lineaLeyenda.width()));
     }
     pintor->restore();
 }
@@ -75,7 +74,7 @@ QSize FilaConversacion::sizeHint(const QStyleOptionViewItem& opcion, const QMode
     if (indice.data(ModeloConversaciones::RolCabecera).toBool())
         return {opcion.rect.width(), m.height() + 12};
     int alto = m.height() + 8;
-    if (!indice.data(ModeloConversaciones::RolSubtitulo).toString().isEmpty())
+    if (indice.data(ModeloConversaciones::RolTieneSubtitulo).toBool())
         alto += QFontMetrics(fuenteLeyenda(opcion.font)).height() + 3;
     return {opcion.rect.width(), alto};
 }

@@ -1,5 +1,8 @@
 #include "app/Iconos.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 namespace Iconos {
 
 const QList<std::pair<QString, QString>>& tabla()
@@ -56,6 +59,16 @@ QIcon icono(const QString& simbolo)
 
 void prepararTema()
 {
+    // Without a desktop platform theme (offscreen, a bare X server) Qt
+    // searches no system icon folder at all.
+    QStringList rutas = QIcon::themeSearchPaths();
+    QStringList sistema{QDir::homePath() + QStringLiteral("/.icons")};
+    sistema << QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                         QStandardPaths::LocateDirectory);
+    for (const QString& r : sistema)
+        if (!rutas.contains(r))
+            rutas << r;
+    QIcon::setThemeSearchPaths(rutas);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (QIcon::themeName().isEmpty())
         QIcon::setThemeName(QStringLiteral("Adwaita"));

@@ -7,6 +7,13 @@
 
 using namespace AgrupacionConversaciones;
 
+namespace {
+
+// Far more than one caption line can show.
+constexpr qsizetype largoSubtitulo = 400;
+
+}
+
 ModeloConversaciones::ModeloConversaciones(Almacen& almacen, Reloj& reloj, QObject* parent)
     : QAbstractListModel(parent), almacen_(almacen), reloj_(reloj)
 {
@@ -45,7 +52,9 @@ QVariant ModeloConversaciones::data(const QModelIndex& indice, int rol) const
     case RolId:
         return c.id;
     case RolSubtitulo:
-        return subtitulo(c);
+        return subtitulo(c, largoSubtitulo);
+    case RolTieneSubtitulo:
+        return tieneSubtitulo(c);
     default:
         return {};
     }
@@ -82,7 +91,7 @@ void ModeloConversaciones::reagrupar()
         entradas_ << Entrada{g.seccion, -1};
         for (qsizetype p : g.filas) {
             filas_.insert(conversaciones[p].id, int(entradas_.size()));
-            entradas_ << Entrada{g.seccion, p};
+            entradas_ << Entrada{g.seccion, p, tieneSubtitulo(conversaciones[p])};
         }
     }
     endResetModel();
@@ -112,6 +121,13 @@ void ModeloConversaciones::alCambiarConversacion(const QUuid& id)
         reagrupar();
         return;
     }
+    Entrada& e = entradas_[f];
+    const bool conSubtitulo = tieneSubtitulo(almacen_.conversaciones()[e.posicion]);
+    if (conSubtitulo == e.conSubtitulo) {
+        emit filaCambiada(f);
+        return;
+    }
+    e.conSubtitulo = conSubtitulo;
     const QModelIndex i = index(f);
     emit dataChanged(i, i);
 }

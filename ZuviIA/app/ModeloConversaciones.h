@@ -12,13 +12,15 @@
 class Almacen;
 
 // The sidebar's rows: a header per section, then its conversations. A
-// change inside one conversation that leaves its place as it was touches
-// that row alone; anything else groups the list again.
+// change inside one conversation that leaves its place and its height as
+// they were only repaints that row (filaCambiada: the list view lays out
+// every row again on dataChanged); a new height is a dataChanged of the
+// row; anything else groups the list again.
 class ModeloConversaciones : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    enum Rol { RolCabecera = Qt::UserRole + 1, RolId, RolSubtitulo };
+    enum Rol { RolCabecera = Qt::UserRole + 1, RolId, RolSubtitulo, RolTieneSubtitulo };
 
     ModeloConversaciones(Almacen& almacen, Reloj& reloj, QObject* parent = nullptr);
 
@@ -32,11 +34,16 @@ public:
     // How many times the whole list has been grouped (for measurements).
     int reagrupaciones() const { return reagrupaciones_; }
 
+signals:
+    // The row's contents changed, its height did not: repaint it alone.
+    void filaCambiada(int fila);
+
 private:
     struct Entrada {
         AgrupacionConversaciones::Seccion seccion;
         // The store position; -1 for a section header.
         qsizetype posicion;
+        bool conSubtitulo = false;
     };
 
     void reagrupar();

@@ -1,18 +1,159 @@
 #include "app/ZuviIAApp.h"
 
-#include "app/Entorno.h"
+#include "app/BandejaZuvi.h"
+#include "app/Enlaces.h"
+#include "app/Iconos.h"
+#include "app/InstanciaUnica.h"
+#include "app/MenuZuvi.h"
+#include "app/RegistroEscritorio.h"
 #include "app/VentanaPrincipal.h"
+#include "assistant/AsistenteVoz.h"
+#include "core/Almacen.h"
+#include "core/Registro.h"
+#include "plataforma/SenalesSalida.h"
 
 #include <QApplication>
+#include <QScreen>
 
-ZuviIAApp::ZuviIAApp(int& argc, char** argv) : qapp_(std::make_unique<QApplication>(argc, argv)) {}
+ZuviIAApp::ZuviIAApp(int& argc, char** argv)
+{
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << QString::fromLocal8Bit(argv[i]);
+    if (argumentos.contains(QString::fromLatin1(RegistroEscritorio::opcion))) {
+        // Run by the installation: no window, no instance.
+        QCoreApplication nucleo(argc, argv);
+        entregado_ = true;
+        estadoSalida_ = RegistroEscritorio::registrar(QCoreApplication::applicationFilePath()) ? 0 : 1;
+        return;
+    }
+    primerEnlace_ = Enlaces::deArgumentos(argumentos);
+    opciones_.socket = InstanciaUnica::rutaPorDefecto();
+    {
+        // A later start needs no display: it only hands its link over.
+        QCoreApplication nucleo(argc, argv);
+        if (InstanciaUnica::entregar(opciones_.socket, primerEnlace_)) {
+            entregado_ = true;
+            return;
+        }
+    }
+    qapp_ = std::make_unique<QApplication>(argc, argv);
+    prepararAplicacion();
+    SenalesSalida::seguir(this, [](int senal) {
+        Registro::anotar(QStringLiteral("Señal %1: Zuvi IA se cierra").arg(senal));
+        QCoreApplication::quit();
+    });
+    entorno_.emplace(Entorno::shared());
+    opciones_.servicios = TareasInicio::Servicios::sistema();
+}
 
-ZuviIAApp::~ZuviIAApp() = default;
+ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
+
+ZuviIAApp::~ZuviIAApp()
+{
+    for (const auto& v : ventanas_)
+        delete v.data();
+}
+
+void ZuviIAApp::prepararAplicacion()
+{
+    QApplication::setApplicationName(QStringLiteral("zuviia"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zuvi IA"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("cl.norp.ZuviIA"));
+    Iconos::prepararTema();
+    QApplication::setWindowIcon(Iconos::icono(QStringLiteral("ear.fill")));
+}
 
 int ZuviIAApp::ejecutar()
 {
-    auto* ventana = new VentanaPrincipal(Entorno::shared());
-    ventana->setAttribute(Qt::WA_DeleteOnClose);
-    ventana->show();
-    return qapp_->exec();
+    if (entregado_)
+        return estadoSalida_;
+    if (!arrancar()) {
+        // Another instance started at the same moment and won the socket.
+        return InstanciaUnica::entregar(opciones_.socket, primerEnlace_) ? 0 : 1;
+    }
+    abrirEnlace(primerEnlace_);
+    return QApplication::exec();
+}
+
+bool ZuviIAApp::arrancar()
+{
+    instancia_ = new InstanciaUnica(opciones_.socket, this);
+    if (!instancia_->escuchar())
+        return false;
+    connect(instancia_, &InstanciaUnica::enlaceRecibido, this, &ZuviIAApp::abrirEnlace);
+
+    // Closing the last window keeps the application while a tray exists.
+    QApplication::setQuitOnLastWindowClosed(false);
+    bandeja_ = new BandejaZuvi(entorno_->modo, this);
+    connect(bandeja_->menu(), &MenuZuvi::abrirPedido, this, [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir))); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
+    // Work that exists once per process (the update schedule) starts here,
+    // not with each window.
+    return true;
+}
+
+void ZuviIAApp::abrirEnlace(const QUrl& enlace)
+{
+    mostrarVentana();
+    if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos) {
+        // The full-screen room opens here once projects mode can start it.
+        Registro::anotar(QStringLiteral("Enlace %1: la sala inmersiva aún no está disponible")
+                             .arg(enlace.toDisplayString()));
+    }
+}
+
+QList<VentanaPrincipal*> ZuviIAApp::ventanas() const
+{
+    QList<VentanaPrincipal*> abiertas;
+    for (const auto& v : ventanas_)
+        if (v)
+            abiertas << v.data();
+    return abiertas;
+}
+
+VentanaPrincipal* ZuviIAApp::mostrarVentana()
+{
+    if (const auto abiertas = ventanas(); !abiertas.isEmpty()) {
+        VentanaPrincipal* v = abiertas.first();
+        v->setWindowState((v->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        v->show();
+        v->raise();
+        v->activateWindow();
+        return v;
+    }
+    auto* v = new VentanaPrincipal(*entorno_);
+    v->setAttribute(Qt::WA_DeleteOnClose);
+    connect(v, &QObject::destroyed, this, &ZuviIAApp::alCerrarVentana, Qt::QueuedConnection);
+    ventanas_ << v;
+    if (const QScreen* pantalla = v->screen())
+        v->move(pantalla->availableGeometry().center() - v->rect().center());
+    v->show();
+    v->raise();
+    v->activateWindow();
+    TareasInicio::lanzar(v, entorno_->estadoIA, opciones_.servicios);
+    return v;
+}
+
+void ZuviIAApp::alCerrarVentana()
+{
+    ventanas_.removeAll(nullptr);
+    if (!ventanas_.isEmpty() || saliendo_ || (bandeja_ && bandeja_->disponible()))
+        return;
+    Registro::anotar(QStringLiteral("Sin bandeja del sistema: al cerrar la última ventana, Zuvi IA termina"));
+    QCoreApplication::quit();
+}
+
+void ZuviIAApp::alSalir()
+{
+    if (saliendo_)
+        return;
+    saliendo_ = true;
+    AsistenteVoz& asistente = entorno_->asistente;
+    Registro::anotar(QStringLiteral("Salir: se detienen los agentes y se guardan las conversaciones"));
+    if (asistente.ejecutando())
+        asistente.cancelar();
+    asistente.cancelarFondo();
+    entorno_->almacen.guardar();
+    Registro::vaciar();
 }

@@ -1,23 +1,73 @@
 #pragma once
 
+#include "app/Entorno.h"
+#include "app/TareasInicio.h"
+
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QUrl>
 
 #include <memory>
+#include <optional>
 
+class BandejaZuvi;
+class InstanciaUnica;
 class QApplication;
+class VentanaPrincipal;
 
 // The application: its main windows, the tray, the single instance and
-// the "zuviia" links.
+// the "zuviia" links, and what quitting must not leave behind.
 class ZuviIAApp : public QObject {
     Q_OBJECT
 
 public:
+    struct Opciones {
+        QString socket;
+        TareasInicio::Servicios servicios;
+    };
+
+    // The process's application. When another instance already runs, the
+    // link of this start is handed to it and ejecutar() returns 0 at once.
     ZuviIAApp(int& argc, char** argv);
+    // Over objects of a test's own, on the QApplication that exists.
+    ZuviIAApp(const Entorno& entorno, Opciones opciones);
     ~ZuviIAApp() override;
 
     // Runs until the application quits; the process's exit status.
     int ejecutar();
 
+    // Listens for later starts and watches for a tray; false when another
+    // instance holds the socket.
+    bool arrancar();
+    // Every link brings a main window forward; "modo-proyectos" also asks
+    // for the full-screen room.
+    void abrirEnlace(const QUrl& enlace);
+    // The first main window, restored and raised, or a new one when none
+    // is open.
+    VentanaPrincipal* mostrarVentana();
+    QList<VentanaPrincipal*> ventanas() const;
+    BandejaZuvi* bandeja() const { return bandeja_; }
+    InstanciaUnica* instancia() const { return instancia_; }
+
+    // Run once when the application quits: the store is saved and no agent
+    // goes on working unseen.
+    void alSalir();
+
 private:
+    void prepararAplicacion();
+    void alCerrarVentana();
+
     std::unique_ptr<QApplication> qapp_;
+    std::optional<Entorno> entorno_;
+    Opciones opciones_;
+    QUrl primerEnlace_;
+    // Nothing more to run: the link went to the running instance, or the
+    // start only registered the desktop entry.
+    bool entregado_ = false;
+    int estadoSalida_ = 0;
+    bool saliendo_ = false;
+    InstanciaUnica* instancia_ = nullptr;
+    BandejaZuvi* bandeja_ = nullptr;
+    QList<QPointer<VentanaPrincipal>> ventanas_;
 };

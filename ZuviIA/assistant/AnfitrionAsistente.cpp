@@ -19,6 +19,7 @@ QString AnfitrionAsistente::carpeta() const { return asistente_.carpeta(); }
 std::optional<QString> AnfitrionAsistente::contextoPersona() const { return asistente_.contextoPersona(); }
 bool AnfitrionAsistente::leerRespuesta() const { return asistente_.leerRespuesta(); }
 bool AnfitrionAsistente::vozPropiaSilenciada() const { return asistente_.vozPropiaSilenciada(); }
+bool AnfitrionAsistente::comoRoot() const { return asistente_.comoRoot(); }
 QString AnfitrionAsistente::texto() const { return asistente_.texto(); }
 void AnfitrionAsistente::setTexto(const QString& texto) { asistente_.setTexto(texto); }
 

@@ -22,6 +22,7 @@ public:
     std::optional<QString> contextoPersona() const override;
     bool leerRespuesta() const override;
     bool vozPropiaSilenciada() const override;
+    bool comoRoot() const override;
     QString texto() const override;
     void setTexto(const QString& texto) override;
     void detenerDictado() override {}

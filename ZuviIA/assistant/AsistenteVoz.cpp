@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
 const QString claveAgente = QStringLiteral("agente");
@@ -57,8 +59,9 @@ QString carpetaGuardada(const Ajustes& ajustes)
 }
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                           EstadoIA& deteccion, QObject* parent)
-    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion)
+                           EstadoIA& deteccion, std::function<bool()> comoRoot, QObject* parent)
+    : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
+      comoRoot_(std::move(comoRoot))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -82,6 +85,11 @@ AsistenteVoz::~AsistenteVoz()
 {
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
+}
+
+bool AsistenteVoz::uidEfectivoCero()
+{
+    return ::geteuid() == 0;
 }
 
 AsistenteVoz& AsistenteVoz::shared()

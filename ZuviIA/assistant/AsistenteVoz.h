@@ -9,6 +9,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -51,11 +52,17 @@ public:
     // Reads the stored settings, lists the devices once and follows their
     // changes from then on. `deteccion` finds the agents' executables, and
     // its agent rule reads and writes `agente` while this object lives.
+    // `comoRoot` tells whether the application runs with an effective uid
+    // of 0 (Claude Code then refuses level "total").
     AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
-                 EstadoIA& deteccion, QObject* parent = nullptr);
+                 EstadoIA& deteccion, std::function<bool()> comoRoot = &AsistenteVoz::uidEfectivoCero,
+                 QObject* parent = nullptr);
     ~AsistenteVoz() override;
 
     static AsistenteVoz& shared();
+
+    static bool uidEfectivoCero();
+    bool comoRoot() const { return comoRoot_(); }
 
     // "Zuvi IA" in the home folder, created on every read (a failure is
     // ignored); the default project folder.
@@ -184,6 +191,7 @@ private:
     Almacen& almacen_;
     DispositivosSistema& sistema_;
     EstadoIA& deteccion_;
+    std::function<bool()> comoRoot_;
 
     QList<DispositivoAudio> dispositivos_;
     std::optional<QString> dispositivoUID_;

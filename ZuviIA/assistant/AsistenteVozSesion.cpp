@@ -1,6 +1,7 @@
 // The assistant's Claude Code session: its key, reuse and start, kept by
 // its GestorSesion, and the warm-up ahead of the first instruction.
 #include "assistant/AsistenteVoz.h"
+#include "assistant/TextosTurno.h"
 
 #include "assistant/AnfitrionAsistente.h"
 #include "assistant/GestorSesion.h"
@@ -39,7 +40,9 @@ void AsistenteVoz::soltarSesionClaude() { sesiones_->soltar(); }
 
 void AsistenteVoz::precalentar()
 {
-    if (agente_ != AgenteCLI::claude || turno_->ejecutando())
+    // A session Claude Code refuses at start is not worth starting.
+    if (agente_ != AgenteCLI::claude || turno_->ejecutando()
+        || TextosTurno::rechazaNivel(agente_, nivel_, comoRoot()))
         return;
     anfitrion_->buscarEjecutable(AgenteCLI::claude, [yo = QPointer<AsistenteVoz>(this)](std::optional<QString> ruta) {
         // A turn that started during the search opens its own session.

@@ -18,19 +18,78 @@ QString enMinusculasSinPuntos(const QString& actividad)
 
 }
 
-QString sinSenales()
+QString sinSenales(const QString& errores, AgenteCLI agente)
 {
-    return QStringLiteral("El agente dejó de responder.");
+    const QString frase = QStringLiteral("El agente dejó de responder.");
+    const QStringList lineas = errores.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (auto it = lineas.rbegin(); it != lineas.rend(); ++it) {
+        const QString ultima = it->trimmed();
+        if (!ultima.isEmpty())
+            return frase + QLatin1Char('\n') + explicarError(ultima, agente).value_or(Texto::ultimos(ultima, 300));
+    }
+    return frase;
+}
+
+std::optional<QString> explicarError(const QString& texto, AgenteCLI agente)
+{
+    enum class Falla { raiz, sesion, clave, red };
+    // Matched on lower case, anywhere in the text; the first row wins.
+    static const struct {
+        const char* trozo;
+        Falla falla;
+    } conocidos[] = {
+        {"cannot be used with root/sudo", Falla::raiz},
+        {"invalid api key", Falla::clave},
+        {"missing api key", Falla::clave},
+        {"openai_api_key", Falla::clave},
+        {"anthropic_api_key", Falla::clave},
+        {"not logged in", Falla::sesion},
+        {"please run /login", Falla::sesion},
+        {"codex login", Falla::sesion},
+        {"401 unauthorized", Falla::sesion},
+        {"waiting for network", Falla::red},
+        {"stream disconnected before completion", Falla::red},
+        {"unable to connect to api", Falla::red},
+    };
+    const QString minusculas = texto.toLower();
+    for (const auto& c : conocidos) {
+        if (!minusculas.contains(QLatin1String(c.trozo)))
+            continue;
+        switch (c.falla) {
+        case Falla::raiz:
+            return raizSinControlTotal();
+        case Falla::sesion:
+            return nombre(agente) + QStringLiteral(" no tiene una sesión iniciada. Inicia sesión desde Ajustes → Configuración.");
+        case Falla::clave:
+            return nombre(agente) + QStringLiteral(" no tiene una clave de API válida. Inicia sesión de nuevo desde Ajustes → Configuración.");
+        case Falla::red:
+            return nombre(agente) + QStringLiteral(" no logra conectarse a internet. Revisa la conexión y vuelve a intentarlo.");
+        }
+    }
+    return std::nullopt;
+}
+
+bool rechazaNivel(AgenteCLI agente, NivelPermiso nivel, bool comoRoot)
+{
+    return comoRoot && agente == AgenteCLI::claude && nivel == NivelPermiso::total;
+}
+
+QString raizSinControlTotal()
+{
+    return QStringLiteral("Claude no acepta «Control total del Mac» cuando Zuvi IA corre como root. "
+                          "Baja el nivel de permiso en Ajustes o abre Zuvi IA con tu usuario normal.");
 }
 
 std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool interrumpido,
-                                      const std::optional<QString>& error, const QString& errores)
+                                      const std::optional<QString>& error, const QString& errores,
+                                      AgenteCLI agente)
 {
     if (!respuesta.trimmed().isEmpty())
         return std::nullopt;
     if (codigo == codigoCancelado || interrumpido)
         return QStringLiteral("Detenido.");
-    const QString detalle = error.value_or(errores).trimmed();
+    // What we hand on is already Spanish; the agent's own text may not be.
+    const QString detalle = error ? error->trimmed() : explicarError(errores, agente).value_or(errores.trimmed());
     if (!detalle.isEmpty())
         return QStringLiteral("No hubo respuesta:\n") + Texto::ultimos(detalle, 600);
     return QStringLiteral("No hubo respuesta (código %1).").arg(codigo);

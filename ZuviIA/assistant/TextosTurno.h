@@ -15,15 +15,28 @@ inline constexpr int codigoLanzamiento = -1; // the session or the process did n
 inline constexpr int codigoVigilancia = -2;  // the watchdog closed a silent turn
 inline constexpr int codigoCancelado = 15;   // cancelled (also a terminated Codex process)
 
-// The watchdog's error text.
-QString sinSenales();
+// The watchdog's error text; with error text of the agent, its last line
+// follows (as a sentence when it is a known refusal), so the user sees why.
+QString sinSenales(const QString& errores = QString(), AgenteCLI agente = AgenteCLI::claude);
+
+// Known refusals of the agents (not logged in, no API key, no network,
+// full control as root) as a short Spanish sentence that says what to do;
+// none for any other text.
+std::optional<QString> explicarError(const QString& texto, AgenteCLI agente);
+
+// Claude Code refuses to skip permissions for root: level "total" is
+// refused before launching, never lowered behind the user's back.
+bool rechazaNivel(AgenteCLI agente, NivelPermiso nivel, bool comoRoot);
+QString raizSinControlTotal();
 
 // What a reply that is still empty (trimmed) at the end of a turn reads
 // instead; none when it has text. `error` is the text handed to the end of
 // the turn, `errores` the standard error collected during it; `error` wins
 // when given, even empty.
+// A known refusal in `errores` reads as its sentence.
 std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool interrumpido,
-                                      const std::optional<QString>& error, const QString& errores);
+                                      const std::optional<QString>& error, const QString& errores,
+                                      AgenteCLI agente);
 
 // The error message of a turn whose agent has no executable.
 QString noInstalado(AgenteCLI agente);

@@ -134,6 +134,11 @@ void TurnoAgente::abrirRespuesta(const QUuid& conversacion)
 
 void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
 {
+    if (TextosTurno::rechazaNivel(AgenteCLI::claude, anfitrion_.nivel(), anfitrion_.comoRoot())) {
+        Registro::anotar(QStringLiteral("Claude: nivel total rechazado porque la app corre como root"));
+        terminado(TextosTurno::codigoLanzamiento, TextosTurno::raizSinControlTotal());
+        return;
+    }
     // The session of the turn's own conversation, even if the selection
     // moved while the executable was looked for.
     const auto conversacion = almacen_.conversacion(enCurso_->conversacion);
@@ -199,7 +204,8 @@ void TurnoAgente::terminado(int codigo, const std::optional<QString>& error)
         Mensaje* m = mensajeDe(c, turno.mensaje);
         if (!m)
             return;
-        if (const auto vacia = TextosTurno::respuestaVacia(m->texto, codigo, interrumpido_, error, errores_)) {
+        if (const auto vacia = TextosTurno::respuestaVacia(m->texto, codigo, interrumpido_, error, errores_,
+                                                                   agenteTurno_)) {
             m->rol = Mensaje::Rol::error;
             m->texto = *vacia;
         }
@@ -251,7 +257,7 @@ void TurnoAgente::revisarSilencio()
     // an old turn number and are dropped.
     if (proceso_)
         proceso_->terminar();
-    terminado(TextosTurno::codigoVigilancia, TextosTurno::sinSenales());
+    terminado(TextosTurno::codigoVigilancia, TextosTurno::sinSenales(errores_, agenteTurno_));
 }
 
 void TurnoAgente::interrumpir()
@@ -349,8 +355,11 @@ void TurnoAgente::aplicarResultado(const EventosFlujo::Resultado& resultado)
             return;
         if (!resultado.texto.isEmpty())
             m->texto = resultado.texto;
-        if (resultado.esError)
+        if (resultado.esError) {
             m->rol = Mensaje::Rol::error;
+            if (const auto frase = TextosTurno::explicarError(m->texto, agenteTurno_))
+                m->texto = *frase;
+        }
     });
     const auto sesion = anfitrion_.sesionClaude();
     if (!sesion)

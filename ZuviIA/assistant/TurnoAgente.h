@@ -56,6 +56,8 @@ public:
         virtual std::optional<QString> contextoPersona() const = 0;
         virtual bool leerRespuesta() const = 0;
         virtual bool vozPropiaSilenciada() const = 0;
+        // The application runs with an effective uid of 0.
+        virtual bool comoRoot() const = 0;
 
         // The composer's pending text, and push-to-talk dictation.
         virtual QString texto() const = 0;

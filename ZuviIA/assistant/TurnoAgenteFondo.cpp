@@ -48,7 +48,7 @@ void TurnoAgente::cancelarFondo()
             if (m && m->texto.trimmed().isEmpty()) {
                 m->rol = Mensaje::Rol::error;
                 m->texto = *TextosTurno::respuestaVacia(m->texto, TextosTurno::codigoCancelado, true,
-                                                        std::nullopt, QString());
+                                                        std::nullopt, QString(), AgenteCLI::claude);
             }
         });
     }

@@ -45,6 +45,9 @@ void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto,
         throw ErrorDictado::sinReconocedor();
     }
     captura_ = EntradaVoz::abrir(microfono_, EntradaVoz::uid(dispositivo, dispositivos_));
+    // A microphone that fails mid-capture is reported as recognition
+    // errors are: the owner decides what follows.
+    OnError errorCaptura = onError;
     tarea_ = reconocedor_.iniciar(locale_, std::move(onTexto), std::move(onError));
     if (!tarea_) {
         captura_.reset();
@@ -56,6 +59,9 @@ void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto,
             tarea->anadir(b);
             if (onNivel)
                 onNivel(nivel(b));
+        }, [errorCaptura = std::move(errorCaptura)](const QString& texto) {
+            if (errorCaptura)
+                errorCaptura(texto);
         });
     } catch (...) {
         // A recognition task left alive here would later report a

@@ -2,6 +2,7 @@
 
 #include "audio/SaludoVoz.h"
 #include "plataforma/Ajustes.h"
+#include "plataforma/VidaHijo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,12 +17,11 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-const QString modelo = QStringLiteral("mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit");
 
 QString script(const QString& recursos)
 {
@@ -190,11 +190,12 @@ void VozNeural::lanzar()
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("ZUVIIA_VOZ_DIR"), carpeta());
     entorno.insert(QStringLiteral("ZUVIIA_TOKEN"), token_);
-    entorno.insert(QStringLiteral("ZUVIIA_MODELO"), modelo);
+    entorno.insert(QStringLiteral("ZUVIIA_MODELO"), QString::fromLatin1(modelo));
     entorno.insert(QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1"));
     entorno.insert(QStringLiteral("TOKENIZERS_PARALLELISM"), QStringLiteral("false"));
     p->setProcessEnvironment(entorno);
     p->setStandardErrorFile(QProcess::nullDevice());
+    p->setChildProcessModifier([padre = ::getpid()] { VidaHijo::atarAlPadre(padre); });
     // Standard input stays an open pipe that nothing writes to: the service
     // sees its end when this process goes away.
     p->start(QIODevice::ReadWrite);

@@ -73,6 +73,8 @@ public:
     // marker is there, so a half-done install never counts.
     static bool instalada();
     static constexpr const char* marcaInstalada = ".instalacion-completa";
+    // The voice model the service loads and the installer downloads.
+    static constexpr const char* modelo = "mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit";
     static bool activada(const Ajustes& ajustes);  // "vozNeural", absent = true
     // Puts the default reference voice in place: always with `forzar`,
     // otherwise only when "referencia.wav" is missing.

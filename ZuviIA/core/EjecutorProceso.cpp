@@ -1,6 +1,7 @@
 #include "core/EjecutorProceso.h"
 
 #include "core/DecodificadorUtf8.h"
+#include "plataforma/VidaHijo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -107,8 +108,11 @@ public:
         if (!opciones.conEntrada)
             proceso_.setStandardInputFile(QProcess::nullDevice());
         proceso_.setProcessChannelMode(QProcess::SeparateChannels);
-        if (opciones.grupoPropio)
-            proceso_.setChildProcessModifier([] { ::setpgid(0, 0); });
+        proceso_.setChildProcessModifier([grupoPropio = opciones.grupoPropio, padre = ::getpid()] {
+            if (grupoPropio)
+                ::setpgid(0, 0);
+            VidaHijo::atarAlPadre(padre);
+        });
         connect(&proceso_, &QProcess::readyReadStandardOutput, this, [this] { leer(QProcess::StandardOutput); });
         connect(&proceso_, &QProcess::readyReadStandardError, this, [this] { leer(QProcess::StandardError); });
         connect(&proceso_, &QProcess::finished, this, [this](int codigo, QProcess::ExitStatus) { alTerminar(codigo); });

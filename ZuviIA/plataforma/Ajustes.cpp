@@ -2,14 +2,61 @@
 
 #include "plataforma/Carpetas.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMutexLocker>
+#include <QThread>
 
-Ajustes::Ajustes(const QString& archivo, QObject* parent)
-    : QObject(parent), settings_(std::make_unique<QSettings>(archivo, QSettings::IniFormat))
+Ajustes::Ajustes(const QString& archivo, Reloj& reloj, QObject* parent)
+    : QObject(parent), reloj_(reloj), settings_(std::make_unique<QSettings>(archivo, QSettings::IniFormat))
 {
+    // QSettings would write the file on its next event-loop pass after
+    // every change (two fdatasync each): the pace here is ours.
+    settings_->installEventFilter(this);
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &Ajustes::volcar);
 }
 
-Ajustes::~Ajustes() = default;
+Ajustes::~Ajustes()
+{
+    volcar();
+}
+
+bool Ajustes::eventFilter(QObject* objeto, QEvent* evento)
+{
+    if (objeto == settings_.get() && evento->type() == QEvent::UpdateRequest)
+        return true;
+    return QObject::eventFilter(objeto, evento);
+}
+
+void Ajustes::volcar()
+{
+    QMutexLocker cerrojo(&mutex_);
+    // Readers write nothing: a sync would also write what another object
+    // on the same file still holds back.
+    if (!std::exchange(programado_, false))
+        return;
+    settings_->sync();
+}
+
+// Called with a change made: the file follows within pausaEscritura.
+void Ajustes::pendiente()
+{
+    {
+        QMutexLocker cerrojo(&mutex_);
+        if (std::exchange(programado_, true))
+            return;
+    }
+    if (QThread::currentThread() == thread())
+        programar();
+    else
+        QMetaObject::invokeMethod(this, &Ajustes::programar, Qt::QueuedConnection);
+}
+
+void Ajustes::programar()
+{
+    volcado_ = reloj_.despues(pausaEscritura, this, [this] { volcar(); });
+}
 
 QString Ajustes::archivoPorDefecto()
 {
@@ -116,8 +163,8 @@ void Ajustes::escribir(const QString& clave, const QVariant& nuevo)
     {
         QMutexLocker cerrojo(&mutex_);
         settings_->setValue(clave, nuevo);
-        settings_->sync();
     }
+    pendiente();
     emit cambiado(clave);
 }
 
@@ -126,7 +173,7 @@ void Ajustes::quitar(const QString& clave)
     {
         QMutexLocker cerrojo(&mutex_);
         settings_->remove(clave);
-        settings_->sync();
     }
+    pendiente();
     emit cambiado(clave);
 }

@@ -46,8 +46,11 @@ public:
     virtual int canales() const = 0;
     // Starts delivering blocks of Microfono::framesPorBloque frames to
     // `alBloque` on the capture's own thread. Throws ErrorCaptura (arranque)
-    // when the device refuses to start.
-    virtual void iniciar(std::function<void(const BloqueAudio&)> alBloque) = 0;
+    // when the device refuses to start. A device that fails or goes away
+    // later is told once to `alError`, with a Spanish sentence, on that
+    // thread; no block follows it.
+    virtual void iniciar(std::function<void(const BloqueAudio&)> alBloque,
+                         std::function<void(const QString&)> alError = {}) = 0;
     // Stops; no block arrives once it returns. Safe to call twice.
     virtual void detener() = 0;
 };

@@ -3,6 +3,7 @@
 #include <QAudioSource>
 #include <QMediaDevices>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -13,9 +14,11 @@ public:
     Lector(QAudioDevice dispositivo, QAudioFormat formato)
         : dispositivo_(std::move(dispositivo)), formato_(std::move(formato)) {}
 
-    QAudio::Error arrancar(std::function<void(const BloqueAudio&)> alBloque)
+    QAudio::Error arrancar(std::function<void(const BloqueAudio&)> alBloque,
+                           std::function<void(const QString&)> alError)
     {
         alBloque_ = std::move(alBloque);
+        alError_ = std::move(alError);
         fuente_ = std::make_unique<QAudioSource>(dispositivo_, formato_);
         // About a block of buffering keeps the delay to the recognizer low.
         fuente_->setBufferSize(formato_.bytesForFrames(Microfono::framesPorBloque) * 2);
@@ -26,19 +29,53 @@ public:
             return e;
         }
         connect(entrada_, &QIODevice::readyRead, this, &Lector::leer);
+        connect(fuente_.get(), &QAudioSource::stateChanged, this, &Lector::revisar);
+        // Qt's PulseAudio source says nothing when its device goes away (an
+        // unplugged microphone): the device list does.
+        sondeo_ = new QTimer(this);
+        connect(sondeo_, &QTimer::timeout, this, &Lector::revisar);
+        sondeo_->start(sondeoDispositivo);
         return QAudio::NoError;
     }
 
     void parar()
     {
-        if (fuente_)
+        delete sondeo_;
+        sondeo_ = nullptr;
+        if (fuente_) {
+            fuente_->disconnect(this);
             fuente_->stop();
+        }
         entrada_ = nullptr;
         fuente_.reset();
         pendiente_.clear();
     }
 
 private:
+    static constexpr std::chrono::milliseconds sondeoDispositivo{500};
+
+    bool listado() const
+    {
+        const QList<QAudioDevice> entradas = QMediaDevices::audioInputs();
+        return std::any_of(entradas.begin(), entradas.end(),
+                           [this](const QAudioDevice& d) { return d.id() == dispositivo_.id(); });
+    }
+
+    // Once, then the capture is stopped; the owner decides what follows.
+    void revisar()
+    {
+        if (!fuente_)
+            return;
+        const QAudio::Error e = fuente_->error();
+        const bool fallo = e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError;
+        if (!fallo && listado())
+            return;
+        auto alError = std::move(alError_);
+        parar();
+        if (alError)
+            alError(QStringLiteral("El micrófono dejó de entregar audio."));
+    }
+
     void leer()
     {
         // A read may end inside a sample: the bytes wait for the next one.
@@ -63,6 +100,8 @@ private:
     QIODevice* entrada_ = nullptr; // owned by fuente_
     QByteArray pendiente_;
     std::function<void(const BloqueAudio&)> alBloque_;
+    std::function<void(const QString&)> alError_;
+    QTimer* sondeo_ = nullptr; // child; lives between arrancar and parar
 };
 
 QString textoError(QAudio::Error e)
@@ -104,11 +143,13 @@ public:
     int frecuencia() const override { return formato_.sampleRate(); }
     int canales() const override { return formato_.channelCount(); }
 
-    void iniciar(std::function<void(const BloqueAudio&)> alBloque) override
+    void iniciar(std::function<void(const BloqueAudio&)> alBloque,
+                 std::function<void(const QString&)> alError) override
     {
         QAudio::Error e = QAudio::NoError;
         QMetaObject::invokeMethod(
-            lector_.get(), [&] { e = lector_->arrancar(std::move(alBloque)); }, Qt::BlockingQueuedConnection);
+            lector_.get(), [&] { e = lector_->arrancar(std::move(alBloque), std::move(alError)); },
+            Qt::BlockingQueuedConnection);
         if (e != QAudio::NoError)
             throw ErrorCaptura(ErrorCaptura::Tipo::arranque, int32_t(e), textoError(e).toStdString());
     }

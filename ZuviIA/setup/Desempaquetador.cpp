@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -24,9 +27,11 @@ using Lectura = std::unique_ptr<archive, LiberarLectura>;
 using Escritura = std::unique_ptr<archive, LiberarEscritura>;
 
 // libarchive's own guards stay on beneath ours: no writing through a link
-// and no replacing what an earlier entry wrote.
+// and no replacing what an earlier entry wrote. Its refusal of absolute
+// names cannot: every entry is written at the destination's absolute path
+// (no chdir, which is the whole process's), once ours has refused them.
 constexpr int opciones = ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NODOTDOT
-                         | ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS | ARCHIVE_EXTRACT_NO_OVERWRITE;
+                         | ARCHIVE_EXTRACT_NO_OVERWRITE;
 
 [[noreturn]] void rechazar(const QString& detalle)
 {
@@ -87,6 +92,7 @@ QStringList extraer(const QByteArray& zip, const QString& destino)
     if (archive_read_open_memory(lectura.get(), zip.constData(), size_t(zip.size())) != ARCHIVE_OK)
         rechazar(QStringLiteral("no es un zip"));
     QStringList enlaces;
+    QHash<QString, bool> vistas;
     archive_entry* entrada = nullptr;
     for (;;) {
         const int r = archive_read_next_header(lectura.get(), &entrada);
@@ -98,6 +104,9 @@ QStringList extraer(const QByteArray& zip, const QString& destino)
         comprobarEntrada(entrada, ruta);
         if (ruta.endsWith(QLatin1Char('/')))
             ruta.chop(1);
+        // Tools disagree on which copy of a repeated name wins.
+        if (std::exchange(vistas[ruta], true))
+            rechazar(QStringLiteral("«%1» está repetido").arg(ruta));
         archive_entry_copy_pathname(entrada, QFile::encodeName(destino + QLatin1Char('/') + ruta).constData());
         if (archive_write_header(escritura.get(), entrada) < ARCHIVE_WARN)
             rechazar(QStringLiteral("no se pudo escribir «%1»").arg(ruta));
@@ -129,8 +138,13 @@ void vaciar(const QString& carpeta)
 
 namespace Desempaquetador {
 
-void desempaquetar(const QByteArray& zip, const QString& destino)
+void desempaquetar(const QByteArray& zip, const QString& carpeta)
 {
+    // libarchive refuses to write through any link on the way, including
+    // one above the destination (a home reached through a link).
+    const QString destino = QFileInfo(carpeta).canonicalFilePath();
+    if (destino.isEmpty())
+        rechazar(QStringLiteral("no existe la carpeta «%1»").arg(carpeta));
     try {
         // Links are judged once every entry is out, since a later entry
         // can change where an earlier link leads.

@@ -9,8 +9,9 @@
 // repeat a path, and symbolic links that resolve outside their top folder.
 namespace Desempaquetador {
 
-// Throws FalloActualizacion with a Spanish sentence; `destino` is then
-// left empty, so nothing half unpacked stays behind.
+// `destino` is an existing folder. Throws FalloActualizacion with a
+// Spanish sentence; `destino` is then left empty, so nothing half unpacked
+// stays behind.
 void desempaquetar(const QByteArray& zip, const QString& destino);
 
 }

@@ -22,7 +22,7 @@ QFuture<void> Instalador::instalarVozNeural()
     promesa->start();
     const ms limite = bordes_.limites.voz;
     shellConSalida(ScriptsInstalador::instalarVoz(), true,
-                   {VozNeural::carpeta(), QString::fromLatin1(ScriptsInstalador::modeloVoz),
+                   {VozNeural::carpeta(), QString::fromLatin1(VozNeural::modelo),
                     QString::fromLatin1(VozNeural::marcaInstalada)},
                    limite)
         .then(this, [this, promesa, limite](const ResultadoShell& r) {

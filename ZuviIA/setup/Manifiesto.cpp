@@ -63,7 +63,7 @@ qint64 buildDe(const QJsonObject& o)
             return entero;
     } else {
         const double d = v.toDouble();
-        if (d >= 0 && d < double(buildMaximo) && d == double(qint64(d)))
+        if (d >= 0 && d <= double(buildMaximo) && d == double(qint64(d)))
             return qint64(d);
     }
     fallo(QLatin1StringView("build"), "un número entero entre 0 y 2^53");

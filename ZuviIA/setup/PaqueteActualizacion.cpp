@@ -3,6 +3,7 @@
 #include "setup/ArbolSeguro.h"
 #include "setup/Desempaquetador.h"
 #include "setup/FalloActualizacion.h"
+#include "setup/FirmaActualizacion.h"
 #include "setup/Manifiesto.h"
 #include "setup/Sello.h"
 
@@ -29,6 +30,8 @@ QString crearCarpeta(const QString& prefijo, qint64 build)
 QString preparar(const QByteArray& archivo, const Manifiesto& manifiesto, const QString& prefijo,
                  const QString& clave)
 {
+    if (!FirmaActualizacion::firmaValida(manifiesto, clave))
+        throw FalloActualizacion(QStringLiteral("la firma de la actualización no es válida"));
     if (!manifiesto.describe(archivo))
         throw FalloActualizacion(QStringLiteral("el archivo descargado no coincide"));
     const QString carpeta = crearCarpeta(prefijo, manifiesto.build);

@@ -15,11 +15,12 @@ namespace PaqueteActualizacion {
 // Throws FalloActualizacion.
 QString crearCarpeta(const QString& prefijo, qint64 build);
 
-// Proves `archivo` is the archive the manifest names, unpacks those same
-// bytes into a new folder (crearCarpeta), restores the sealed modes and
-// checks the seal of its "ZuviIA" tree with `clave` (Base64) and the
-// manifest's build. Returns the verified tree. On failure the folder is
-// removed and FalloActualizacion carries the sentence for the user.
+// Proves with `clave` (Base64) that the manifest is signed and that
+// `archivo` is the archive it names, unpacks those same bytes into a new
+// folder (crearCarpeta), restores the sealed modes and checks the seal of
+// its "ZuviIA" tree with the same key and the manifest's build. Returns
+// the verified tree. On failure the folder is removed and
+// FalloActualizacion carries the sentence for the user.
 QString preparar(const QByteArray& archivo, const Manifiesto& manifiesto, const QString& prefijo,
                  const QString& clave);
 

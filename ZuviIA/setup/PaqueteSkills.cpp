@@ -37,6 +37,9 @@ std::optional<QByteArray> leer(const QString& ruta)
 QStringList items(const QString& carpeta, QDir::SortFlags orden)
 {
     QStringList nombres;
+    // QDir("") is the working folder: no folder lists nothing.
+    if (carpeta.isEmpty())
+        return nombres;
     for (const QString& n :
          QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, orden))
         if (!n.startsWith(QLatin1Char('.')))

@@ -50,12 +50,10 @@ else
 fi
 )SH";
 
-const char* const claudeApp = R"SH(if xdg-open https://claude.ai/download >/dev/null 2>&1; then
-  echo "Se abrió la página de descarga de Claude."
-else
-  echo "Abre https://claude.ai/download en el navegador para descargar Claude."
-  exit 1
-fi
+// The desktop application has no Linux build: say so instead of sending
+// the user to a page with nothing for this system.
+const char* const claudeApp = R"SH(echo "Claude para computador no tiene versión para Linux. Zuvi IA usa Claude Code en su lugar."
+exit 1
 )SH";
 
 const char* const blender = R"SH(set -e

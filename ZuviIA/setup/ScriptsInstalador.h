@@ -45,7 +45,6 @@ inline constexpr const char* etiquetaBlenderMcp = "v1.0.0";
 // The neural voice: $1 the voice folder, $2 the voice model, $3 the name
 // of the completion marker, written last.
 QString instalarVoz();
-inline constexpr const char* modeloVoz = "mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit";
 
 // Terminal emulators tried for the sign-in, in order.
 QStringList terminales();

@@ -133,6 +133,8 @@ private slots:
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
         asistente->setCarpeta(hogar.en("Informe anual"));
         asistente->setLeerRespuesta(false);
+        // Claude refuses full control to a root process, as the tests may run.
+        asistente->setNivel(NivelPermiso::editar);
         modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
         ventana = std::make_unique<VentanaPrincipal>(
             Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});

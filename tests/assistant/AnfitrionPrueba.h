@@ -39,6 +39,7 @@ public:
     std::optional<QString> contexto;
     bool leer = true;
     bool silenciada = false;
+    bool root = false;
     QString pendiente;
     bool sinCodex = false;
     QMap<AgenteCLI, QString> rutas;
@@ -66,6 +67,7 @@ public:
     std::optional<QString> contextoPersona() const override { return contexto; }
     bool leerRespuesta() const override { return leer; }
     bool vozPropiaSilenciada() const override { return silenciada; }
+    bool comoRoot() const override { return root; }
     QString texto() const override { return pendiente; }
     void setTexto(const QString& texto) override { pendiente = texto; }
     void detenerDictado() override { ++dictadosDetenidos; }

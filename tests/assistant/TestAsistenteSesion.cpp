@@ -60,7 +60,7 @@ private slots:
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, deteccion);
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, deteccion, [] { return false; });
     }
 
     void cleanup()

@@ -63,6 +63,7 @@ class TestAsistenteTurno : public QObject {
     QList<QPair<QString, bool>> fines;
     QList<QPair<QString, QString>> finesFondo;
     qsizetype inicioRegistro = 0;
+    bool comoRoot = false;
 
     QString registro() const
     {
@@ -99,13 +100,14 @@ private slots:
     {
         QFile::remove(hogar.en("agente-registro.jsonl"));
         QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        comoRoot = false;
         QFile::remove(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
         agente = std::make_unique<AgenteFalso>(hogar);
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
         deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion, [this] { return comoRoot; });
         asistente->setCarpeta(hogar.ruta());
         fragmentos.clear();
         actividades.clear();
@@ -291,14 +293,19 @@ private slots:
     void precalentarNoArranca_data()
     {
         QTest::addColumn<bool>("conCodex");
-        QTest::newRow("Codex elegido") << true;
-        QTest::newRow("turno en marcha con otro modelo") << false;
+        QTest::addColumn<bool>("root");
+        QTest::newRow("Codex elegido") << true << false;
+        QTest::newRow("control total como root") << true << true;
+        QTest::newRow("turno en marcha con otro modelo") << false << false;
     }
 
     void precalentarNoArranca()
     {
         QFETCH(bool, conCodex);
-        if (conCodex) {
+        QFETCH(bool, root);
+        if (root) {
+            comoRoot = true;
+        } else if (conCodex) {
             asistente->setAgente(AgenteCLI::codex);
         } else {
             agente->turnos({AgenteFalso::pasos(R"([{"atascar":true}])")});

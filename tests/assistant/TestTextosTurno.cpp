@@ -32,7 +32,7 @@ private slots:
         } codigos[] = {
             {0, "resultado", ninguno, "No hubo respuesta (código 0)."},
             {-1, "lanzamiento", QStringLiteral("No such file or directory"), ""},
-            {-2, "vigilancia", sinSenales(), ""},
+            {-2, "vigilancia", TextosTurno::sinSenales(), ""},
             {15, "cancelado", ninguno, "Detenido."},
             {2, "otro", ninguno, "No hubo respuesta (código 2)."},
         };
@@ -52,12 +52,15 @@ private slots:
                                                                         << c.sinError;
         }
         QTest::newRow("interrumpido vacío") << 0 << true << "" << ninguno << "algo" << "Detenido.";
-        QTest::newRow("interrumpido por vigilancia") << -2 << true << "" << std::optional(sinSenales()) << ""
+        QTest::newRow("interrumpido por vigilancia") << -2 << true << "" << std::optional(TextosTurno::sinSenales()) << ""
                                                      << "Detenido.";
         QTest::newRow("interrumpido con texto") << 0 << true << "Ya casi" << ninguno << "" << "";
         QTest::newRow("error dado vacío gana a errores")
             << 3 << false << "" << std::optional(QString(" ")) << "no se usa" << "No hubo respuesta (código 3).";
         QTest::newRow("código negativo") << -9 << false << "" << ninguno << "" << "No hubo respuesta (código -9).";
+        QTest::newRow("rechazo conocido en errores")
+            << 1 << false << "" << ninguno << "Error: Invalid API key · Please run /login\n"
+            << "No hubo respuesta:\nClaude no tiene una clave de API válida. Inicia sesión de nuevo desde Ajustes → Configuración.";
         QTest::newRow("cola de 600")
             << 1 << false << "" << ninguno << QString(QString(10, 'a') + QString(600, 'b'))
             << QString(QStringLiteral("No hubo respuesta:\n") + QString(600, 'b'));
@@ -71,7 +74,60 @@ private slots:
         QFETCH(std::optional<QString>, error);
         QFETCH(QString, errores);
         QFETCH(QString, texto);
-        QCOMPARE(respuestaVacia(respuesta, codigo, interrumpido, error, errores).value_or(QString()), texto);
+        QCOMPARE(respuestaVacia(respuesta, codigo, interrumpido, error, errores, AgenteCLI::claude).value_or(QString()), texto);
+    }
+
+    // Known agent refusals and what the user reads instead.
+    void explicarError_data()
+    {
+        QTest::addColumn<AgenteCLI>("agente");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("frase"); // "" = not known
+        const QString sesion = QStringLiteral(" no tiene una sesión iniciada. Inicia sesión desde Ajustes → Configuración.");
+        const QString clave = QStringLiteral(" no tiene una clave de API válida. Inicia sesión de nuevo desde Ajustes → Configuración.");
+        const QString red = QStringLiteral(" no logra conectarse a internet. Revisa la conexión y vuelve a intentarlo.");
+        QTest::newRow("Claude sin sesión") << AgenteCLI::claude << "Not logged in · Please run /login" << "Claude" + sesion;
+        QTest::newRow("Claude clave inválida") << AgenteCLI::claude << "Invalid API key · Please run /login"
+                                               << "Claude" + clave;
+        QTest::newRow("root") << AgenteCLI::claude
+                              << "--dangerously-skip-permissions cannot be used with root/sudo privileges for security reasons"
+                              << raizSinControlTotal();
+        QTest::newRow("Codex sin clave") << AgenteCLI::codex << "Missing environment variable: `OPENAI_API_KEY`."
+                                         << "Codex" + clave;
+        QTest::newRow("Codex sin sesión") << AgenteCLI::codex << "Not logged in. Run `codex login`." << "Codex" + sesion;
+        QTest::newRow("Codex no autorizado") << AgenteCLI::codex << "ERROR: unexpected status 401 Unauthorized: {}"
+                                             << "Codex" + sesion;
+        QTest::newRow("Codex sin red") << AgenteCLI::codex << "waiting for network..." << "Codex" + red;
+        QTest::newRow("Claude sin conexión") << AgenteCLI::claude << "API Error: Unable to connect to API (ECONNREFUSED)"
+                                             << "Claude" + red;
+        QTest::newRow("desconocido") << AgenteCLI::claude << "Something odd" << "";
+        QTest::newRow("vacío") << AgenteCLI::codex << "" << "";
+    }
+
+    void explicarError()
+    {
+        QFETCH(AgenteCLI, agente);
+        QFETCH(QString, texto);
+        QTEST(TextosTurno::explicarError(texto, agente).value_or(QString()), "frase");
+    }
+
+    void ultimoAviso_data()
+    {
+        QTest::addColumn<QString>("errores");
+        QTest::addColumn<QString>("texto");
+        const QString frase = QStringLiteral("El agente dejó de responder.");
+        QTest::newRow("sin errores") << "" << frase;
+        QTest::newRow("solo blancos") << " \n\n" << frase;
+        QTest::newRow("última línea") << "uno\n  dos  \n\n" << frase + "\ndos";
+        QTest::newRow("última línea conocida") << "Not logged in · Please run /login\n"
+                                               << frase + "\nClaude no tiene una sesión iniciada. Inicia sesión desde "
+                                                          "Ajustes → Configuración.";
+    }
+
+    void ultimoAviso()
+    {
+        QFETCH(QString, errores);
+        QTEST(TextosTurno::sinSenales(errores, AgenteCLI::claude), "texto");
     }
 
     void textosFijos()

@@ -222,6 +222,20 @@ private slots:
         QTest::newRow("sale sin resultado")
             << QByteArray(R"([{"salir":3}])") << "No hubo respuesta (código 3)." << false << QStringList{}
             << QStringList{"Pensando…"};
+        // Agent refusals reach the user as a Spanish sentence.
+        QTest::newRow("sin sesión iniciada")
+            << QByteArray(R"([{"texto":"Not logged in · Please run /login"},
+                {"resultado":"Not logged in · Please run /login","is_error":true}])")
+            << "Claude no tiene una sesión iniciada. Inicia sesión desde Ajustes → Configuración." << false
+            << QStringList{} << QStringList{"Pensando…"};
+        QTest::newRow("rechazo de root en errores")
+            << QByteArray(R"([{"error":"--dangerously-skip-permissions cannot be used with root/sudo privileges for security reasons\n"},
+                {"esperar":150,"salir":1}])")
+            << "No hubo respuesta:\n" + TextosTurno::raizSinControlTotal() << false << QStringList{}
+            << QStringList{"Pensando…"};
+        QTest::newRow("error desconocido tras la entrada")
+            << QByteArray(R"([{"error":"Something odd\n"},{"esperar":150,"salir":1}])")
+            << "No hubo respuesta:\nSomething odd" << false << QStringList{} << QStringList{"Pensando…"};
         QTest::newRow("resultado sin salto final")
             << QByteArray(R"([{"resultado":"Ok","sinSalto":true},{"salir":0}])") << "Ok" << true << QStringList{}
             << QStringList{"Pensando…"};
@@ -345,6 +359,72 @@ private slots:
         QVERIFY(!anfitrion->sesionClaude());
         QVERIFY(registro().contains(QStringLiteral("Claude: sin señales por 3 min, cierro el turno")));
         QTRY_VERIFY(registro().contains(QStringLiteral("Claude: sesión cerrada (código 15)")));
+    }
+
+    // What the agent last wrote to standard error follows the watchdog's
+    // sentence.
+    void vigilanciaMuestraElUltimoAviso_data()
+    {
+        QTest::addColumn<AgenteCLI>("elegido");
+        QTest::addColumn<QString>("errores");
+        QTest::addColumn<QString>("texto");
+        const QString frase = QStringLiteral("No hubo respuesta:\nEl agente dejó de responder.\n");
+        QTest::newRow("Codex sin red") << AgenteCLI::codex << "starting\nwaiting for network\n"
+                                       << frase + "Codex no logra conectarse a internet. Revisa la conexión y vuelve a intentarlo.";
+        QTest::newRow("Claude con aviso desconocido") << AgenteCLI::claude << "uno\nreintento 3 de 5\n\n"
+                                                      << frase + "reintento 3 de 5";
+    }
+
+    void vigilanciaMuestraElUltimoAviso()
+    {
+        QFETCH(AgenteCLI, elegido);
+        QFETCH(QString, errores);
+        anfitrion->agenteElegido = elegido;
+        QJsonArray pasos{QJsonObject{{"error", errores}}, QJsonObject{{"atascar", true}}};
+        agente->turnos({pasos});
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        esperarEnMarcha();
+        // The error text arrives on its own pipe; give it time to land.
+        QTRY_COMPARE_WITH_TIMEOUT(agente->procesos(), 1, 10000);
+        QTest::qWait(500);
+        reloj->avanzar(190s);
+        QCOMPARE(fines.size(), 1);
+        QTEST(fines.first().texto, "texto");
+    }
+
+    // Claude Code refuses level "total" for root: the turn says what to do
+    // before the agent is started, and the level is left as it was.
+    void controlTotalComoRoot_data()
+    {
+        QTest::addColumn<AgenteCLI>("elegido");
+        QTest::addColumn<NivelPermiso>("nivel");
+        QTest::addColumn<bool>("root");
+        QTest::addColumn<bool>("rechazado");
+        QTest::newRow("Claude total como root") << AgenteCLI::claude << NivelPermiso::total << true << true;
+        QTest::newRow("Claude editar como root") << AgenteCLI::claude << NivelPermiso::editar << true << false;
+        QTest::newRow("Claude total sin root") << AgenteCLI::claude << NivelPermiso::total << false << false;
+        QTest::newRow("Codex total como root") << AgenteCLI::codex << NivelPermiso::total << true << false;
+    }
+
+    void controlTotalComoRoot()
+    {
+        QFETCH(AgenteCLI, elegido);
+        QFETCH(NivelPermiso, nivel);
+        QFETCH(bool, root);
+        QFETCH(bool, rechazado);
+        anfitrion->agenteElegido = elegido;
+        anfitrion->nivelElegido = nivel;
+        anfitrion->root = root;
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QCOMPARE(fines.first().normal, !rechazado);
+        QCOMPARE(agente->procesos(), rechazado ? 0 : 1);
+        QCOMPARE(anfitrion->nivelElegido, nivel);
+        if (rechazado) {
+            QCOMPARE(fines.first().texto, "No hubo respuesta:\n" + TextosTurno::raizSinControlTotal());
+            QCOMPARE(respuesta().rol, Mensaje::Rol::error);
+            QVERIFY(registro().contains(QStringLiteral("Claude: nivel total rechazado porque la app corre como root")));
+        }
     }
 
     // Codex output keeps its turn alive; a Codex turn closed by the watchdog

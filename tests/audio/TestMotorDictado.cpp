@@ -62,6 +62,15 @@ struct Banco {
     Banco() { dispositivos.entradas = {{3, QString("usb_mic"), QString("Micrófono USB"), std::nullopt, 0, 1}}; }
 };
 
+// The test server's pipe microphone, when it is listed.
+std::optional<uint32_t> microfonoPrueba()
+{
+    for (const auto& r : DispositivosSistema::sistema().listar(true))
+        if (r.nombre == QString("zuvi_microfono"))
+            return r.indice;
+    return std::nullopt;
+}
+
 } // namespace
 
 class TestMotorDictado : public QObject {
@@ -231,6 +240,35 @@ private slots:
         QVERIFY(!futuro.result().voz);
     }
 
+    // Unplugged mid-dictation: reported once through the error path, and
+    // no level follows.
+    void microfonoDesenchufado()
+    {
+        EXIGIR_PULSE();
+        HogarTemporal hogar;
+        auto voz = std::make_shared<MotorReconocimientoGuionado>();
+        Reconocedor reconocedor(voz);
+        MotorDictado motor(reconocedor);
+        Informes informes;
+        informes.iniciar(motor, microfonoPrueba());
+        {
+            EscritorTuberia escritor(0.5f);
+            QTRY_VERIFY_WITH_TIMEOUT(informes.nivelMaximo() > 0.9f, 10000);
+        }
+        {
+            const PulsePrueba::MicrofonoDesenchufado desenchufado;
+            QVERIFY(desenchufado.hecho());
+            QTRY_COMPARE_WITH_TIMEOUT(informes.errores.size(), 1, 5000);
+            QCOMPARE(informes.errores.first(), QStringLiteral("El micrófono dejó de entregar audio."));
+            const size_t niveles = informes.niveles.size();
+            QTest::qWait(700);
+            QCOMPARE(informes.errores.size(), 1);
+            QCOMPARE(informes.niveles.size(), niveles);
+        }
+        motor.cancelar();
+        QTRY_VERIFY(microfonoPrueba());
+    }
+
     // The real sound server: the pipe microphone by its id, with its level.
     void capturaRealConNivel()
     {
@@ -239,11 +277,7 @@ private slots:
         auto voz = std::make_shared<MotorReconocimientoGuionado>();
         Reconocedor reconocedor(voz);
         MotorDictado motor(reconocedor);
-        std::optional<uint32_t> id;
-        for (const auto& r : DispositivosSistema::sistema().listar(true)) {
-            if (r.nombre == QString("zuvi_microfono"))
-                id = r.indice;
-        }
+        const std::optional<uint32_t> id = microfonoPrueba();
         QVERIFY(id);
         Informes informes;
         informes.iniciar(motor, id);

@@ -25,18 +25,23 @@ struct Habla {
 };
 
 // Speaks `texto` and waits for the end; after `cancelarTras` buffers it
-// cancels from inside the buffer callback (0: at once, -1: never).
-std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelarTras = -1)
+// cancels from inside the buffer callback (0: at once, -1: never), or, with
+// `matar`, kills that process there instead.
+std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelarTras = -1, qint64 matar = 0)
 {
     auto h = std::make_unique<Habla>();
     Habla* p = h.get();
     p->tarea = voz.sintetizar(
         texto,
-        [p, cancelarTras](const QAudioBuffer& b) {
+        [p, cancelarTras, matar](const QAudioBuffer& b) {
             p->frames << b.frameCount();
             for (qsizetype i = 0; i < b.frameCount(); ++i)
                 p->muestras << b.constData<float>()[i];
-            if (p->frames.size() == cancelarTras)
+            if (p->frames.size() != cancelarTras)
+                return;
+            if (matar)
+                ::kill(pid_t(matar), SIGKILL);
+            else
                 p->tarea->cancelar();
         },
         [p](bool completo, bool audio) {
@@ -44,7 +49,7 @@ std::unique_ptr<Habla> hablar(VozNeural& voz, const QString& texto, int cancelar
             p->huboAudio = audio;
             p->terminado.fetch_add(1);
         });
-    if (p->tarea && cancelarTras == 0)
+    if (p->tarea && cancelarTras == 0 && !matar)
         p->tarea->cancelar();
     if (p->tarea)
         [&] { QTRY_VERIFY_WITH_TIMEOUT(p->terminado.load() > 0, 15000); }();
@@ -353,6 +358,21 @@ private slots:
             QCOMPARE(f, qint64(2400));
         // The service is still fine for the next sentence.
         QVERIFY(hablar(*voz, "Sigo aquí.")->completo);
+    }
+
+    // A service that dies mid-sentence is a failed stream with audio, never
+    // a finished sentence.
+    void servicioMuereAMitadDeFrase()
+    {
+        arrancada();
+        QString larga;
+        for (int i = 0; i < 30; ++i)
+            larga += QStringLiteral("Esta es la frase número %1 de un texto largo, para que el audio siga saliendo. ").arg(i);
+        const auto h = hablar(*voz, larga, 2, s->lanzamientos().last());
+        QCOMPARE(h->terminado.load(), 1);
+        QVERIFY(!h->completo);
+        QVERIFY(h->huboAudio);
+        QVERIFY(h->frames.size() >= 2);
     }
 
     // Two clearly different voices enrolled with one sentence each are told

@@ -5,13 +5,16 @@
 #include <QtGlobal>
 
 // Points HOME and the XDG folders at a fresh temporary folder for the life
-// of the object, so no test touches the real user's files.
+// of the object, so no test touches the real user's files. A `nombre`
+// puts the home one folder deeper, for paths with spaces or quotes.
 class HogarTemporal {
 public:
-    HogarTemporal()
+    explicit HogarTemporal(const QString& nombre = {})
+        : ruta_(nombre.isEmpty() ? raiz_.path() : raiz_.path() + QLatin1Char('/') + nombre)
     {
         raiz_.setAutoRemove(true);
-        const QString r = raiz_.path();
+        const QString r = ruta_;
+        QDir().mkpath(r);
         qputenv("HOME", r.toUtf8());
         qputenv("XDG_CONFIG_HOME", (r + "/.config").toUtf8());
         qputenv("XDG_DATA_HOME", (r + "/.local/share").toUtf8());
@@ -19,9 +22,10 @@ public:
         QDir().mkpath(r + "/.config");
     }
 
-    QString ruta() const { return raiz_.path(); }
-    QString en(const QString& relativa) const { return raiz_.path() + QLatin1Char('/') + relativa; }
+    QString ruta() const { return ruta_; }
+    QString en(const QString& relativa) const { return ruta_ + QLatin1Char('/') + relativa; }
 
 private:
     QTemporaryDir raiz_;
+    const QString ruta_;
 };

@@ -32,6 +32,18 @@ public:
         return true;
     }
 
+    // Fails the running capture, as a device that went away would.
+    bool fallar(const QString& texto)
+    {
+        std::lock_guard g(mutex_);
+        if (!alError_)
+            return false;
+        alError_(texto);
+        alBloque_ = nullptr;
+        alError_ = nullptr;
+        return true;
+    }
+
 private:
     class Captura final : public CapturaAudio {
     public:
@@ -39,17 +51,20 @@ private:
         ~Captura() override { detener(); }
         int frecuencia() const override { return m_.frecuencia; }
         int canales() const override { return m_.canales; }
-        void iniciar(std::function<void(const BloqueAudio&)> alBloque) override
+        void iniciar(std::function<void(const BloqueAudio&)> alBloque,
+                     std::function<void(const QString&)> alError) override
         {
             if (m_.errorAlIniciar)
                 throw *m_.errorAlIniciar;
             std::lock_guard g(m_.mutex_);
             m_.alBloque_ = std::move(alBloque);
+            m_.alError_ = std::move(alError);
         }
         void detener() override
         {
             std::lock_guard g(m_.mutex_);
             m_.alBloque_ = nullptr;
+            m_.alError_ = nullptr;
         }
 
     private:
@@ -58,4 +73,5 @@ private:
 
     std::mutex mutex_;
     std::function<void(const BloqueAudio&)> alBloque_;
+    std::function<void(const QString&)> alError_;
 };

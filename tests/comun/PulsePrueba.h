@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 // The private PulseAudio server started by tools/servicios-prueba.sh. Tests
@@ -43,6 +44,39 @@ inline QString pactl(const QStringList& argumentos)
     const QString salida = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     return salida.isNull() ? QStringLiteral("") : salida;
 }
+
+// Unloads the pipe microphone "zuvi_microfono", as if it were unplugged,
+// and loads it back on destruction with the very arguments it had, as the
+// default input again: other tests find it by that name.
+class MicrofonoDesenchufado {
+public:
+    MicrofonoDesenchufado()
+    {
+        // A writer still on the pipe then gets EPIPE instead of killing the test.
+        ::signal(SIGPIPE, SIG_IGN);
+        for (const QString& linea : pactl({QStringLiteral("list"), QStringLiteral("modules"), QStringLiteral("short")})
+                                        .split(QLatin1Char('\n'))) {
+            const QStringList campos = linea.split(QLatin1Char('\t'));
+            if (campos.size() >= 3 && campos[1] == QLatin1String("module-pipe-source")
+                && campos[2].contains(QLatin1String("source_name=zuvi_microfono "))) {
+                argumentos_ = campos[2].trimmed();
+                hecho_ = !pactl({QStringLiteral("unload-module"), campos[0]}).isNull();
+            }
+        }
+    }
+    ~MicrofonoDesenchufado()
+    {
+        if (!hecho_)
+            return;
+        pactl({QStringLiteral("load-module"), QStringLiteral("module-pipe-source"), argumentos_});
+        pactl({QStringLiteral("set-default-source"), QStringLiteral("zuvi_microfono")});
+    }
+    bool hecho() const { return hecho_; }
+
+private:
+    QString argumentos_;
+    bool hecho_ = false;
+};
 
 } // namespace PulsePrueba
 

@@ -1,9 +1,15 @@
 #include "comun/HogarTemporal.h"
+#include "comun/RelojFalso.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
+#include <thread>
+
+using namespace std::chrono_literals;
 
 class TestAjustes : public QObject {
     Q_OBJECT
@@ -47,8 +53,7 @@ private slots:
     {
         HogarTemporal hogar;
         QCOMPARE(Ajustes::archivoPorDefecto(), hogar.en(".config/cl.norp.ZuviIA.conf"));
-        Ajustes a(Ajustes::archivoPorDefecto());
-        a.escribir("modoGrupo", true);
+        Ajustes(Ajustes::archivoPorDefecto()).escribir("modoGrupo", true);
         QVERIFY(QFile::exists(hogar.en(".config/cl.norp.ZuviIA.conf")));
     }
 
@@ -63,6 +68,58 @@ private slots:
         QCOMPARE(espia.count(), 3);
         QCOMPARE(espia.at(0).at(0).toString(), QStringLiteral("nivel"));
         QVERIFY(!a.contiene("nivel"));
+    }
+
+    // Writes reach every reader of the process at once and the file at most
+    // once a second; what is pending is written when the object goes.
+    void escribeElArchivoComoMuchoUnaVezPorSegundo()
+    {
+        HogarTemporal hogar;
+        RelojFalso reloj;
+        const QString ruta = Ajustes::archivoPorDefecto();
+        auto enDisco = [&] {
+            QFile f(ruta);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        auto a = std::make_unique<Ajustes>(ruta, reloj);
+        // (Opening the file again would write it: QSettings syncs on open.)
+        const Ajustes lector(ruta, reloj);
+        QSignalSpy espia(a.get(), &Ajustes::cambiado);
+        a->escribir("nivel", "editar");
+        QCOMPARE(espia.count(), 1);
+        QCOMPARE(lector.texto("nivel"), QStringLiteral("editar"));
+        QTest::qWait(50); // QSettings' own write would come on this pass
+        QVERIFY(!enDisco().contains("editar"));
+        reloj.avanzar(500ms);
+        a->escribir("modoGrupo", true);
+        QTest::qWait(50);
+        QVERIFY(!enDisco().contains("modoGrupo"));
+        reloj.avanzar(500ms);
+        QVERIFY(enDisco().contains("nivel=editar"));
+        QVERIFY(enDisco().contains("modoGrupo=true"));
+
+        a->quitar("nivel");
+        a->escribir("agente", "codex");
+        QTest::qWait(50);
+        QVERIFY(enDisco().contains("nivel=editar"));
+        a.reset();
+        QVERIFY(!enDisco().contains("nivel"));
+        QVERIFY(enDisco().contains("agente=codex"));
+    }
+
+    // A write from another thread is paced the same way.
+    void escrituraDesdeOtroHilo()
+    {
+        HogarTemporal hogar;
+        RelojFalso reloj;
+        Ajustes a(Ajustes::archivoPorDefecto(), reloj);
+        std::thread([&] { a.escribir("micUID", "usb"); }).join();
+        QCOMPARE(a.texto("micUID"), QStringLiteral("usb"));
+        QTRY_COMPARE(reloj.pendientes(), 1);
+        reloj.avanzar(1s);
+        QFile f(Ajustes::archivoPorDefecto());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("micUID=usb"));
     }
 
     void listasYFechas()

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFuture>
 #include <QTest>
 
@@ -30,11 +31,15 @@ struct PermisosFalsos final : Permisos {
 
 // A temporary home with the fake tools first on PATH, a skills pack of its
 // own and an installer over them, with the real voice client and clock.
+// No desktop entry of the machine is seen: only those a test writes.
 class InstaladorPrueba {
 public:
-    explicit InstaladorPrueba(Instalador::Limites limites = {}, Reloj& reloj = Reloj::sistema())
+    explicit InstaladorPrueba(Instalador::Limites limites = {}, const QString& nombreHogar = {},
+                              Reloj& reloj = Reloj::sistema())
+        : hogar(nombreHogar)
     {
         QDir().mkpath(recursos() + "/SkillsPack");
+        qputenv("XDG_DATA_DIRS", hogar.en("sistema").toUtf8());
         Instalador::Bordes bordes;
         bordes.limites = limites;
         bordes.refrescarDeteccion = [this] { ++refrescos; };
@@ -65,6 +70,12 @@ public:
         QFile f(ruta);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(contenido);
+    }
+    // A desktop entry in the user's applications folder.
+    void entrada(const QString& archivo, const QString& nombre) const
+    {
+        escribir(hogar.en(".local/share/applications/" + archivo),
+                 ("[Desktop Entry]\nType=Application\nName=" + nombre + "\nExec=true\n").toUtf8());
     }
     static QByteArray leer(const QString& ruta)
     {

@@ -95,7 +95,8 @@ private slots:
         QFETCH(QString, marca);
         QFETCH(QString, estado);
         Instalador::Limites limites;
-        limites.agente = 2s;
+        // Only a hung run needs to meet its limit here.
+        limites.agente = marca == "colgar-npm" ? 2s : 60s;
         InstaladorPrueba p(limites);
         if (!marca.isEmpty())
             p.herramientas.marcar(marca);
@@ -126,7 +127,7 @@ private slots:
     void trabajandoCuentaTrabajos()
     {
         Instalador::Limites limites;
-        limites.agente = 3s;
+        limites.agente = 6s;
         InstaladorPrueba p(limites);
         p.herramientas.marcar("colgar-npm");
         p.instalador->setAgentesElegidos({Agente::codex});
@@ -137,6 +138,28 @@ private slots:
         QVERIFY(p.instalador->trabajando());
         ESPERAR(agentes);
         QVERIFY(!p.instalador->trabajando());
+    }
+
+    // A re-check neither ends a running install's state nor hides a failure
+    // while the tool is still missing.
+    void recomprobarGuardaElEstado()
+    {
+        Instalador::Limites limites;
+        limites.agente = 10s;
+        InstaladorPrueba p(limites);
+        p.herramientas.marcar("colgar-npm");
+        p.instalador->setAgentesElegidos({Agente::codex});
+        const auto instalando = p.instalador->instalarAgentes();
+        const auto durante = p.instalador->comprobarAgentes();
+        ESPERAR(durante);
+        QVERIFY(!instalando.isFinished());
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), QString("trabajando"));
+        ESPERAR(instalando);
+        const QString fallo = "error(Falló la instalación. Se detuvo tras 10 s sin terminar.)";
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), fallo);
+        const auto despues = p.instalador->comprobarAgentes();
+        ESPERAR(despues);
+        QCOMPARE(describir(p.instalador->agentes().value(Agente::codex)), fallo);
     }
 
     void probar_data()
@@ -164,7 +187,7 @@ private slots:
         QFETCH(QString, escenario);
         QFETCH(QString, estado);
         Instalador::Limites limites;
-        limites.prueba = 2s;
+        limites.prueba = escenario.contains("atascar") ? 2s : 60s;
         InstaladorPrueba p(limites);
         AgenteFalso falso(p.hogar);
         falso.escenario(escenario.toUtf8().constData());

@@ -42,9 +42,16 @@ private slots:
     }
 
     // The login shell starts in the home folder with its tool folder first.
+    void entornoDelScript_data()
+    {
+        QTest::addColumn<QString>("hogar");
+        QTest::newRow("corriente") << "";
+        QTest::newRow("con espacio, comilla y %") << "casa de O'Brien 100%";
+    }
     void entornoDelScript()
     {
-        InstaladorPrueba p;
+        QFETCH(QString, hogar);
+        InstaladorPrueba p({}, hogar);
         const auto f = p.instalador->shellConSalida("pwd; command -v curl", true);
         ESPERAR(f);
         const QString esperado = p.hogar.ruta() + '\n' + p.herramientas.bin() + "/curl\n";

@@ -29,12 +29,16 @@ inline QByteArray cambiarAtributos(QByteArray zip, const QByteArray& ruta,
     return zip;
 }
 
-// As a zip made where files have no Unix modes (the MS-DOS form).
+// As a zip made where files and folders have no Unix modes (the MS-DOS
+// form); links keep theirs, since that form has none.
 inline QByteArray sinModosUnix(const QByteArray& zip)
 {
     return cambiarAtributos(zip, {}, [](quint16& version, quint32& atributos) {
+        const quint32 tipo = atributos >> 16 & 0170000;
+        if (tipo == 0120000)
+            return;
         version = version & 0xff;
-        atributos = (atributos >> 16 & 0170000) == 0040000 ? 0x10 : 0;
+        atributos = tipo == 0040000 ? 0x10 : 0;
     });
 }
 

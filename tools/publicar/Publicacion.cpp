@@ -88,6 +88,11 @@ Resultado publicar(const Pedido& p)
         fallo(QStringLiteral("la clave secreta no tiene 64 bytes"));
     if (!QFileInfo(p.arbol).isDir())
         fallo(QStringLiteral("«%1» no es una carpeta").arg(p.arbol));
+    // Refused before anything is written: the version names the zip, and
+    // a manifest the application would not read must not leave a seal.
+    if (p.version.contains(QLatin1Char('/')))
+        fallo(QStringLiteral("la versión «%1» no puede llevar «/», porque da nombre al zip").arg(p.version));
+    manifiesto(p, QByteArray());
     Sello sello{QString::fromLatin1(FirmaActualizacion::equipo), p.version, p.build, {}};
     try {
         sello.entradas = Sello::describir(p.arbol);

@@ -310,8 +310,11 @@ def identificar(cuerpo):
 # --- HTTP ------------------------------------------------------------------
 
 class Manejador(BaseHTTPRequestHandler):
-    # HTTP/1.0: el audio de /hablar termina cuando se cierra la conexión.
-    protocol_version = "HTTP/1.0"
+    # HTTP/1.1 con /hablar en trozos: si el servicio muere a mitad de la
+    # frase falta el último trozo y el cliente lo ve como un fallo, no como
+    # el final del audio. Una conexión por petición: una respuesta de error
+    # puede dejar el cuerpo sin leer.
+    protocol_version = "HTTP/1.1"
 
     def log_message(self, *args):
         pass
@@ -321,6 +324,8 @@ class Manejador(BaseHTTPRequestHandler):
         self.send_response(estado)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(datos)))
+        self.send_header("Connection", "close")
+        self.close_connection = True
         self.end_headers()
         self.wfile.write(datos)
 
@@ -370,13 +375,21 @@ class Manejador(BaseHTTPRequestHandler):
             raise ErrorPeticion(400, "Falta el texto.")
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Transfer-Encoding", "chunked")
+        self.send_header("Connection", "close")
+        self.close_connection = True
         self.end_headers()
         self.wfile.flush()
 
         def escribir(datos):
-            self.wfile.write(datos)
-            self.wfile.flush()
+            # Un trozo vacío cerraría el cuerpo antes de tiempo.
+            if datos:
+                self.wfile.write(b"%X\r\n" % len(datos) + datos + b"\r\n")
+                self.wfile.flush()
         hablar(texto, escribir)
+        # Solo una síntesis que terminó bien cierra el cuerpo.
+        self.wfile.write(b"0\r\n\r\n")
+        self.wfile.flush()
 
 
 class Servidor(ThreadingHTTPServer):

@@ -1,0 +1,136 @@
+#include "EntornoPrueba.h"
+#include "app/BandejaZuvi.h"
+#include "app/BarraConversaciones.h"
+#include "app/Iconos.h"
+#include "app/MenuZuvi.h"
+#include "app/ModeloConversaciones.h"
+#include "app/PasoListo.h"
+#include "app/VentanaPrincipal.h"
+#include "app/VistaPrincipal.h"
+#include "app/ZuviIAApp.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+// The real window on a real X server (Xvfb), with a tray host on the test
+// session bus. Screenshots go to the build folder to be looked at.
+class TestVentanaX : public QObject {
+    Q_OBJECT
+
+    EntornoPrueba e;
+    QTemporaryDir runtime;
+
+    ZuviIAApp::Opciones opciones() const
+    {
+        ZuviIAApp::Opciones o;
+        o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
+        return o;
+    }
+
+    static void capturar(QWidget* ventana, const QString& nombre)
+    {
+        QTest::qWait(300);  // the first frames are painted
+        const QPixmap imagen = ventana->screen()->grabWindow(ventana->winId());
+        QVERIFY(!imagen.isNull());
+        QCOMPARE(imagen.size(), ventana->size() * ventana->devicePixelRatio());
+        QVERIFY(imagen.save(QStringLiteral(ZUVI_CAPTURAS "/") + nombre));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        Iconos::prepararTema();
+    }
+
+    void cleanup() { e.cerrar(); }
+
+    void ventanaPrincipal()
+    {
+        const QDateTime ahora = e.reloj.ahora();
+        Conversacion reunion = EntornoPrueba::conversacion(QStringLiteral("Reunión de planificación"), ahora.addSecs(-900));
+        reunion.esReunion = true;
+        reunion.asistentes = QStringList{"Ana", "Luis", "Marta"};
+        Conversacion largo = EntornoPrueba::conversacion(
+            QStringLiteral("Un proyecto con un título bastante más largo que la columna"), ahora.addDays(-1));
+        largo.mensajes.last().texto = QStringLiteral("Dejé el informe en la carpeta.\nFaltan las pruebas.");
+        e.abrir({reunion, EntornoPrueba::conversacion(QStringLiteral("Página web de la tienda"), ahora.addSecs(-3600)),
+                 largo, EntornoPrueba::conversacion(QStringLiteral("Presupuesto 2027"), ahora.addDays(-4)),
+                 EntornoPrueba::conversacion(QStringLiteral("Notas antiguas"), ahora.addDays(-40))});
+
+        ZuviIAApp app(e.entorno(), opciones());
+        QVERIFY(app.arrancar());
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        QCOMPARE(v->size(), QSize(1000, 700));
+        QVERIFY(v->vista()->isVisible());
+        QVERIFY(v->vista()->barra()->lista()->isVisible());
+        QVERIFY(v->vista()->detalle()->isVisible());
+        QVERIFY(v->barraHerramientas()->isVisible());
+        QVERIFY(!v->vista()->barra()->vacio()->isVisible());
+        QCOMPARE(v->vista()->barra()->modelo()->rowCount(), 9);
+        QVERIFY(v->vista()->barra()->lista()->width() >= 200);
+        capturar(v, QStringLiteral("ventana-principal.png"));
+    }
+
+    void pasoListo()
+    {
+        e.abrir({}, false);
+        ZuviIAApp app(e.entorno(), opciones());
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        QVERIFY(v->pasoListo()->isVisible());
+        QVERIFY(v->pasoListo()->empezar()->isVisible());
+        capturar(v, QStringLiteral("paso-listo.png"));
+    }
+
+    // No tray until a host comes onto the bus; then the icon with its
+    // menu registers with it.
+    void bandeja()
+    {
+        e.abrir();
+        ZuviIAApp app(e.entorno(), opciones());
+        QVERIFY(app.arrancar());
+        QTest::qWait(300);
+        QVERIFY(!app.bandeja()->disponible());
+
+        QProcess anfitrion;
+        anfitrion.start(QStringLiteral(ZUVI_BANDEJA_FALSA));
+        QVERIFY(anfitrion.waitForReadyRead(10000));
+        QCOMPARE(anfitrion.readLine().trimmed(), QByteArray("listo"));
+        QTRY_VERIFY_WITH_TIMEOUT(app.bandeja()->disponible(), 10000);
+        QSystemTrayIcon* icono = app.bandeja()->icono();
+        QVERIFY(icono->isVisible());
+        QCOMPARE(icono->contextMenu(), app.bandeja()->menu());
+        QByteArray salida;
+        QTRY_VERIFY2_WITH_TIMEOUT((salida += anfitrion.readAll()).contains("registrado"), salida.constData(), 10000);
+        QCOMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("En pausa"));
+        QCOMPARE(app.bandeja()->menu()->escucha()->text(), QStringLiteral("Escuchar"));
+        app.bandeja()->menu()->setEsperandoOyeZuvi(true);
+        QCOMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("Esperando «Oye Zuvi»"));
+
+        // With a tray, closing the window keeps the application.
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        v->close();
+        QTRY_VERIFY(app.ventanas().isEmpty());
+        QTest::qWait(100);
+        QVERIFY(!e.registro().contains(QStringLiteral("Sin bandeja del sistema")));
+        // "Abrir Zuvi IA" opens a new window.
+        app.bandeja()->menu()->abrirZuvi()->trigger();
+        QCOMPARE(app.ventanas().size(), 1);
+        anfitrion.terminate();
+        anfitrion.waitForFinished(5000);
+    }
+};
+
+QTEST_MAIN(TestVentanaX)
+#include "TestVentanaX.moc"

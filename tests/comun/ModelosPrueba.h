@@ -1,0 +1,96 @@
+#pragma once
+
+#include "assistant/AsistenteVoz.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "comun/RelojFalso.h"
+#include "core/Almacen.h"
+#include "core/Codificacion.h"
+#include "core/EstadoIA.h"
+#include "core/Perfiles.h"
+#include "core/Registro.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/Carpetas.h"
+#include "projects/ModoProyectos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <memory>
+
+// The shared model objects of the application, real ones over a temporary
+// home and a fake clock. Detection finds nothing and counts its runs.
+struct ModelosPrueba {
+    HogarTemporal hogar;
+    RelojFalso reloj{QDateTime(QDate(2026, 12, 10), QTime(15, 30, 0))};
+    DispositivosSistemaFalso sistema;
+    std::shared_ptr<std::atomic<int>> busquedas = std::make_shared<std::atomic<int>>(0);
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<EstadoIA> estadoIA;
+    std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<ModoProyectos> modo;
+    qint64 inicioRegistro = 0;
+
+    // A fresh store (the conversations given) and fresh settings.
+    void abrir(const QList<Conversacion>& conversaciones = {}, bool configuracionCompleta = true)
+    {
+        cerrar();
+        QDir(Carpetas::datosApp()).removeRecursively();
+        QDir().mkpath(Carpetas::datosApp());
+        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        if (!conversaciones.isEmpty()) {
+            QFile f(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(Codificacion::codificar(conversaciones));
+        }
+        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        ajustes->escribir(QStringLiteral("configuracionCompleta"), configuracionCompleta);
+        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
+        auto contador = busquedas;
+        estadoIA = std::make_unique<EstadoIA>(
+            reloj, [contador] { ++*contador; return QList<Deteccion>{}; }, EstadoIA::Agente{});
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        Registro::vaciar();
+        inicioRegistro = QFileInfo(Registro::archivo()).size();
+    }
+
+    void cerrar()
+    {
+        modo.reset();
+        asistente.reset();
+        estadoIA.reset();
+        almacen.reset();
+        perfiles.reset();
+        ajustes.reset();
+    }
+
+    // The log lines written since abrir().
+    QString registro() const
+    {
+        Registro::vaciar();
+        QFile f(Registro::archivo());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().mid(inicioRegistro)) : QString();
+    }
+
+    // A conversation changed at `actualizada` with one answer of the agent.
+    static Conversacion conversacion(const QString& titulo, const QDateTime& actualizada, bool conMensajes = true)
+    {
+        Conversacion c;
+        c.id = QUuid::createUuid();
+        c.titulo = titulo;
+        c.creada = actualizada;
+        c.actualizada = actualizada;
+        if (conMensajes) {
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::usuario, QStringLiteral("Hola"), std::nullopt, std::nullopt, actualizada);
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("Respuesta de ") + titulo,
+                                         AgenteCLI::claude, std::nullopt, actualizada);
+        }
+        return c;
+    }
+};

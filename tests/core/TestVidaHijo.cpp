@@ -1,0 +1,79 @@
+#include "core/EjecutorProceso.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Running, not a zombie waiting for whoever adopted it to reap it.
+bool enMarcha(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray linea = stat.readAll();
+    const qsizetype fin = linea.lastIndexOf(')');
+    return fin >= 0 && fin + 2 < linea.size() && linea[fin + 2] != 'Z' && linea[fin + 2] != 'X';
+}
+
+// The process in the middle: it starts a long child through the runner,
+// prints the child's pid and waits to be killed.
+int intermedio(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    EjecutorProceso::Opciones opciones;
+    opciones.grupoPropio = qEnvironmentVariable("ZUVI_PRUEBA_INTERMEDIO") == QLatin1String("grupo");
+    auto hijo = EjecutorProceso::lanzar(QStringLiteral("/bin/sleep"), {QStringLiteral("60")}, QStringLiteral("/"),
+                                        {}, {}, {}, opciones);
+    std::printf("%lld\n", static_cast<long long>(hijo->pid()));
+    std::fflush(stdout);
+    return app.exec();
+}
+
+}
+
+// A child never outlives the application, even one killed outright.
+class TestVidaHijo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void muereConElPadre_data()
+    {
+        QTest::addColumn<QString>("modo");
+        QTest::newRow("hijo simple") << "simple";
+        QTest::newRow("hijo con grupo propio") << "grupo";
+    }
+
+    void muereConElPadre()
+    {
+        QFETCH(QString, modo);
+        QProcess medio;
+        auto entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert("ZUVI_PRUEBA_INTERMEDIO", modo);
+        medio.setProcessEnvironment(entorno);
+        medio.start(QCoreApplication::applicationFilePath());
+        QVERIFY(medio.waitForReadyRead(10000));
+        const pid_t hijo = pid_t(medio.readLine().trimmed().toLongLong());
+        QVERIFY(hijo > 0);
+        QVERIFY(enMarcha(hijo));
+        medio.kill();
+        QVERIFY(medio.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!enMarcha(hijo), 5000);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet("ZUVI_PRUEBA_INTERMEDIO"))
+        return intermedio(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestVidaHijo prueba;
+    return QTest::qExec(&prueba, argc, argv);
+}
+
+#include "TestVidaHijo.moc"
