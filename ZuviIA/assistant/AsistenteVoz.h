@@ -130,6 +130,10 @@ public:
     std::optional<QString> contextoPersona() const { return contextoPersona_; }
     void setContextoPersona(const std::optional<QString>& contexto);
 
+    // The sound server's devices the lists come from; views ask it whether
+    // the chosen output is silent and follow its volume changes.
+    DispositivosSistema& dispositivosSistema() const { return sistema_; }
+
     // Lists inputs and outputs again and chooses the microphone and the
     // output; automatic choices are never stored.
     void refrescarDispositivos();

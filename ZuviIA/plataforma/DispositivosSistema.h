@@ -54,6 +54,9 @@ public:
     // Registers `alCambiar` to run on the GUI thread whenever a device comes
     // or goes or the default input or output changes.
     virtual void observar(std::function<void()> alCambiar) = 0;
+    // Registers `alCambiar` to run on the GUI thread whenever an output's
+    // mute or volume changes, once the cache answers with the new state.
+    virtual void observarSalidas(std::function<void()> alCambiar) = 0;
 
     static DispositivosSistema& sistema();
     // The same over the sound server at `servidor` (a libpulse server

@@ -138,6 +138,16 @@ public:
         conectar();
     }
 
+    void observarSalidas(std::function<void()> alCambiar) override
+    {
+        {
+            std::lock_guard g(cacheMutex_);
+            observadoresSalidas_.push_back(std::move(alCambiar));
+        }
+        Bloqueo b(lazo_);
+        conectar();
+    }
+
 private:
     struct Bloqueo {
         explicit Bloqueo(pa_threaded_mainloop* l) : lazo(l) { pa_threaded_mainloop_lock(lazo); }
@@ -262,12 +272,12 @@ private:
                    .arg(limiteEspera.count()));
     }
 
-    void avisar()
+    void avisar(bool salidas = false)
     {
         std::vector<std::function<void()>> copia;
         {
             std::lock_guard g(cacheMutex_);
-            copia = observadores_;
+            copia = salidas ? observadoresSalidas_ : observadores_;
         }
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
@@ -281,9 +291,17 @@ private:
         EstadoSalida e;
         e.silenciada = i->mute != 0;
         e.volumen = float(pa_cvolume_max(&i->volume)) / float(PA_VOLUME_NORM);
-        std::lock_guard g(cacheMutex_);
-        salidas_[i->index] = e;
-        indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        bool cambio = false;
+        {
+            std::lock_guard g(cacheMutex_);
+            auto& guardado = salidas_[i->index];
+            cambio = guardado.silenciada != e.silenciada || guardado.volumen != e.volumen;
+            guardado = e;
+            indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        }
+        // The volume keys change a sink's state without adding or removing one.
+        if (cambio)
+            avisar(true);
     }
 
     void olvidarSalida(uint32_t indice)
@@ -384,6 +402,7 @@ private:
     QString salidaPorDefecto_;
     bool conocido_ = false;
     std::vector<std::function<void()>> observadores_;
+    std::vector<std::function<void()>> observadoresSalidas_;
 };
 
 } // namespace
