@@ -11,6 +11,7 @@
 #include "comun/MicrofonoFalso.h"
 #include "comun/MotorReconocimientoGuionado.h"
 #include "comun/Senales.h"
+#include "SilencioPrueba.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,13 +20,6 @@
 #include <thread>
 
 namespace {
-
-double segundosCpuProceso()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 double percentil(std::vector<double> v, double p)
 {
@@ -57,35 +51,24 @@ BENCHMARK(BM_BloqueConversacion)->Unit(benchmark::kMicrosecond);
 
 void BM_ConversacionEnSilencio(benchmark::State& state)
 {
-    if (PulsePrueba::carpeta().isEmpty()) {
-        state.SkipWithError("sin servidor PulseAudio de prueba (tools/servicios-prueba.sh)");
+    const auto id = SilencioPrueba::microfono(state);
+    if (!id)
         return;
-    }
-    const int segundos = qEnvironmentVariableIsSet("ZUVI_BENCH_SEGUNDOS")
-        ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 60;
+    const int segundos = SilencioPrueba::segundos();
     HogarTemporal hogar;
     auto voz = std::make_shared<MotorReconocimientoGuionado>();
     Reconocedor reconocedor(voz);
     Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
     MotorConversacion motor({.reconocedor = reconocedor, .ajustes = ajustes});
-    std::optional<uint32_t> id;
-    for (const auto& r : DispositivosSistema::sistema().listar(true)) {
-        if (r.nombre == QStringLiteral("zuvi_microfono"))
-            id = r.indice;
-    }
-    if (!id) {
-        state.SkipWithError("no está el micrófono de prueba");
-        return;
-    }
     for (auto _ : state) {
         // Silence written in real time; the writer's own CPU is left out.
         EscritorTuberia escritor(0.0f);
         motor.arrancar(id, std::nullopt, false);
         std::this_thread::sleep_for(std::chrono::seconds(1)); // settle
-        const double cpu0 = segundosCpuProceso() - escritor.segundosCpu();
+        const double cpu0 = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu();
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(segundos));
-        const double cpu = segundosCpuProceso() - escritor.segundosCpu() - cpu0;
+        const double cpu = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu() - cpu0;
         const double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         motor.detener();
         state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;

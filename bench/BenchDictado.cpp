@@ -7,6 +7,7 @@
 #include "comun/EscritorTuberia.h"
 #include "comun/HogarTemporal.h"
 #include "comun/MotorReconocimientoGuionado.h"
+#include "SilencioPrueba.h"
 
 
 #include <benchmark/benchmark.h>
@@ -16,22 +17,6 @@
 #include <thread>
 
 namespace {
-
-double segundosCpuProceso()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-std::optional<uint32_t> microfonoDePrueba()
-{
-    for (const auto& r : DispositivosSistema::sistema().listar(true)) {
-        if (r.nombre == QStringLiteral("zuvi_microfono"))
-            return r.indice;
-    }
-    return std::nullopt;
-}
 
 double percentil(std::vector<double> v, double p)
 {
@@ -43,30 +28,23 @@ double percentil(std::vector<double> v, double p)
 
 void BM_DictadoEnSilencio(benchmark::State& state)
 {
-    if (PulsePrueba::carpeta().isEmpty()) {
-        state.SkipWithError("sin servidor PulseAudio de prueba (tools/servicios-prueba.sh)");
+    const auto id = SilencioPrueba::microfono(state);
+    if (!id)
         return;
-    }
-    const int segundos = qEnvironmentVariableIsSet("ZUVI_BENCH_SEGUNDOS")
-        ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 60;
+    const int segundos = SilencioPrueba::segundos();
     HogarTemporal hogar;
     auto voz = std::make_shared<MotorReconocimientoGuionado>();
     Reconocedor reconocedor(voz);
     MotorDictado motor(reconocedor);
-    const auto id = microfonoDePrueba();
-    if (!id) {
-        state.SkipWithError("no está el micrófono de prueba");
-        return;
-    }
     for (auto _ : state) {
         // Silence written in real time; the writer's own CPU is left out.
         EscritorTuberia escritor(0.0f);
         motor.iniciar(id, [](const QString&, bool) {}, [](float) {}, [](const QString&) {});
         std::this_thread::sleep_for(std::chrono::seconds(1)); // settle
-        const double cpu0 = segundosCpuProceso() - escritor.segundosCpu();
+        const double cpu0 = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu();
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(segundos));
-        const double cpu = segundosCpuProceso() - escritor.segundosCpu() - cpu0;
+        const double cpu = SilencioPrueba::segundosCpuProceso() - escritor.segundosCpu() - cpu0;
         const double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         motor.cancelar();
         state.counters["cpu_%_nucleo"] = 100.0 * cpu / pared;

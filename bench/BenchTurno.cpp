@@ -3,13 +3,12 @@
 // 2,000. Reports lines per second and how often the store file is written
 // while the answer streams and the turn ends (it should be once).
 #include "AlmacenPrueba.h"
+#include "GrabacionTurno.h"
 
 #include "assistant/SesionClaude.h"
 #include "assistant/TurnoAgente.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <benchmark/benchmark.h>
 
@@ -17,8 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int deltas = 20000;
 
 // The assistant's side of the turn: fixed settings and one session whose
 // process only waits; its lines are the recorded ones fed in by hand.
@@ -55,28 +52,6 @@ public:
 
     std::shared_ptr<SesionClaude> sesion;
 };
-
-QString linea(const QJsonObject& objeto) { return QString::fromUtf8(QJsonDocument(objeto).toJson(QJsonDocument::Compact)); }
-
-QString evento(const QJsonObject& e) { return linea({{"type", "stream_event"}, {"event", e}}); }
-
-// The lines of one turn as a session writes them.
-QStringList grabacion()
-{
-    QStringList lineas;
-    lineas << linea({{"type", "system"}, {"subtype", "init"}});
-    lineas << evento({{"type", "content_block_start"}, {"index", 0}, {"content_block", QJsonObject{{"type", "text"}}}});
-    for (int i = 0; i < deltas; ++i) {
-        const QString texto = QStringLiteral("palabra%1 ").arg(i % 100, 2, 10, QLatin1Char('0'));
-        lineas << evento({{"type", "content_block_delta"},
-                          {"index", 0},
-                          {"delta", QJsonObject{{"type", "text_delta"}, {"text", texto}}}});
-    }
-    lineas << evento({{"type", "content_block_stop"}, {"index", 0}});
-    lineas << linea({{"type", "result"}, {"subtype", "success"}, {"session_id", "sesion-banco"},
-                     {"result", ""}, {"is_error", false}});
-    return lineas;
-}
 
 // Counts the times the store file is replaced or closed after writing.
 class VigiaArchivo {

@@ -6,6 +6,7 @@
 #include "core/Registro.h"
 #include "plataforma/Carpetas.h"
 #include "plataforma/Permisos.h"
+#include "setup/Instalador.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,7 @@ Servicios Servicios::sistema()
     Servicios s;
     s.vozNeural = [] { VozNeural::shared().arrancar(); };
     s.inicioSesion = [] { InicioSesion::activarPorDefecto(); };
+    s.actualizarSkills = [] { Instalador::actualizarSkillsPropias(); };
     s.permisos = &Permisos::sistema();
     s.firma = carpetaAplicacion();
     return s;

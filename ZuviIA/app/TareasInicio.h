@@ -19,8 +19,7 @@ struct Servicios {
     std::function<void()> vozNeural;
     // The login item, proposed once per installation.
     std::function<void()> inicioSesion;
-    // The application's own skills refreshed in the agents' skill folders;
-    // the installer fills it in.
+    // The application's own skills refreshed in the agents' skill folders.
     std::function<void()> actualizarSkills;
     Permisos* permisos = nullptr;
     // The folder the application runs from, for the permissions line.

@@ -35,7 +35,13 @@ public:
         bool tachado = false;
         bool codigo = false;
         QString enlace;
-        bool operator==(const Tramo&) const = default;
+        // Where the run begins in the line; not part of its value.
+        qsizetype origen = 0;
+        bool operator==(const Tramo& o) const
+        {
+            return texto == o.texto && negrita == o.negrita && cursiva == o.cursiva && tachado == o.tachado
+                && codigo == o.codigo && enlace == o.enlace;
+        }
     };
 
     explicit TextoMarkdown(QWidget* parent = nullptr);
@@ -49,9 +55,9 @@ public:
     // The blocks of a markdown text, in order.
     static QList<Bloque> bloques(QStringView texto);
     // As bloques, and where the part that later text can still change
-    // begins: the blocks before it are final and those from it on are
+    // begins: the first `cerrados` blocks are final and the rest are
     // bloques(texto.mid(abierto)).
-    static QList<Bloque> bloques(QStringView texto, qsizetype& abierto);
+    static QList<Bloque> bloques(QStringView texto, qsizetype& abierto, qsizetype& cerrados);
 
     // The inline rendering of one heading or paragraph line. Markup never
     // spans a line break. Malformed markup shows as the characters it is.
@@ -67,6 +73,7 @@ signals:
     void enlaceActivado(const QString& destino);
 
 private:
+    bool extiende(const QString& texto) const;
     void reconstruir();
     void anexar(QStringView mas);
     QWidget* crearBloque(const Bloque& b);
@@ -81,5 +88,7 @@ private:
     // Where the still-open part of texto_ begins, and how many of the
     // shown blocks lie before it.
     qsizetype abierto_ = 0;
-    int cerrados_ = 0;
+    qsizetype cerrados_ = 0;
+    // Trailing blanks of texto_ that the last paragraph does not show yet.
+    QString pendiente_;
 };

@@ -4,6 +4,7 @@
 #include "app/Iconos.h"
 #include "app/PasoListo.h"
 #include "app/VistaPrincipal.h"
+#include "assistant/AsistenteVoz.h"
 #include "plataforma/Ajustes.h"
 #include "projects/ModoProyectos.h"
 
@@ -103,8 +104,10 @@ void VentanaPrincipal::construirMenus()
     pendiente(voz, QStringLiteral("Modo proyectos"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P))
         ->setObjectName(QStringLiteral("modoProyectos"));
     voz->addSeparator();
-    pendiente(voz, QStringLiteral("Hablar / dejar de escuchar"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D))
-        ->setObjectName(QStringLiteral("hablar"));
+    QAction* hablar = voz->addAction(QStringLiteral("Hablar / dejar de escuchar"));
+    hablar->setObjectName(QStringLiteral("hablar"));
+    hablar->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    connect(hablar, &QAction::triggered, &entorno_.asistente, &AsistenteVoz::alternarDictado);
     pendiente(voz, QStringLiteral("Callar la respuesta"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period))
         ->setObjectName(QStringLiteral("callar"));
 }

@@ -1,11 +1,9 @@
+#include "app/ConversacionView.h"
 #include "app/VistaPrincipal.h"
 
-#include <QWidget>
-
-// The conversation screen goes here; until it exists the column is empty.
-QWidget* VistaPrincipal::crearDetalle(const Entorno&, QWidget* parent)
+QWidget* VistaPrincipal::crearDetalle(const Entorno& entorno, QWidget* parent)
 {
-    auto* detalle = new QWidget(parent);
+    auto* detalle = new ConversacionView(entorno, parent);
     detalle->setObjectName(QStringLiteral("detalle"));
     return detalle;
 }

@@ -8,9 +8,12 @@
 #include "app/RegistroEscritorio.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
+#include "audio/EscuchaZuvi.h"
 #include "core/Almacen.h"
 #include "core/Registro.h"
 #include "plataforma/SenalesSalida.h"
+#include "projects/EnlaceEscucha.h"
+#include "projects/ModoProyectos.h"
 #include "setup/Actualizador.h"
 #include "setup/FirmaActualizacion.h"
 #include "setup/OrdenesActualizacion.h"
@@ -89,8 +92,20 @@ int ZuviIAApp::ejecutar()
         // Another instance started at the same moment and won the socket.
         return InstanciaUnica::entregar(opciones_.socket, primerEnlace_) ? 0 : 1;
     }
+    escucharFrase();
     abrirEnlace(primerEnlace_);
     return QApplication::exec();
+}
+
+// The wake-phrase listener of the process: its links open here, in
+// process, and it starts when the room does not listen always.
+void ZuviIAApp::escucharFrase()
+{
+    EscuchaZuvi& escucha = EscuchaZuvi::shared();
+    EnlaceEscucha::conectar(escucha, entorno_->asistente, entorno_->modo, entorno_->ajustes);
+    escucha.setDespacho([this](const QUrl& enlace) { abrirEnlace(enlace); });
+    if (!ModoProyectos::escuchaSiempre(entorno_->ajustes))
+        escucha.iniciar();
 }
 
 bool ZuviIAApp::arrancar()

@@ -61,6 +61,7 @@ public:
 
 private:
     void prepararAplicacion();
+    void escucharFrase();
     void alCerrarVentana();
 
     std::unique_ptr<QApplication> qapp_;

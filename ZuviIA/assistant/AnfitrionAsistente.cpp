@@ -3,6 +3,8 @@
 #include "assistant/AsistenteVoz.h"
 #include "core/DetectorIA.h"
 #include "core/EstadoIA.h"
+#include "core/Registro.h"
+#include "plataforma/Sonidos.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent>
@@ -22,6 +24,15 @@ bool AnfitrionAsistente::vozPropiaSilenciada() const { return asistente_.vozProp
 bool AnfitrionAsistente::comoRoot() const { return asistente_.comoRoot(); }
 QString AnfitrionAsistente::texto() const { return asistente_.texto(); }
 void AnfitrionAsistente::setTexto(const QString& texto) { asistente_.setTexto(texto); }
+void AnfitrionAsistente::detenerDictado() { asistente_.detenerDictado(); }
+void AnfitrionAsistente::hablar(const QString& texto) { asistente_.hablar(texto); }
+
+void AnfitrionAsistente::sonarFin()
+{
+    sonidos_.reproducir(QStringLiteral("Glass"), [](const QString& motivo) {
+        Registro::anotar(QStringLiteral("Sonido: no se pudo reproducir Glass (%1)").arg(motivo));
+    });
+}
 
 bool AnfitrionAsistente::faltaCodex() const
 {

@@ -4,13 +4,15 @@
 
 class AsistenteVoz;
 class EstadoIA;
+class Sonidos;
 
 // The assistant's side of its agent turns: its settings, composer, Claude
-// Code session and the tool detection. Dictation, reading aloud and the
-// end sound come with their own rooms; until then they do nothing.
+// Code session, dictation, reading aloud, the end sound and the tool
+// detection.
 class AnfitrionAsistente : public TurnoAgente::Anfitrion {
 public:
-    AnfitrionAsistente(AsistenteVoz& asistente, EstadoIA& deteccion) : asistente_(asistente), deteccion_(deteccion) {}
+    AnfitrionAsistente(AsistenteVoz& asistente, EstadoIA& deteccion, Sonidos& sonidos)
+        : asistente_(asistente), deteccion_(deteccion), sonidos_(sonidos) {}
 
     // "claude-code" or "codex-cli": the catalogue entry of an agent.
     static QString herramientaDe(AgenteCLI agente);
@@ -25,9 +27,10 @@ public:
     bool comoRoot() const override;
     QString texto() const override;
     void setTexto(const QString& texto) override;
-    void detenerDictado() override {}
-    void hablar(const QString&) override {}
-    void sonarFin() override {}
+    void detenerDictado() override;
+    void hablar(const QString& texto) override;
+    // "Glass"; a sound server that cannot play it is only logged.
+    void sonarFin() override;
     bool faltaCodex() const override;
     // The latest detection when it found the agent, else a fresh search on
     // the pool whose answer comes back on the GUI thread (and is dropped
@@ -41,4 +44,5 @@ public:
 private:
     AsistenteVoz& asistente_;
     EstadoIA& deteccion_;
+    Sonidos& sonidos_;
 };

@@ -5,6 +5,9 @@
 #include "assistant/TurnoAgente.h"
 
 #include "assistant/EleccionDispositivos.h"
+#include "audio/Locutor.h"
+#include "audio/MotorConversacion.h"
+#include "audio/MotorDictado.h"
 #include "audio/AudioDispositivos.h"
 #include "core/Almacen.h"
 #include "core/CarpetasMemoria.h"
@@ -12,6 +15,7 @@
 #include "plataforma/Ajustes.h"
 #include "plataforma/DispositivosSistema.h"
 #include "plataforma/Reloj.h"
+#include "plataforma/Sonidos.h"
 
 #include <QFileDialog>
 #include <QPointer>
@@ -60,8 +64,14 @@ QString carpetaGuardada(const Ajustes& ajustes)
 
 AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
                            EstadoIA& deteccion, std::function<bool()> comoRoot, QObject* parent)
+    : AsistenteVoz(ajustes, reloj, almacen, sistema, deteccion, Voz{}, std::move(comoRoot), parent)
+{
+}
+
+AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
+                           EstadoIA& deteccion, Voz voz, std::function<bool()> comoRoot, QObject* parent)
     : QObject(parent), ajustes_(ajustes), reloj_(reloj), almacen_(almacen), sistema_(sistema), deteccion_(deteccion),
-      comoRoot_(std::move(comoRoot))
+      comoRoot_(std::move(comoRoot)), voz_(std::move(voz))
 {
     agente_ = ajustes_.textoOpcional(claveAgente) == QLatin1String("codex") ? AgenteCLI::codex : AgenteCLI::claude;
     carpeta_ = carpetaGuardada(ajustes_);
@@ -79,10 +89,13 @@ AsistenteVoz::AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, Dis
                 yo->alCambiarDispositivos();
         },
         sistema_);
+    connect(this, &AsistenteVoz::microfonoCambiadoPorDispositivos, this,
+            &AsistenteVoz::reiniciarEscuchaSiCambioMicrofono);
 }
 
 AsistenteVoz::~AsistenteVoz()
 {
+    motorDictado_.reset();
     // Detection may outlive a test's assistant: its agent rule then rests.
     deteccion_.fijarAgente({});
 }
@@ -95,15 +108,19 @@ bool AsistenteVoz::uidEfectivoCero()
 AsistenteVoz& AsistenteVoz::shared()
 {
     // Kept until the process ends, past the application object.
+    Voz voz;
+    voz.decir = [](const QString& texto, const std::optional<QString>& vozID, std::optional<uint32_t> salida) {
+        Locutor::shared().decir(texto, MotorConversacion::mejorVoz(vozID), salida);
+    };
     static AsistenteVoz* unico = new AsistenteVoz(Ajustes::shared(), Reloj::sistema(), Almacen::shared(),
-                                                  DispositivosSistema::sistema(), EstadoIA::shared());
+                                                  DispositivosSistema::sistema(), EstadoIA::shared(), std::move(voz));
     return *unico;
 }
 
 void AsistenteVoz::conectarTurno()
 {
     sesiones_ = std::make_unique<GestorSesion>(ajustes_, reloj_);
-    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_);
+    anfitrion_ = std::make_unique<AnfitrionAsistente>(*this, deteccion_, Sonidos::sistema());
     turno_ = std::make_unique<TurnoAgente>(*anfitrion_, almacen_, ajustes_, reloj_);
     connect(sesiones_.get(), &GestorSesion::lineaSesion, this, &AsistenteVoz::lineaSesion);
     connect(sesiones_.get(), &GestorSesion::errorSesion, this, &AsistenteVoz::errorSesion);

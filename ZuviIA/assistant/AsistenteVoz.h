@@ -3,12 +3,14 @@
 #include "assistant/ClaveSesion.h"
 #include "audio/DispositivoAudio.h"
 #include "core/Modelos.h"
+#include "plataforma/Reloj.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QUuid>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,8 +18,14 @@
 class Ajustes;
 class Almacen;
 class DispositivosSistema;
+class EscuchaZuvi;
 class EstadoIA;
+class Microfono;
+class MotorDictado;
+class Permisos;
+class Reconocedor;
 class Reloj;
+class Sonidos;
 class AnfitrionAsistente;
 class GestorSesion;
 class SesionClaude;
@@ -49,6 +57,20 @@ class AsistenteVoz : public QObject {
     Q_PROPERTY(std::optional<QString> actividad READ actividad NOTIFY actividadCambiada)
 
 public:
+    // What dictation and reading aloud stand on; each one left empty is the
+    // system's, taken when first needed.
+    struct Voz {
+        Reconocedor* reconocedor = nullptr;
+        Microfono* microfono = nullptr;
+        Permisos* permisos = nullptr;
+        Sonidos* sonidos = nullptr;
+        EscuchaZuvi* escucha = nullptr;
+        // Speaks a text with the "vozID" voice (none: the best Spanish one)
+        // on that output (none: the default one).
+        std::function<void(const QString& texto, const std::optional<QString>& voz, std::optional<uint32_t> salida)>
+            decir;
+    };
+
     // Reads the stored settings, lists the devices once and follows their
     // changes from then on. `deteccion` finds the agents' executables, and
     // its agent rule reads and writes `agente` while this object lives.
@@ -56,6 +78,9 @@ public:
     // of 0 (Claude Code then refuses level "total").
     AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
                  EstadoIA& deteccion, std::function<bool()> comoRoot = &AsistenteVoz::uidEfectivoCero,
+                 QObject* parent = nullptr);
+    AsistenteVoz(Ajustes& ajustes, Reloj& reloj, Almacen& almacen, DispositivosSistema& sistema,
+                 EstadoIA& deteccion, Voz voz, std::function<bool()> comoRoot = &AsistenteVoz::uidEfectivoCero,
                  QObject* parent = nullptr);
     ~AsistenteVoz() override;
 
@@ -105,6 +130,10 @@ public:
     std::optional<QString> contextoPersona() const { return contextoPersona_; }
     void setContextoPersona(const std::optional<QString>& contexto);
 
+    // The sound server's devices the lists come from; views ask it whether
+    // the chosen output is silent and follow its volume changes.
+    DispositivosSistema& dispositivosSistema() const { return sistema_; }
+
     // Lists inputs and outputs again and chooses the microphone and the
     // output; automatic choices are never stored.
     void refrescarDispositivos();
@@ -148,6 +177,19 @@ public:
     void cancelarFondo();
     QString resumenTrabajo() const;
 
+    // Push-to-talk dictation into the composer.
+    void alternarDictado();
+    // Asks for the permissions first when they were not granted yet; the
+    // capture starts once they are. A press while that start is pending
+    // does nothing.
+    void iniciarDictado();
+    void detenerDictado();
+    // Reads an answer aloud in the main window, without code or marks.
+    void hablar(const QString& respuesta);
+
+    // A dictation that hears no audio for this long ends as unheard.
+    static constexpr std::chrono::seconds sinAudio{3};
+
 signals:
     void dispositivosCambiados();
     void dispositivoUIDCambiado();
@@ -182,6 +224,16 @@ private:
     void alCambiarDispositivos();
     void conectarTurno();
 
+    // Dictation (AsistenteVozDictado.cpp).
+    MotorDictado& motorDictado();
+    EscuchaZuvi& escucha();
+    Sonidos& sonidos();
+    void arrancarDictado();
+    void recibir(quint64 captura, const QString& texto, bool final);
+    void errorDictado(quint64 captura);
+    void vigilarAudio(quint64 captura);
+    void reiniciarEscuchaSiCambioMicrofono();
+
     Ajustes& ajustes_;
     Reloj& reloj_;
     Almacen& almacen_;
@@ -209,4 +261,18 @@ private:
     std::optional<QString> contextoPersona_;
     std::unique_ptr<AnfitrionAsistente> anfitrion_;
     std::unique_ptr<TurnoAgente> turno_;
+
+    Voz voz_;
+    std::optional<bool> permisosOK_;
+    QString textoPrevio_;
+    Temporizador silencio_;
+    bool iniciandoDictado_ = false;
+    // Every capture gets a number: results of an earlier one, or of one
+    // whose text was already sent, are dropped.
+    quint64 captura_ = 0;
+    quint64 capturaEnviada_ = 0;
+    std::chrono::milliseconds ultimoAudio_{0};
+    Temporizador vigiaAudio_;
+    // Last, so its threads end before the fields above go.
+    std::unique_ptr<MotorDictado> motorDictado_;
 };

@@ -76,7 +76,7 @@ bool rechazaNivel(AgenteCLI agente, NivelPermiso nivel, bool comoRoot)
 
 QString raizSinControlTotal()
 {
-    return QStringLiteral("Claude no acepta «Control total del Mac» cuando Zuvi IA corre como root. "
+    return QStringLiteral("Claude no acepta «Control total del computador» cuando Zuvi IA corre como root. "
                           "Baja el nivel de permiso en Ajustes o abre Zuvi IA con tu usuario normal.");
 }
 

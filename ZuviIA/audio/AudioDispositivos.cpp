@@ -1,5 +1,15 @@
 #include "audio/AudioDispositivos.h"
 
+#include "core/Registro.h"
+
+namespace {
+
+// The sound layer sits below the log: it reports a stalled server here
+// wherever the devices are used.
+const bool anotadorPuesto = (DispositivosSistema::setAnotador(&Registro::anotar), true);
+
+}
+
 namespace AudioDispositivos {
 
 std::optional<DispositivoAudio> desdeRegistro(const DispositivosSistema::Registro& r)

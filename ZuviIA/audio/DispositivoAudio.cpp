@@ -46,3 +46,14 @@ size_t qHash(const DispositivoAudio& d, size_t semilla) noexcept
 {
     return qHashMulti(semilla, d.id, d.uid, d.nombre, d.fabricante, d.transporte);
 }
+
+std::optional<uint32_t> DispositivoAudio::idDe(const QList<DispositivoAudio>& lista, const std::optional<QString>& uid)
+{
+    if (!uid)
+        return std::nullopt;
+    for (const auto& d : lista) {
+        if (d.uid == *uid)
+            return d.id;
+    }
+    return std::nullopt;
+}

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QMetaType>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // One audio device as the room shows it. `id` lives while the sound server
 // runs; `uid` is what the settings store.
@@ -23,6 +25,10 @@ struct DispositivoAudio {
     static QString conexionDe(uint32_t transporte);
     // Chosen from the label, so label and symbol always agree.
     static QString simboloDe(const QString& conexion);
+
+    // The id of the listed device with that UID; none (the system default)
+    // when no UID is given or the device is not listed.
+    static std::optional<uint32_t> idDe(const QList<DispositivoAudio>& lista, const std::optional<QString>& uid);
 
     friend bool operator==(const DispositivoAudio&, const DispositivoAudio&) = default;
 };

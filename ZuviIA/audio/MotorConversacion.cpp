@@ -18,10 +18,13 @@ MotorConversacion::MotorConversacion(Capas capas, const QString& localeActual)
     : reloj_(capas.reloj), microfono_(capas.microfono), reconocedor_(capas.reconocedor), ajustes_(capas.ajustes),
       dispositivos_(capas.dispositivos), reproductor_(std::move(capas.reproductor)),
       clasificador_(std::move(capas.clasificador)), eco_(std::move(capas.eco)),
+
       locale_(elegirLocale(localeActual, reconocedor_.localesSoportados())),
       contexto_(std::make_unique<QObject>()), vida_(std::make_shared<MotorConversacion*>(this)),
       ultimaVozDetectada_(QDateTime::fromMSecsSinceEpoch(0)), inicioSegmento_(reloj_.ahora())
 {
+    salida_ = std::make_unique<SalidaVoz>(
+        SalidaVoz::Capas{ajustes_, reproductor_, std::move(capas.sintetizador), capas.voz});
     std::weak_ptr<MotorConversacion*> vida = vida_;
     dispositivos_.observar([vida] {
         if (auto v = vida.lock())
@@ -33,6 +36,9 @@ MotorConversacion::~MotorConversacion()
 {
     vida_.reset();
     detener();
+    // Nothing of the player or of a speech turn calls in after this.
+    tapSalida_.reset();
+    salida_.reset();
 }
 
 QString MotorConversacion::elegirLocale(const QString& actual, const QStringList& soportados)
@@ -114,8 +120,7 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
             eco_->activar(captura_->frecuencia(), captura_->canales());
             cancelaEco_ = true;
         }
-        if (reproductor_)
-            reproductor_->preparar(uidSalida(salida));
+        prepararVoz(salida);
         if (clasificador_) {
             posicionAnalisis_ = 0;
             clasificador_->preparar(captura_->frecuencia(), captura_->canales(),
@@ -162,19 +167,6 @@ void MotorConversacion::detener()
         espera_.cancelar();
     }
     retiro_.retirar(std::move(vieja));
-}
-
-void MotorConversacion::callar()
-{
-    bool estaba;
-    {
-        std::lock_guard g(lock_);
-        ++turnoVoz_;
-        estaba = hablando_;
-        hablando_ = false;
-    }
-    if (estaba && reproductor_)
-        reproductor_->detener();
 }
 
 // A device came, went or became the default: the input is opened again (the
@@ -277,7 +269,7 @@ void MotorConversacion::alBloque(const BloqueAudio& entrada)
                              .arg(double(nivelMax_), 0, 'f', 3)
                              .arg(hablando ? "true" : "false")
                              .arg(double(salida), 0, 'f', 3)
-                             .arg(double(acople_), 0, 'f', 3));
+                             .arg(double(vozEncima_.acople()), 0, 'f', 3));
         nivelMax_ = 0;
     }
     std::shared_ptr<TareaReconocimiento> tarea;
@@ -299,6 +291,7 @@ void MotorConversacion::alBloque(const BloqueAudio& entrada)
     guardarReciente(bloque);
     registrarNivel(x);
     detectarVoz(x);
+    detectarVozEncima(x, *avisos);
     if (!hablando)
         acumularAudio(bloque, numero);
     if (tarea)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "audio/DetectorVozEncima.h"
 #include "audio/RetiroTareas.h"
+#include "audio/SalidaVoz.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/CancelacionEco.h"
 #include "plataforma/ClasificadorSonido.h"
@@ -10,6 +12,7 @@
 #include "plataforma/Reloj.h"
 #include "plataforma/Remuestreador.h"
 #include "plataforma/Reproductor.h"
+#include "plataforma/Sintetizador.h"
 #include "plataforma/TerminosReconocimiento.h"
 
 #include <QDateTime>
@@ -23,6 +26,8 @@
 #include <mutex>
 #include <optional>
 #include <vector>
+
+class VozNeural;
 
 // The conversation audio engine: captures one microphone, recognises Spanish
 // speech in numbered segments, tracks voice against a running noise floor,
@@ -42,9 +47,14 @@ public:
     // A Spanish notice for the user (recognition failing again and again).
     using OnAviso = std::function<void(const QString& aviso)>;
 
+    // Ends a speech turn: oido is the specified true, anything else false.
+    using AlTerminarHabla = SalidaVoz::AlTerminar;
+
     // The layers the engine stands on. The player, the sound classifier and
-    // echo cancellation may be missing: no playback is prepared, nothing is
-    // classified, and asking for echo cancellation fails the start.
+    // echo cancellation may be missing: no playback is prepared (a speech
+    // turn ends at once as failed), nothing is classified, and asking for
+    // echo cancellation fails the start. Without a synthesizer there is no
+    // system voice; without the voice service no neural one.
     struct Capas {
         Reloj& reloj = Reloj::sistema();
         Microfono& microfono = Microfono::sistema();
@@ -54,7 +64,13 @@ public:
         std::shared_ptr<Reproductor> reproductor = nullptr;
         std::shared_ptr<ClasificadorSonido> clasificador = nullptr;
         std::shared_ptr<CancelacionEco> eco = nullptr;
+        std::shared_ptr<Sintetizador> sintetizador = nullptr;
+        VozNeural* voz = nullptr;
     };
+    // The real layers with speech: a player of its own, espeak-ng, echo
+    // cancellation fed from that player and the shared voice service. On
+    // the GUI thread.
+    static Capas capasSistema();
 
     static constexpr size_t maxMuestrasHuella = 480000; // 30 s at 16 kHz
     static constexpr double segundosRecientes = 1.2;
@@ -82,8 +98,37 @@ public:
     void nuevoSegmentoConLoUltimo(double segundos);
     // The voice-print audio (16 kHz mono) of the current segment; empties it.
     std::vector<float> tomarAudioSegmento();
+    // One speech turn (see SalidaVoz::hablar): `voz` and `velocidad` serve
+    // the system voice. While it speaks, hablando() is true.
+    void hablar(const QString& texto, const std::optional<QString>& voz, float velocidad,
+                AlTerminarHabla alTerminar);
     // Stops speaking; every earlier speech turn becomes stale.
     void callar();
+    // The output level: RMS peak of the blocks heard, falling by a tenth a block.
+    float nivelSalida() const;
+    static float nivelSalidaSiguiente(float rms, float nivel) { return std::max(rms, 0.9f * nivel); }
+
+    // The best Spanish voice: the preferred one when it is Spanish, else the
+    // best candidate by quality, then region. None without Spanish voices.
+    static std::optional<VozSistema> mejorVoz(const std::optional<QString>& preferida,
+                                              const std::vector<VozSistema>& voces);
+    static std::optional<VozSistema> mejorVoz(const std::optional<QString>& preferida = std::nullopt);
+    // The Spanish candidates by quality, the system's order kept on ties.
+    static std::vector<VozSistema> vocesEspanol(const std::vector<VozSistema>& voces);
+    static std::vector<VozSistema> vocesEspanol();
+    // Lower first on equal quality: es-CL, es-MX (espeak-ng's Latin American
+    // "es-419"), es-US, es-ES (its "es"), then the rest.
+    static int rangoRegion(const QString& idioma);
+
+    // Music heard in the last classification (under 2.5 s old).
+    bool hayMusicaAhora() const;
+    // At least half of the classifications since then heard music.
+    bool musicaDominante(const QDateTime& desde) const;
+    // How far the loud levels since then stand above the quiet ones; 0 with
+    // fewer than five.
+    float cercaniaDeVoz(const QDateTime& desde) const;
+    static bool musicaDominante(const std::vector<double>& musicas);
+    static float cercaniaDeVoz(std::vector<float> niveles);
 
     bool hablando() const;
     QDateTime ultimaVozDetectada() const;
@@ -142,6 +187,9 @@ private:
     std::shared_ptr<const Avisos> avisos() const;
     void cambiarAvisos(const std::function<void(Avisos&)>& cambio);
 
+    // Playback side (MotorConversacionHabla.cpp).
+    void prepararVoz(std::optional<uint32_t> salida);
+
     // Capture side (MotorConversacion.cpp).
     std::optional<QString> uidSalida(std::optional<uint32_t> salida);
     void abrirCaptura();
@@ -152,6 +200,10 @@ private:
     void detectarVoz(float x);
     void acumularAudio(const BloqueAudio& bloque, int numero);
     void registrarClasificacion(double musica, double habla);
+
+    // Barge-in (MotorConversacionInterrupcion.cpp).
+    void detectarVozEncima(float mic, const Avisos& avisos);
+    bool hayMusicaAhoraBloqueado() const;
 
     // Recognition side (MotorConversacionSegmentos.cpp).
     void empezarSegmento(std::optional<double> segundos);
@@ -205,8 +257,12 @@ private:
     // Capture thread only.
     long bufferesRecibidos_ = 0;
     float nivelMax_ = 0;
-    float acople_ = 0;
+    DetectorVozEncima vozEncima_;
     int64_t posicionAnalisis_ = 0;
+
+    // Speech and the output-level tap; both let go in the destructor.
+    std::unique_ptr<SalidaVoz> salida_;
+    std::unique_ptr<Reproductor::Observacion> tapSalida_;
 
     // Last, so it is destroyed first: the tasks it still holds call back
     // into the fields above until it has joined them.

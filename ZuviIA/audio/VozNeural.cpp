@@ -47,16 +47,14 @@ QFuture<void> fallido(std::exception_ptr error)
     return promesa.future();
 }
 
-void terminarYEsperar(QProcess* p)
+// The end of a killed process is only reaped: the kernel ends it at once.
+void matar(QProcess* p)
 {
     p->disconnect();
     if (p->state() == QProcess::NotRunning)
         return;
-    p->terminate();
-    if (!p->waitForFinished(2000)) {
-        p->kill();
-        p->waitForFinished(2000);
-    }
+    p->kill();
+    p->waitForFinished(500);
 }
 
 }
@@ -82,7 +80,19 @@ VozNeural::~VozNeural()
 {
     relanzar_.cancelar();
     for (QProcess* p : findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
-        terminarYEsperar(p);
+        matar(p);
+}
+
+void VozNeural::alSalir()
+{
+    detener();
+    // Asked to end, never waited for: a service busy in its model would
+    // hold the quit for seconds. Whatever is left goes with this object.
+    for (QProcess* p : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        p->disconnect(this);
+        if (p->state() != QProcess::NotRunning)
+            p->terminate();
+    }
 }
 
 VozNeural& VozNeural::shared()
@@ -92,11 +102,7 @@ VozNeural& VozNeural::shared()
                                 QCoreApplication::instance());
         // The service must not outlive the application; its end-of-input
         // exit covers a crash.
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, v, [v] {
-            v->detener();
-            for (QProcess* p : v->findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
-                terminarYEsperar(p);
-        });
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, v, &VozNeural::alSalir);
         return v;
     }();
     return *instancia;

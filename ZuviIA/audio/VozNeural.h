@@ -86,6 +86,9 @@ public:
     // Safe from any thread: work hops to this object's thread.
     void arrancar();
     void detener();
+    // At quit: stops the service and any process still ending, waiting for
+    // none of them.
+    void alSalir();
     void reiniciar();
 
     // None when the service is not ready (then no callback is ever called).

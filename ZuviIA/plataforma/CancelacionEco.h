@@ -2,6 +2,10 @@
 
 #include "plataforma/Microfono.h"
 
+#include <memory>
+
+class Reproductor;
+
 // Removes the engine's own speech, heard back through the microphone, from
 // the captured audio (the far end is the engine's player).
 class CancelacionEco {
@@ -13,4 +17,8 @@ public:
     virtual void desactivar() = 0;
     // Cleans one captured block in place, on the capture thread.
     virtual void procesar(BloqueAudio& bloque) = 0;
+
+    // WebRTC's canceller, whose far end is what `lejano` hands to the sound
+    // server.
+    static std::shared_ptr<CancelacionEco> crear(const std::shared_ptr<Reproductor>& lejano);
 };

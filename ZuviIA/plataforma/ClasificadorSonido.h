@@ -20,4 +20,10 @@ public:
     // Queues a copy of a captured block at that frame position and returns
     // at once (it is called on the capture thread).
     virtual void analizar(std::shared_ptr<const BloqueAudio> copia, int64_t posicion) = 0;
+
+    // Windows of this length, one result every half window.
+    static constexpr double segundosVentana = 1.5;
+
+    // Our own classifier over aubio's onset, tempo and pitch trackers.
+    static std::shared_ptr<ClasificadorSonido> crear();
 };

@@ -3,7 +3,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -52,8 +54,22 @@ public:
     // Registers `alCambiar` to run on the GUI thread whenever a device comes
     // or goes or the default input or output changes.
     virtual void observar(std::function<void()> alCambiar) = 0;
+    // Registers `alCambiar` to run on the GUI thread whenever an output's
+    // mute or volume changes, once the cache answers with the new state.
+    virtual void observarSalidas(std::function<void()> alCambiar) = 0;
 
     static DispositivosSistema& sistema();
+    // The same over the sound server at `servidor` (a libpulse server
+    // string), for tests.
+    static std::unique_ptr<DispositivosSistema> conServidor(const QString& servidor);
+
+    // No call waits longer than this on the sound server: a server that
+    // stalls is answered from the last known lists, and asked again only
+    // after `pausaTrasAtasco`.
+    static constexpr std::chrono::milliseconds limiteEspera{1000};
+    static constexpr std::chrono::seconds pausaTrasAtasco{5};
+    // Where a stalled server is reported (the log, once the core is up).
+    static void setAnotador(std::function<void(const QString&)> anotar);
 
     // The transport code for a device, so the labels keyed by the Mac's
     // transport types apply unchanged.

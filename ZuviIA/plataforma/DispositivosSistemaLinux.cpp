@@ -10,6 +10,20 @@
 
 namespace {
 
+std::mutex anotadorMutex;
+std::function<void(const QString&)> anotador = [](const QString& t) { qWarning("%s", qUtf8Printable(t)); };
+
+void anotar(const QString& texto)
+{
+    std::function<void(const QString&)> f;
+    {
+        std::lock_guard g(anotadorMutex);
+        f = anotador;
+    }
+    if (f)
+        f(texto);
+}
+
 QString propiedad(const pa_proplist* lista, const char* clave)
 {
     const char* v = lista ? pa_proplist_gets(lista, clave) : nullptr;
@@ -48,8 +62,8 @@ DispositivosSistema::Registro registroDe(const Info* i)
 // outputs' mute and volume and tells the observers of device changes.
 class DispositivosPulse final : public DispositivosSistema {
 public:
-    DispositivosPulse()
-        : lazo_(pa_threaded_mainloop_new())
+    explicit DispositivosPulse(QByteArray servidor = {})
+        : servidor_(std::move(servidor)), lazo_(pa_threaded_mainloop_new())
     {
         pa_threaded_mainloop_start(lazo_);
     }
@@ -66,13 +80,16 @@ public:
     std::vector<Registro> listar(bool entrada) override
     {
         Bloqueo b(lazo_);
+        std::vector<Registro>& conocida = entrada ? ultimasEntradas_ : ultimasSalidas_;
         std::vector<Registro> lista;
         if (!conectar())
-            return lista;
+            return conocida;
         Consulta c{this, &lista};
         pa_operation* op = entrada ? pa_context_get_source_info_list(contexto_, &alFuente, &c)
                                    : pa_context_get_sink_info_list(contexto_, &alSalida, &c);
-        esperar(op);
+        if (!esperar(op))
+            return conocida;
+        conocida = lista;
         return lista;
     }
 
@@ -121,6 +138,16 @@ public:
         conectar();
     }
 
+    void observarSalidas(std::function<void()> alCambiar) override
+    {
+        {
+            std::lock_guard g(cacheMutex_);
+            observadoresSalidas_.push_back(std::move(alCambiar));
+        }
+        Bloqueo b(lazo_);
+        conectar();
+    }
+
 private:
     struct Bloqueo {
         explicit Bloqueo(pa_threaded_mainloop* l) : lazo(l) { pa_threaded_mainloop_lock(lazo); }
@@ -139,24 +166,29 @@ private:
         if (contexto_ && pa_context_get_state(contexto_) == PA_CONTEXT_READY)
             return true;
         soltarContexto();
+        if (atascadoHasta_ && std::chrono::steady_clock::now() < *atascadoHasta_)
+            return false;
         pa_mainloop_api* api = pa_threaded_mainloop_get_api(lazo_);
         contexto_ = pa_context_new(api, "Zuvi IA");
         if (!contexto_)
             return false;
         pa_context_set_state_callback(contexto_, &alEstado, this);
-        if (pa_context_connect(contexto_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        if (pa_context_connect(contexto_, servidor_.isEmpty() ? nullptr : servidor_.constData(),
+                               PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             soltarContexto();
             return false;
         }
-        for (;;) {
+        const bool decidido = esperarHasta([this] {
             const pa_context_state_t e = pa_context_get_state(contexto_);
-            if (e == PA_CONTEXT_READY)
-                break;
-            if (!PA_CONTEXT_IS_GOOD(e)) {
-                soltarContexto();
-                return false;
-            }
-            pa_threaded_mainloop_wait(lazo_);
+            return e == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(e);
+        });
+        if (!decidido) {
+            atasco();
+            return false;
+        }
+        if (pa_context_get_state(contexto_) != PA_CONTEXT_READY) {
+            soltarContexto();
+            return false;
         }
         pa_context_set_subscribe_callback(contexto_, &alEvento, this);
         pa_operation_unref(pa_context_subscribe(
@@ -168,9 +200,10 @@ private:
             salidas_.clear();
             indicesPorNombre_.clear();
         }
-        esperar(pa_context_get_sink_info_list(contexto_, &alSalidaEnCache, this));
-        esperar(pa_context_get_server_info(contexto_, &alServidor, this));
-        return true;
+        atascadoHasta_.reset();
+        if (!esperar(pa_context_get_sink_info_list(contexto_, &alSalidaEnCache, this)))
+            return false;
+        return esperar(pa_context_get_server_info(contexto_, &alServidor, this));
     }
 
     void soltarContexto()
@@ -184,21 +217,67 @@ private:
         contexto_ = nullptr;
     }
 
-    void esperar(pa_operation* op)
+    // Loop lock held. Waits for `listo` at most limiteEspera; false when
+    // the limit came first.
+    template <typename F>
+    bool esperarHasta(F listo)
     {
-        if (!op)
-            return;
-        while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        if (listo())
+            return true;
+        struct Alarma {
+            pa_threaded_mainloop* lazo;
+            bool vencida = false;
+        } alarma{lazo_};
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(lazo_);
+        timeval hasta{};
+        pa_gettimeofday(&hasta);
+        pa_timeval_add(&hasta, pa_usec_t(std::chrono::microseconds(limiteEspera).count()));
+        pa_time_event* evento = api->time_new(
+            api, &hasta,
+            [](pa_mainloop_api*, pa_time_event*, const timeval*, void* datos) {
+                auto* a = static_cast<Alarma*>(datos);
+                a->vencida = true;
+                pa_threaded_mainloop_signal(a->lazo, 0);
+            },
+            &alarma);
+        while (!listo() && !alarma.vencida)
             pa_threaded_mainloop_wait(lazo_);
-        pa_operation_unref(op);
+        api->time_free(evento);
+        return listo();
     }
 
-    void avisar()
+    // Loop lock held. False when the server did not answer in time: the
+    // operation is dropped with its callbacks.
+    bool esperar(pa_operation* op)
+    {
+        if (!op)
+            return false;
+        const bool hecho = esperarHasta([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
+        if (!hecho) {
+            pa_operation_cancel(op);
+            atasco();
+        }
+        pa_operation_unref(op);
+        return hecho;
+    }
+
+    // Loop lock held. The connection is dropped and not tried again for a
+    // while, so a stalled server costs the GUI thread one limit, not one
+    // per call.
+    void atasco()
+    {
+        soltarContexto();
+        atascadoHasta_ = std::chrono::steady_clock::now() + pausaTrasAtasco;
+        anotar(QStringLiteral("Dispositivos: el servidor de sonido no respondió en %1 ms; uso lo último que dijo")
+                   .arg(limiteEspera.count()));
+    }
+
+    void avisar(bool salidas = false)
     {
         std::vector<std::function<void()>> copia;
         {
             std::lock_guard g(cacheMutex_);
-            copia = observadores_;
+            copia = salidas ? observadoresSalidas_ : observadores_;
         }
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
@@ -212,9 +291,17 @@ private:
         EstadoSalida e;
         e.silenciada = i->mute != 0;
         e.volumen = float(pa_cvolume_max(&i->volume)) / float(PA_VOLUME_NORM);
-        std::lock_guard g(cacheMutex_);
-        salidas_[i->index] = e;
-        indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        bool cambio = false;
+        {
+            std::lock_guard g(cacheMutex_);
+            auto& guardado = salidas_[i->index];
+            cambio = guardado.silenciada != e.silenciada || guardado.volumen != e.volumen;
+            guardado = e;
+            indicesPorNombre_[QString::fromUtf8(i->name)] = i->index;
+        }
+        // The volume keys change a sink's state without adding or removing one.
+        if (cambio)
+            avisar(true);
     }
 
     void olvidarSalida(uint32_t indice)
@@ -300,8 +387,13 @@ private:
             yo->avisar();
     }
 
+    QByteArray servidor_;
     pa_threaded_mainloop* lazo_;
     pa_context* contexto_ = nullptr;
+    // Loop lock held for these three.
+    std::optional<std::chrono::steady_clock::time_point> atascadoHasta_;
+    std::vector<Registro> ultimasEntradas_;
+    std::vector<Registro> ultimasSalidas_;
 
     std::mutex cacheMutex_;
     std::map<uint32_t, EstadoSalida> salidas_;
@@ -310,6 +402,7 @@ private:
     QString salidaPorDefecto_;
     bool conocido_ = false;
     std::vector<std::function<void()>> observadores_;
+    std::vector<std::function<void()>> observadoresSalidas_;
 };
 
 } // namespace
@@ -318,4 +411,15 @@ DispositivosSistema& DispositivosSistema::sistema()
 {
     static DispositivosPulse unico;
     return unico;
+}
+
+std::unique_ptr<DispositivosSistema> DispositivosSistema::conServidor(const QString& servidor)
+{
+    return std::make_unique<DispositivosPulse>(servidor.toUtf8());
+}
+
+void DispositivosSistema::setAnotador(std::function<void(const QString&)> anotar)
+{
+    std::lock_guard g(anotadorMutex);
+    anotador = std::move(anotar);
 }

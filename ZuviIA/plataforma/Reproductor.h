@@ -32,10 +32,34 @@ public:
     // audio before it has been heard (the output's latency included), or
     // `alSonar(false)` when detener drops it first.
     virtual void programarFin(std::function<void(bool sonado)> alSonar) = 0;
-    // Adds an observer of every stretch handed to the sound server, speech
-    // and the silence around it, on the player's thread: the output level
-    // and the echo canceller's far end.
-    virtual void observarSalida(std::function<void(const float* muestras, size_t n)> observador) = 0;
+    // Keeps an observer on while it lives; once destroyed, its observer is
+    // not running and is never called again.
+    class Observacion {
+    public:
+        explicit Observacion(std::function<void()> quitar = {}) : quitar_(std::move(quitar)) {}
+        ~Observacion()
+        {
+            if (quitar_)
+                quitar_();
+        }
+        Observacion(const Observacion&) = delete;
+        Observacion& operator=(const Observacion&) = delete;
+
+    private:
+        std::function<void()> quitar_;
+    };
+
+    // Observes every stretch handed to the sound server, speech and the
+    // silence around it, on the player's thread: the echo canceller's far
+    // end, which must come before the microphone hears it.
+    [[nodiscard]] virtual std::unique_ptr<Observacion>
+    observarSalida(std::function<void(const float* muestras, size_t n)> observador) = 0;
+
+    // Blocks of the output level: the RMS of each framesNivel frames played.
+    static constexpr int framesNivel = 1024;
+    // Observes the output level on the player's thread, one RMS per block as
+    // that block is heard (the output's latency included), silence too.
+    [[nodiscard]] virtual std::unique_ptr<Observacion> observarNivel(std::function<void(float rms)> observador) = 0;
 
     // The real player over the sound server; `anotar` gets its log lines
     // (an output that cannot be opened).

@@ -8,13 +8,22 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 
 namespace {
 
-using Observador = std::function<void(const float*, size_t)>;
+// Observers run on the player's thread holding `llamando`, which adding or
+// removing one takes too: once removed, none of them is still running.
+struct Observadores {
+    std::mutex llamando;
+    int siguiente = 0;
+    std::map<int, std::function<void(const float*, size_t)>> salida;
+    std::map<int, std::function<void(float)>> nivel;
+};
 
 // What callers queue: speech with the speed it was asked at, or an end marker.
 struct Elemento {
@@ -30,7 +39,6 @@ struct Cola {
     // Raised by detener: the player drops what it holds of older numbers.
     unsigned generacion = 0;
     float ritmo = 1;
-    std::shared_ptr<const std::vector<Observador>> observadores = std::make_shared<std::vector<Observador>>();
 };
 
 constexpr int msTic = 10;
@@ -53,8 +61,10 @@ QAudioFormat formato()
 // the audio before it has played.
 class Motor : public QObject {
 public:
-    Motor(std::shared_ptr<Cola> cola, std::function<void(const QString&)> anotar)
-        : cola_(std::move(cola)), anotar_(std::move(anotar)), ritmo_(Reproductor::frecuencia)
+    Motor(std::shared_ptr<Cola> cola, std::shared_ptr<Observadores> observadores,
+          std::function<void(const QString&)> anotar)
+        : cola_(std::move(cola)), observadores_(std::move(observadores)), anotar_(std::move(anotar)),
+          ritmo_(Reproductor::frecuencia)
     {
         // A child, so it moves to the player's thread with the motor.
         tic_.setParent(this);
@@ -72,6 +82,9 @@ public:
         sink_.reset();
         escritos_ = 0;
         finAudio_ = 0;
+        niveles_.clear();
+        sumaNivel_ = 0;
+        framesNivel_ = 0;
     }
 
     // Empty when ready; otherwise the Spanish reason.
@@ -104,6 +117,7 @@ public:
         if (!sink_)
             return;
         escribir();
+        avisarNiveles();
         avisarMarcas();
         if (fifo_.empty() && marcas_.empty() && quieto_.elapsed() > msAbiertoSinAudio)
             cerrar();
@@ -135,6 +149,9 @@ public:
         }
         escritos_ = 0;
         finAudio_ = 0;
+        niveles_.clear();
+        sumaNivel_ = 0;
+        framesNivel_ = 0;
         quieto_.start();
         tic_.start();
         return {};
@@ -219,17 +236,39 @@ private:
             finAudio_ = escritos_ + qint64(std::min(voz, n));
             quieto_.start();
         }
+        medirNivel(trozo.data(), n);
         escritos_ += qint64(n);
         // Whatever the server did not take goes back to the front.
         if (voz > n)
             fifo_.insert(fifo_.begin(), trozo.begin() + std::ptrdiff_t(n), trozo.begin() + std::ptrdiff_t(voz));
-        std::shared_ptr<const std::vector<Observador>> observadores;
-        {
-            std::lock_guard g(cola_->mutex);
-            observadores = cola_->observadores;
-        }
-        for (const Observador& o : *observadores)
+        std::lock_guard g(observadores_->llamando);
+        for (const auto& [clave, o] : observadores_->salida)
             o(trozo.data(), n);
+    }
+
+    // The RMS of every block written, kept with the position it ends at
+    // until the server has played it.
+    void medirNivel(const float* m, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            sumaNivel_ += double(m[i]) * m[i];
+            if (++framesNivel_ == Reproductor::framesNivel) {
+                niveles_.push_back({escritos_ + qint64(i) + 1, float(std::sqrt(sumaNivel_ / framesNivel_))});
+                sumaNivel_ = 0;
+                framesNivel_ = 0;
+            }
+        }
+    }
+
+    void avisarNiveles()
+    {
+        const qint64 hechos = reproducidos();
+        std::lock_guard g(observadores_->llamando);
+        while (!niveles_.empty() && niveles_.front().posicion <= hechos) {
+            for (const auto& [clave, o] : observadores_->nivel)
+                o(niveles_.front().rms);
+            niveles_.pop_front();
+        }
     }
 
     void avisarMarcas()
@@ -242,7 +281,13 @@ private:
         }
     }
 
+    struct NivelBloque {
+        qint64 posicion;
+        float rms;
+    };
+
     std::shared_ptr<Cola> cola_;
+    std::shared_ptr<Observadores> observadores_;
     std::function<void(const QString&)> anotar_;
     Ritmo ritmo_;
     QTimer tic_;
@@ -255,13 +300,17 @@ private:
     std::deque<Marca> marcas_;
     qint64 escritos_ = 0;  // frames handed to the server this session
     qint64 finAudio_ = 0;  // where the last speech written ends
+    std::deque<NivelBloque> niveles_;
+    double sumaNivel_ = 0;
+    int framesNivel_ = 0;
     QElapsedTimer quieto_;
 };
 
 class ReproductorQt final : public Reproductor {
 public:
     explicit ReproductorQt(std::function<void(const QString&)> anotar)
-        : cola_(std::make_shared<Cola>()), motor_(std::make_unique<Motor>(cola_, std::move(anotar)))
+        : cola_(std::make_shared<Cola>()), observadores_(std::make_shared<Observadores>()),
+          motor_(std::make_unique<Motor>(cola_, observadores_, std::move(anotar)))
     {
         hilo_.setObjectName(QStringLiteral("reproductor"));
         motor_->moveToThread(&hilo_);
@@ -323,15 +372,35 @@ public:
         despertar();
     }
 
-    void observarSalida(std::function<void(const float*, size_t)> observador) override
+    std::unique_ptr<Observacion> observarSalida(std::function<void(const float*, size_t)> observador) override
     {
-        std::lock_guard g(cola_->mutex);
-        auto lista = std::make_shared<std::vector<Observador>>(*cola_->observadores);
-        lista->push_back(std::move(observador));
-        cola_->observadores = std::move(lista);
+        return observar(&Observadores::salida, std::move(observador));
+    }
+
+    std::unique_ptr<Observacion> observarNivel(std::function<void(float)> observador) override
+    {
+        return observar(&Observadores::nivel, std::move(observador));
     }
 
 private:
+    template <typename F>
+    std::unique_ptr<Observacion> observar(std::map<int, F> Observadores::*lista, F observador)
+    {
+        int clave;
+        {
+            std::lock_guard g(observadores_->llamando);
+            clave = observadores_->siguiente++;
+            (*observadores_.*lista)[clave] = std::move(observador);
+        }
+        // The player may go first: the observation then has nothing to remove.
+        return std::make_unique<Observacion>([w = std::weak_ptr(observadores_), lista, clave] {
+            if (auto o = w.lock()) {
+                std::lock_guard g(o->llamando);
+                ((*o).*lista).erase(clave);
+            }
+        });
+    }
+
     // New work is handed on at once rather than at the next tick.
     void despertar()
     {
@@ -339,6 +408,7 @@ private:
     }
 
     std::shared_ptr<Cola> cola_;
+    std::shared_ptr<Observadores> observadores_;
     QThread hilo_;
     std::unique_ptr<Motor> motor_;
 };

@@ -10,8 +10,12 @@
 
 #include <dlfcn.h>
 
+#include <future>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -37,45 +41,73 @@ QString campo(const char* json, const char* clave)
 }
 
 using ModeloCompartido = std::shared_ptr<BibliotecaVosk::Modelo>;
+// A model being loaded, or loaded: it throws the reason when it failed.
+using ModeloEnCarga = std::shared_future<ModeloCompartido>;
 
+// Its recognizer is made on the recognition worker at the first audio,
+// once the model is there: opening a stream never waits for the model.
 class FlujoVosk final : public FlujoReconocimiento {
 public:
-    FlujoVosk(const BibliotecaVosk& b, ModeloCompartido modelo, BibliotecaVosk::Reconocedor* r)
-        : b_(b), modelo_(std::move(modelo)), r_(r) {}
-    ~FlujoVosk() override { b_.recognizer_free(r_); }
+    FlujoVosk(const BibliotecaVosk& b, ModeloEnCarga modelo) : b_(b), carga_(std::move(modelo)) {}
+    ~FlujoVosk() override
+    {
+        if (r_)
+            b_.recognizer_free(r_);
+    }
 
     bool aceptar(std::span<const float> m, std::chrono::steady_clock::time_point) override
     {
-        return b_.recognizer_accept_waveform_f(r_, m.data(), int(m.size())) == 1;
+        return b_.recognizer_accept_waveform_f(reconocedor(), m.data(), int(m.size())) == 1;
     }
-    QString enunciado() override { return campo(b_.recognizer_result(r_), "text"); }
-    QString parcial() override { return campo(b_.recognizer_partial_result(r_), "partial"); }
-    QString final() override { return campo(b_.recognizer_final_result(r_), "text"); }
+    QString enunciado() override { return campo(b_.recognizer_result(reconocedor()), "text"); }
+    QString parcial() override { return campo(b_.recognizer_partial_result(reconocedor()), "partial"); }
+    QString final() override { return campo(b_.recognizer_final_result(reconocedor()), "text"); }
 
 private:
+    BibliotecaVosk::Reconocedor* reconocedor()
+    {
+        if (!r_) {
+            modelo_ = carga_.get();
+            r_ = b_.recognizer_new(modelo_.get(), 16000.0f);
+            if (!r_)
+                throw std::runtime_error("No se pudo preparar el reconocimiento de voz.");
+        }
+        return r_;
+    }
+
     const BibliotecaVosk& b_;
+    ModeloEnCarga carga_;
     ModeloCompartido modelo_;
-    BibliotecaVosk::Reconocedor* r_;
+    BibliotecaVosk::Reconocedor* r_ = nullptr;
 };
 
-class MotorVosk final : public MotorReconocimiento {
+class MotorVosk final : public MotorReconocimiento, public std::enable_shared_from_this<MotorVosk> {
 public:
+    // Never waits for a model: the first call starts loading it on a
+    // worker, and a model that failed to load answers false from then on.
     bool disponible() override
     {
         std::lock_guard g(mutex_);
-        return modeloPara(QStringLiteral("es")) != nullptr;
+        const auto carga = cargaPara(QStringLiteral("es"));
+        if (!carga)
+            return false;
+        if (carga->wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return true;
+        try {
+            return carga->get() != nullptr;
+        } catch (const std::exception&) {
+            return false;
+        }
     }
 
     QString motivo() override
     {
         std::lock_guard g(mutex_);
-        modeloPara(QStringLiteral("es"));
         return motivo_;
     }
 
     QStringList locales() override
     {
-        std::lock_guard g(mutex_);
         QStringList l;
         for (const auto& [carpeta, locale] : carpetas())
             l << locale;
@@ -85,18 +117,22 @@ public:
     std::unique_ptr<FlujoReconocimiento> abrir(const QString& locale) override
     {
         std::lock_guard g(mutex_);
-        ModeloCompartido modelo = modeloPara(locale);
-        if (!modelo)
+        const auto carga = cargaPara(locale);
+        if (!carga)
             return nullptr;
-        auto* r = biblioteca_->recognizer_new(modelo.get(), 16000.0f);
-        if (!r)
-            return nullptr;
-        return std::make_unique<FlujoVosk>(*biblioteca_, std::move(modelo), r);
+        if (carga->wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            try {
+                carga->get();
+            } catch (const std::exception&) {
+                return nullptr;
+            }
+        }
+        return std::make_unique<FlujoVosk>(*biblioteca_, *carga);
     }
 
 private:
     // The model folders with the locale each is for, in name order.
-    std::vector<std::pair<QString, QString>> carpetas() const
+    static std::vector<std::pair<QString, QString>> carpetas()
     {
         std::vector<std::pair<QString, QString>> lista;
         const QDir raiz(Vosk::carpetaModelos());
@@ -108,13 +144,14 @@ private:
         return lista;
     }
 
-    // Mutex held.
-    ModeloCompartido modeloPara(const QString& locale)
+    // Mutex held. The library is bound here (quick); the model is loaded
+    // on a thread of its own, without the mutex.
+    std::optional<ModeloEnCarga> cargaPara(const QString& locale)
     {
         if (!biblioteca_) {
             biblioteca_ = BibliotecaVosk::cargar(Vosk::rutaBiblioteca(), motivo_);
             if (!biblioteca_)
-                return nullptr;
+                return std::nullopt;
             biblioteca_->set_log_level(-1);
         }
         const auto lista = carpetas();
@@ -124,25 +161,32 @@ private:
         const int i = Vosk::elegirModelo(locales, locale);
         if (i < 0) {
             motivo_ = QStringLiteral("no hay modelo de voz para %1 en %2").arg(locale, Vosk::carpetaModelos());
-            return nullptr;
+            return std::nullopt;
         }
         const QString ruta = lista[size_t(i)].first;
         if (auto it = modelos_.find(ruta); it != modelos_.end())
             return it->second;
-        BibliotecaVosk::Modelo* m = biblioteca_->model_new(QFile::encodeName(ruta).constData());
-        if (!m) {
-            motivo_ = QStringLiteral("no se pudo cargar el modelo %1").arg(ruta);
-            return nullptr;
-        }
-        ModeloCompartido compartido(m, biblioteca_->model_free);
-        modelos_[ruta] = compartido;
-        motivo_.clear();
-        return compartido;
+        auto promesa = std::make_shared<std::promise<ModeloCompartido>>();
+        ModeloEnCarga carga = promesa->get_future().share();
+        modelos_[ruta] = carga;
+        std::thread([yo = weak_from_this(), b = biblioteca_, ruta, promesa] {
+            BibliotecaVosk::Modelo* m = b->model_new(QFile::encodeName(ruta).constData());
+            const QString fallo = QStringLiteral("no se pudo cargar el modelo %1").arg(ruta);
+            if (auto motor = yo.lock()) {
+                std::lock_guard g(motor->mutex_);
+                motor->motivo_ = m ? QString() : fallo;
+            }
+            if (m)
+                promesa->set_value(ModeloCompartido(m, b->model_free));
+            else
+                promesa->set_exception(std::make_exception_ptr(std::runtime_error(fallo.toStdString())));
+        }).detach();
+        return carga;
     }
 
     std::mutex mutex_;
     const BibliotecaVosk* biblioteca_ = nullptr;
-    std::map<QString, ModeloCompartido> modelos_;
+    std::map<QString, ModeloEnCarga> modelos_;
     QString motivo_;
 };
 

@@ -5,6 +5,7 @@
 #include "core/Perfiles.h"
 #include "core/Registro.h"
 #include "core/Texto.h"
+#include "core/TextoHablado.h"
 #include "plataforma/Ajustes.h"
 #include "projects/ContextoProyecto.h"
 
@@ -68,6 +69,11 @@ bool ModoProyectos::ignorarMusica(const Ajustes& ajustes)
 bool ModoProyectos::ignorarMusica()
 {
     return ignorarMusica(Ajustes::shared());
+}
+
+QString ModoProyectos::paraHablar(const QString& respuesta)
+{
+    return TextoHablado::paraHablar(respuesta);
 }
 
 void ModoProyectos::proyectoNuevo()

@@ -51,6 +51,8 @@ public:
     // "ignorarMusica": true unless a stored Bool says otherwise.
     static bool ignorarMusica(const Ajustes& ajustes);
     static bool ignorarMusica();
+    // A finished answer as speakable text (TextoHablado::paraHablar).
+    static QString paraHablar(const QString& respuesta);
 
     // A new conversation with its own project folder becomes the
     // selection, with nobody in the room.

@@ -65,6 +65,8 @@ class TestVentana : public QObject {
         agente.turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"bloque":"text"},{"delta":"Empiezo"},
             {"esperar":60000,"delta":" y sigo"},{"resultado":""}])")});
         e.asistente->setCarpeta(e.hogar.ruta());
+        // Claude refuses full control to a root process, as the tests may run.
+        e.asistente->setNivel(NivelPermiso::editar);
         QVERIFY(e.asistente->enviar(QStringLiteral("Trabaja mucho")));
         QTRY_COMPARE_WITH_TIMEOUT(agente.procesos(), 1, 15000);
         pid = agente.inicio(0).value("pid").toInteger();
@@ -86,7 +88,8 @@ private slots:
         VentanaPrincipal& v = abrirVentana();
         QCOMPARE(v.size(), QSize(1000, 700));
         QCOMPARE(v.minimumSize(), QSize(760, 560));
-        QCOMPARE(v.windowTitle(), QStringLiteral("Zuvi IA"));
+        // With nothing to show, the title is the application's, then the project folder.
+        QVERIFY2(v.windowTitle().startsWith(QStringLiteral("Zuvi IA — ")), qPrintable(v.windowTitle()));
     }
 
     // Until setup is complete the window shows the setup's last step; its
@@ -121,7 +124,7 @@ private slots:
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
         QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << false;
-        QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << false;
+        QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << true;
         QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << false;
     }
 
@@ -154,7 +157,8 @@ private slots:
         QCOMPARE(e.asistente->carpeta(), *nueva.carpeta);
         QCOMPARE(titulos(*barra().modelo()), (QStringList{"Hoy", "Proyecto nuevo", "Últimos 7 días", "Vieja"}));
         QCOMPARE(barra().lista()->currentIndex().row(), 1);
-        QCOMPARE(v.barraHerramientas()->actions(), QList<QAction*>{v.nuevoProyecto()});
+        // One "Nuevo proyecto" in the toolbar, beside the conversation screen's own bar.
+        QCOMPARE(v.barraHerramientas()->actions().count(v.nuevoProyecto()), 1);
     }
 
     void seleccionEnAmbosSentidos()

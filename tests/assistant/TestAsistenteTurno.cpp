@@ -1,3 +1,4 @@
+#include "assistant/AnfitrionAsistente.h"
 #include "assistant/AsistenteVoz.h"
 #include "assistant/SesionClaude.h"
 #include "assistant/TextosTurno.h"
@@ -14,6 +15,7 @@
 #include "core/Registro.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
+#include "plataforma/Sonidos.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -132,6 +134,24 @@ private slots:
         perfiles.reset();
         ajustes.reset();
         agente.reset();
+    }
+
+    // The end sound is Glass; a sound server that cannot play it is logged
+    // and the turn goes on.
+    void sonidoDeFin()
+    {
+        struct SonidosFalsos final : Sonidos {
+            QStringList pedidos;
+            void reproducir(const QString& nombre, std::function<void(const QString&)> alFallar) override
+            {
+                pedidos << nombre;
+                alFallar(QStringLiteral("sin servidor de sonido"));
+            }
+        } sonidos;
+        AnfitrionAsistente anfitrion(*asistente, *deteccion, sonidos);
+        anfitrion.sonarFin();
+        QCOMPARE(sonidos.pedidos, QStringList{"Glass"});
+        QVERIFY(registro().contains("Glass (sin servidor de sonido)"));
     }
 
     // Nothing detected yet: the turn looks for Claude Code itself and finds

@@ -16,7 +16,8 @@
 // A temporary home whose voice folder has a ".venv/bin/python" that notes
 // each launch's process id and runs the system's Python (Debian's, which
 // has numpy). With a file "fallar" in the voice folder it exits at once,
-// like a service that dies before it is ready.
+// like a service that dies before it is ready; with "sordo" it announces
+// itself and then ignores SIGTERM, like a service busy in its model.
 class ServicioVozPrueba {
 public:
     ServicioVozPrueba()
@@ -28,6 +29,10 @@ public:
         python.write("#!/bin/sh\n"
                      "echo $$ >> \"$ZUVIIA_VOZ_DIR/lanzamientos\"\n"
                      "[ -e \"$ZUVIIA_VOZ_DIR/fallar\" ] && exit 3\n"
+                     "if [ -e \"$ZUVIIA_VOZ_DIR/sordo\" ]; then\n"
+                     "  trap '' TERM; echo PUERTO=1; echo LISTO\n"
+                     "  while :; do sleep 1; done\n"
+                     "fi\n"
                      "exec /usr/bin/python3 \"$@\"\n");
         python.close();
         python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

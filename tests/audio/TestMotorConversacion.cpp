@@ -5,6 +5,7 @@
 #include "comun/MicrofonoFalso.h"
 #include "comun/MotorReconocimientoGuionado.h"
 #include "comun/RelojFalso.h"
+#include "comun/ReproductorFalso.h"
 #include "comun/Senales.h"
 #include "core/Registro.h"
 
@@ -50,22 +51,6 @@ struct Informes {
     int cuantosTextos() { std::lock_guard g(mutex); return int(textos.size()); }
     int cuantosFines() { std::lock_guard g(mutex); return int(fines.size()); }
     size_t cuantosNiveles() { std::lock_guard g(mutex); return niveles.size(); }
-};
-
-struct ReproductorFalso final : Reproductor {
-    bool fallar = false;
-    std::vector<std::optional<QString>> salidas;
-    void preparar(const std::optional<QString>& salida) override
-    {
-        if (fallar)
-            throw std::runtime_error("No se pudo usar la salida de audio.");
-        salidas.push_back(salida);
-    }
-    void detener() override {}
-    void velocidad(float) override {}
-    void programar(std::vector<float>) override {}
-    void programarFin(std::function<void(bool)>) override {}
-    void observarSalida(std::function<void(const float*, size_t)>) override {}
 };
 
 // Echo cancellation that silences every block, so its work is visible.

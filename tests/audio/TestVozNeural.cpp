@@ -1,5 +1,6 @@
 #include "ServicioVozPrueba.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -288,6 +289,23 @@ private slots:
         directo.closeWriteChannel();
         QVERIFY(directo.waitForFinished(5000));
         QCOMPARE(directo.exitStatus(), QProcess::NormalExit);
+    }
+
+    // At quit the service is told to stop and nobody waits for it, even a
+    // service that does not listen; it still goes with its client.
+    void salirNoEsperaAlServicio()
+    {
+        QFile(s->voz("sordo")).open(QIODevice::WriteOnly);
+        arrancada();
+        const qint64 pid = s->lanzamientos().last();
+        QElapsedTimer reloj;
+        reloj.start();
+        voz->alSalir();
+        QVERIFY(!voz->estado().listaParaHablar());
+        QVERIFY(ServicioVozPrueba::vivo(pid));
+        voz.reset();
+        QVERIFY2(reloj.elapsed() < 1000, qPrintable(QString::number(reloj.elapsed())));
+        QVERIFY(!ServicioVozPrueba::vivo(pid));
     }
 
     void sintetizarAntesDeEstarLista()

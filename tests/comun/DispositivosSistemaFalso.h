@@ -36,11 +36,23 @@ public:
 
     void observar(std::function<void()> alCambiar) override { observadores.push_back(std::move(alCambiar)); }
 
+    void observarSalidas(std::function<void()> alCambiar) override
+    {
+        observadoresSalidas.push_back(std::move(alCambiar));
+    }
+
     void cambiar()
     {
         for (auto& f : observadores)
             f();
     }
+    // Plays a mute or volume change of an output.
+    void cambiarSalidas()
+    {
+        for (auto& f : observadoresSalidas)
+            f();
+    }
 
     std::vector<std::function<void()>> observadores;
+    std::vector<std::function<void()>> observadoresSalidas;
 };

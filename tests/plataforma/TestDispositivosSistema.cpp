@@ -2,10 +2,22 @@
 #include "plataforma/DispositivosSistema.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 using Propiedades = DispositivosSistema::Propiedades;
 
@@ -29,6 +41,93 @@ QString codigo(uint32_t t)
         s += QChar(char((t >> (8 * i)) & 0xff));
     return s;
 }
+
+QStringList nombres(const std::vector<DispositivosSistema::Registro>& lista)
+{
+    QStringList n;
+    for (const auto& r : lista)
+        n << r.nombre.value_or(QString());
+    return n;
+}
+
+// A Unix socket that relays every connection to the test sound server
+// until congelar(): from then on it passes nothing, like a stalled server.
+class PuenteSonido {
+public:
+    explicit PuenteSonido(const QString& ruta) : ruta_(ruta.toLocal8Bit())
+    {
+        escucha_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a = direccion(ruta_);
+        ::bind(escucha_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(escucha_, 4);
+        hilo_ = std::thread([this] { atender(); });
+    }
+    ~PuenteSonido()
+    {
+        fin_ = true;
+        ::shutdown(escucha_, SHUT_RDWR);
+        hilo_.join();
+        ::close(escucha_);
+        ::unlink(ruta_.constData());
+    }
+    void congelar() { congelado_ = true; }
+
+private:
+    static sockaddr_un direccion(const QByteArray& ruta)
+    {
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, ruta.constData(), sizeof a.sun_path - 1);
+        return a;
+    }
+
+    void atender()
+    {
+        std::vector<int> abiertos;
+        pollfd vigilado{escucha_, POLLIN, 0};
+        std::vector<std::pair<int, int>> pares;
+        while (!fin_) {
+            std::vector<pollfd> fds{vigilado};
+            for (auto [cliente, servidor] : pares) {
+                fds.push_back({cliente, POLLIN, 0});
+                fds.push_back({servidor, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), 50) <= 0)
+                continue;
+            if (fds[0].revents & POLLIN) {
+                const int cliente = ::accept(escucha_, nullptr, nullptr);
+                if (cliente < 0)
+                    break;
+                const int servidor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                sockaddr_un a = direccion((PulsePrueba::carpeta() + "/native").toLocal8Bit());
+                ::connect(servidor, reinterpret_cast<sockaddr*>(&a), sizeof a);
+                pares.emplace_back(cliente, servidor);
+                abiertos.push_back(cliente);
+                abiertos.push_back(servidor);
+            }
+            for (size_t i = 1; i < fds.size() && !congelado_; ++i) {
+                if (!(fds[i].revents & POLLIN))
+                    continue;
+                const auto& par = pares[(i - 1) / 2];
+                const int destino = fds[i].fd == par.first ? par.second : par.first;
+                char datos[65536];
+                const ssize_t n = ::read(fds[i].fd, datos, sizeof datos);
+                if (n > 0)
+                    ::send(destino, datos, size_t(n), MSG_NOSIGNAL);
+            }
+            if (congelado_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        for (int fd : abiertos)
+            ::close(fd);
+    }
+
+    QByteArray ruta_;
+    int escucha_ = -1;
+    std::atomic<bool> fin_ = false;
+    std::atomic<bool> congelado_ = false;
+    std::thread hilo_;
+};
 
 } // namespace
 
@@ -77,6 +176,51 @@ private slots:
         for (const auto& r : DispositivosSistema::sistema().listar(true))
             QVERIFY2(!r.nombre->endsWith(".monitor"), qPrintable(*r.nombre));
         QVERIFY(!buscar(true, "zuvi_altavoz"));
+    }
+
+    // A server that stops answering: each call is back within the limit
+    // with the last lists, the stall is reported once, and during the pause
+    // that follows nothing waits at all.
+    void servidorAtascadoRespondeDeLoUltimo()
+    {
+        EXIGIR_PULSE();
+        QTemporaryDir carpeta;
+        // The relay passes bytes, not the descriptors shared memory needs.
+        QFile conf(carpeta.filePath("client.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("enable-shm = no\nenable-memfd = no\n");
+        conf.close();
+        qputenv("PULSE_CLIENTCONFIG", conf.fileName().toLocal8Bit());
+        QStringList avisos;
+        std::mutex mutex;
+        DispositivosSistema::setAnotador([&](const QString& t) {
+            std::lock_guard g(mutex);
+            avisos << t;
+        });
+        {
+            PuenteSonido puente(carpeta.filePath("puente"));
+            auto d = DispositivosSistema::conServidor("unix:" + carpeta.filePath("puente"));
+            const QStringList entradas = nombres(d->listar(true));
+            const QStringList salidas = nombres(d->listar(false));
+            QVERIFY2(entradas.contains("zuvi_microfono"), qPrintable(entradas.join(',')));
+            QVERIFY(salidas.contains("zuvi_altavoz"));
+
+            puente.congelar();
+            QElapsedTimer t;
+            t.start();
+            QCOMPARE(nombres(d->listar(true)), entradas);
+            QVERIFY2(t.elapsed() < DispositivosSistema::limiteEspera.count() * 3, qPrintable(QString::number(t.elapsed())));
+            t.restart();
+            QCOMPARE(nombres(d->listar(false)), salidas);
+            d->predeterminado(true);
+            d->estadoSalida(std::nullopt);
+            QVERIFY2(t.elapsed() < DispositivosSistema::limiteEspera.count() / 2, qPrintable(QString::number(t.elapsed())));
+            d.reset();
+        }
+        DispositivosSistema::setAnotador([](const QString& t) { qWarning("%s", qUtf8Printable(t)); });
+        qunsetenv("PULSE_CLIENTCONFIG");
+        QCOMPARE(avisos.size(), 1);
+        QVERIFY(avisos.first().startsWith("Dispositivos: el servidor de sonido no respondió"));
     }
 
     void avisaAltasBajasYCambiosDePorDefecto()

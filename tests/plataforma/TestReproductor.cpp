@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <cmath>
 #include <numbers>
 
@@ -129,6 +131,49 @@ private slots:
         r->programar(seno(0.3));
         r->programarFin([&](bool sonado) { otra = sonado; });
         QTRY_VERIFY_WITH_TIMEOUT(otra.load(), 10000);
+    }
+
+    // One level a block as it is heard: the sentence's blocks carry its RMS,
+    // the silence after it brings the level down.
+    void nivelDeLoQueSeOye()
+    {
+        EXIGIR_PULSE();
+        auto r = Reproductor::crear();
+        r->preparar(QString("zuvi_altavoz"));
+        std::mutex mutex;
+        std::vector<float> niveles;
+        auto observacion = r->observarNivel([&](float rms) {
+            std::lock_guard g(mutex);
+            niveles.push_back(rms);
+        });
+        std::atomic<bool> listo = false;
+        r->velocidad(1);
+        r->programar(seno(0.5));
+        r->programarFin([&](bool) { listo = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                std::lock_guard g(mutex);
+                return std::any_of(niveles.begin(), niveles.end(), [](float n) { return n > 0.1f; });
+            }(),
+            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(listo.load(), 10000);
+        QTest::qWait(300);
+        observacion.reset();
+        size_t antes;
+        {
+            std::lock_guard g(mutex);
+            const auto altos = std::count_if(niveles.begin(), niveles.end(), [](float n) { return n > 0.1f; });
+            // 0.5 s are 11.7 blocks of 1024 frames.
+            QVERIFY2(altos >= 10 && altos <= 13, qPrintable(QString::number(altos)));
+            const float maximo = *std::max_element(niveles.begin(), niveles.end());
+            QVERIFY2(std::abs(maximo - 0.3f / std::sqrt(2.0f)) < 0.02f, qPrintable(QString::number(maximo)));
+            QVERIFY(niveles.back() < 0.01f);
+            antes = niveles.size();
+        }
+        // Once the observation is gone nothing more is reported.
+        QTest::qWait(200);
+        std::lock_guard g(mutex);
+        QCOMPARE(niveles.size(), antes);
     }
 
     void velocidadSeOyeEnLaDuracion()

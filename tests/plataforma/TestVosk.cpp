@@ -1,8 +1,12 @@
 #include "comun/HogarTemporal.h"
 #include "plataforma/Vosk.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
+
+#include <mutex>
 
 namespace {
 
@@ -108,8 +112,46 @@ private slots:
         VariableTemporal biblioteca("ZUVI_LIBVOSK", ruta);
         QDir().mkpath(Vosk::carpetaModelos() + "/vosk-model-small-es-0.42");
         auto motor = Vosk::motor();
-        QVERIFY(!motor->disponible());
+        QTRY_VERIFY(!motor->disponible());
         QVERIFY2(motor->motivo().contains("no se pudo cargar el modelo"), qPrintable(motor->motivo()));
+    }
+
+    // The model loads on a worker: asking whether recognition is there, or
+    // opening a stream, never waits for it; the stream's first audio does.
+    void elModeloSeCargaEnOtroHilo()
+    {
+        HogarTemporal hogar;
+        VariableTemporal biblioteca("ZUVI_LIBVOSK", ZUVI_VOSK_LENTO);
+        const QString modelo = Vosk::carpetaModelos() + "/vosk-model-small-es-0.42";
+        QDir().mkpath(modelo);
+        auto motor = Vosk::motor();
+        QVERIFY(motor->disponible());
+        QTRY_VERIFY(QFileInfo::exists(modelo + "/cargando"));
+        QVERIFY(motor->disponible());
+        QCOMPARE(motor->locales(), QStringList{"es"});
+        QVERIFY(motor->motivo().isEmpty());
+
+        Reconocedor reconocedor(motor);
+        std::mutex mutex;
+        QStringList finales;
+        auto tarea = reconocedor.iniciar("es-CL", [&](const QString& t, bool final) {
+            std::lock_guard g(mutex);
+            if (final)
+                finales << t;
+        }, {});
+        QVERIFY(tarea);
+        BloqueAudio bloque;
+        bloque.frecuencia = 16000;
+        bloque.muestras.assign(1600, 0.1f);
+        tarea->anadir(bloque);
+        tarea->terminar();
+        QTest::qWait(100);
+        QVERIFY(!QFileInfo::exists(modelo + "/cargado"));
+        QFile(modelo + "/soltar").open(QIODevice::WriteOnly);
+        QTRY_VERIFY([&] {
+            std::lock_guard g(mutex);
+            return finales == QStringList{"hola mundo"};
+        }());
     }
 
     void bibliotecaQueNoEsVosk()

@@ -29,6 +29,17 @@ struct PermisosFalsos final : Permisos {
     bool pantalla = true;
 };
 
+// A home folder whose path a script with pasted values would break.
+inline const QString hogarRaro = QStringLiteral("casa de O'Brien 100%");
+
+// The "hogar" column of a table: an ordinary home and the odd one.
+inline void filasDeHogar()
+{
+    QTest::addColumn<QString>("hogar");
+    QTest::newRow("hogar corriente") << QString();
+    QTest::newRow("hogar con espacio, comilla y %") << hogarRaro;
+}
+
 // A temporary home with the fake tools first on PATH, a skills pack of its
 // own and an installer over them, with the real voice client and clock.
 // No desktop entry of the machine is seen: only those a test writes.

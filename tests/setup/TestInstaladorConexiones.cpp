@@ -127,7 +127,7 @@ private slots:
         QFETCH(bool, sinUsuario);
         QFETCH(QString, estado);
         QFETCH(QString, enRegistro);
-        InstaladorPrueba p({}, "casa de O'Brien 100%");
+        InstaladorPrueba p({}, hogarRaro);
         p.herramientas.instalarAgente("claude");
         p.herramientas.instalarAgente("codex");
         p.herramientas.marcar("blender-version", version.toUtf8());

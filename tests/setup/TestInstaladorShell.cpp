@@ -44,9 +44,7 @@ private slots:
     // The login shell starts in the home folder with its tool folder first.
     void entornoDelScript_data()
     {
-        QTest::addColumn<QString>("hogar");
-        QTest::newRow("corriente") << "";
-        QTest::newRow("con espacio, comilla y %") << "casa de O'Brien 100%";
+        filasDeHogar();
     }
     void entornoDelScript()
     {

@@ -21,9 +21,7 @@ private slots:
     // second run keeps the environment and the speaker model.
     void instalar_data()
     {
-        QTest::addColumn<QString>("hogar");
-        QTest::newRow("hogar corriente") << "";
-        QTest::newRow("hogar con espacio, comilla y %") << "casa de O'Brien 100%";
+        filasDeHogar();
     }
     void instalar()
     {

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "projects/ModoProyectos.h"
+
+#include <QWidget>
+
+class Ajustes;
+class AsistenteVoz;
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QToolButton;
+
+// The strip under the messages: the silent-output warning, the live
+// transcript of projects mode, the input capsule (microphone, text, send or
+// stop) and the status row. The text lives in the assistant's `texto`.
+class Compositor : public QWidget {
+    Q_OBJECT
+
+public:
+    Compositor(AsistenteVoz& voz, ModoProyectos& modo, Ajustes& ajustes, QWidget* parent = nullptr);
+
+    // The status row's state text.
+    static QString estadoTexto(bool activo, ModoProyectos::Estado estado);
+    // The placeholder of the text field.
+    static QString indicacion(bool activo);
+    // The send button is enabled unless the text is only spaces and tabs.
+    static bool puedeEnviar(const QString& texto);
+
+    QPlainTextEdit* campo() const { return campo_; }
+    // Ctrl+. while a turn runs; the window may list it in a menu.
+    QAction* detener() const { return detener_; }
+
+private:
+    void enviar();
+    void seguirTexto();
+    void seguirTurno();
+    void seguirModo();
+    void seguirAviso();
+    void seguirEstado();
+    void ajustarAltura();
+
+    AsistenteVoz& voz_;
+    ModoProyectos& modo_;
+    Ajustes& ajustes_;
+    QLabel* avisoSilencio_ = nullptr;
+    QLabel* transcripcion_ = nullptr;
+    QWidget* capsula_ = nullptr;
+    QPlainTextEdit* campo_ = nullptr;
+    QToolButton* enviar_ = nullptr;
+    QToolButton* parar_ = nullptr;
+    QAction* enviarAtajo_ = nullptr;
+    QAction* detener_ = nullptr;
+    QLabel* punto_ = nullptr;
+    QLabel* estado_ = nullptr;
+    QWidget* musica_ = nullptr;
+    QLabel* simboloMicrofono_ = nullptr;
+    QLabel* microfono_ = nullptr;
+    QLabel* simboloAgente_ = nullptr;
+    QLabel* agente_ = nullptr;
+    QLabel* nivel_ = nullptr;
+};

@@ -1,0 +1,119 @@
+#include "app/ConversacionView.h"
+
+#include "app/BarraHerramientas.h"
+#include "app/Compositor.h"
+#include "app/ListaMensajes.h"
+#include "app/VentanaPrincipal.h"
+#include "assistant/AsistenteVoz.h"
+#include "core/Almacen.h"
+#include "projects/ModoProyectos.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+QString ConversacionView::tituloVentana(const std::optional<QString>& titulo, const QString& carpeta)
+{
+    const QString nombre = QFileInfo(QDir::cleanPath(carpeta)).fileName();
+    const QString principal = titulo.value_or(QStringLiteral("Zuvi IA"));
+    return nombre.isEmpty() ? principal : principal + QStringLiteral(" — ") + nombre;
+}
+
+ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QWidget(parent), entorno_(entorno)
+{
+    setObjectName(QStringLiteral("conversacion"));
+    auto* capa = new QVBoxLayout(this);
+    capa->setContentsMargins(0, 0, 0, 0);
+    capa->setSpacing(0);
+
+    barra_ = new BarraHerramientas(entorno_.asistente, entorno_.modo, this);
+    // In the window's toolbar, which hides with setup and the full-screen
+    // room; on its own screen elsewhere.
+    auto* ventana = qobject_cast<VentanaPrincipal*>(window());
+    if (ventana && ventana->barraHerramientas()) {
+        barra_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        enBarraVentana_ = ventana->barraHerramientas()->addWidget(barra_);
+    } else {
+        capa->addWidget(barra_);
+    }
+
+    pila_ = new QStackedWidget(this);
+    vacia_ = new QWidget(pila_);
+    vacia_->setObjectName(QStringLiteral("pantallaVacia"));
+    lista_ = new ListaMensajes(entorno_.almacen, entorno_.asistente, pila_);
+    pila_->addWidget(vacia_);
+    pila_->addWidget(lista_);
+    capa->addWidget(pila_, 1);
+    compositor_ = new Compositor(entorno_.asistente, entorno_.modo, entorno_.ajustes, this);
+    capa->addWidget(compositor_);
+
+    connect(&entorno_.almacen, &Almacen::seleccionCambiada, this, &ConversacionView::alCambiarSeleccion);
+    connect(&entorno_.almacen, &Almacen::conversacionCambiada, this, [this](const QUuid& id) {
+        if (entorno_.almacen.seleccion() == id)
+            seguirConversacion();
+    });
+    connect(&entorno_.almacen, &Almacen::conversacionesCambiadas, this, &ConversacionView::seguirConversacion);
+    connect(&entorno_.asistente, &AsistenteVoz::carpetaCambiada, this, &ConversacionView::seguirTitulo);
+    seguirConversacion();
+}
+
+ConversacionView::~ConversacionView()
+{
+    // The window's toolbar outlives this screen; the action takes the bar with it.
+    delete enBarraVentana_;
+}
+
+void ConversacionView::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    seguirTitulo();
+    // The first appearance applies the selection to projects mode, without warming up.
+    if (!aplicado_) {
+        aplicado_ = true;
+        entorno_.modo.aplicarProyecto();
+    }
+}
+
+void ConversacionView::alCambiarSeleccion()
+{
+    entorno_.modo.aplicarProyecto();
+    entorno_.asistente.precalentar();
+    seguirConversacion();
+}
+
+void ConversacionView::seguirConversacion()
+{
+    const std::optional<QUuid> id = entorno_.almacen.seleccion();
+    bool conMensajes = false;
+    for (const Conversacion& c : entorno_.almacen.conversaciones())
+        if (id && c.id == *id)
+            conMensajes = !c.mensajes.isEmpty();
+    if (lista_->conversacion() != id || !conMensajes)
+        lista_->mostrar(conMensajes ? id : std::nullopt);
+    pila_->setCurrentWidget(conMensajes ? static_cast<QWidget*>(lista_) : vacia_);
+    seguirTitulo();
+}
+
+QWidget* ConversacionView::contenido() const
+{
+    return pila_->currentWidget();
+}
+
+QString ConversacionView::titulo() const
+{
+    const std::optional<QUuid> id = entorno_.almacen.seleccion();
+    std::optional<QString> titulo;
+    for (const Conversacion& c : entorno_.almacen.conversaciones())
+        if (id && c.id == *id && !c.mensajes.isEmpty())
+            titulo = c.titulo;
+    return tituloVentana(titulo, entorno_.asistente.carpeta());
+}
+
+void ConversacionView::seguirTitulo()
+{
+    if (QWidget* w = window(); w && w != this)
+        w->setWindowTitle(titulo());
+}

@@ -1,0 +1,253 @@
+#include "app/TextoSeleccionable.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// A growing line is cut at a wrap point once its document block passes
+// this length, so each fragment lays out a short block, not the whole line.
+constexpr int largoPartir = 1500;
+// Longer documents are never laid out at a width they are not shown at.
+constexpr int largoMedible = 6000;
+
+} // namespace
+
+TextoSeleccionable::TextoSeleccionable(QWidget* parent) : QTextBrowser(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setUndoRedoEnabled(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                            | Qt::LinksAccessibleByMouse);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    viewport()->setAutoFillBackground(false);
+    setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));
+    document()->setDocumentMargin(0);
+    document()->setUndoRedoEnabled(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        emit enlaceActivado(url.toString());
+    });
+}
+
+QVariant TextoSeleccionable::loadResource(int, const QUrl&)
+{
+    return {};
+}
+
+void TextoSeleccionable::setSecundario(bool secundario)
+{
+    if (secundario_ == secundario)
+        return;
+    secundario_ = secundario;
+    QPalette p = palette();
+    p.setColor(QPalette::Text, secundario ? palette().color(QPalette::PlaceholderText)
+                                          : QWidget().palette().color(QPalette::Text));
+    setPalette(p);
+}
+
+void TextoSeleccionable::preparar(Tipo tipo)
+{
+    bloque_ = {tipo, QString()};
+    linea_.clear();
+    estable_ = 0;
+    posEstable_ = 0;
+    partido_ = false;
+    document()->clear();
+    if (tipo == Tipo::codigo) {
+        setLineWrapMode(QTextEdit::NoWrap);
+        document()->setDefaultFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        document()->setDocumentMargin(10);
+        setStyleSheet(QStringLiteral("QTextBrowser { background: palette(alternate-base); border-radius: 8px; }"));
+    } else {
+        setLineWrapMode(QTextEdit::WidgetWidth);
+        QFont f = font();
+        if (tipo == Tipo::titulo) {
+            f.setBold(true);
+            f.setPointSizeF(f.pointSizeF() + 1);
+        }
+        document()->setDefaultFont(f);
+    }
+}
+
+void TextoSeleccionable::mostrar(const TextoMarkdown::Bloque& b)
+{
+    if (b.tipo == bloque_.tipo && b.tipo != Tipo::titulo && b.texto.startsWith(bloque_.texto)) {
+        anexar(QStringView(b.texto).mid(bloque_.texto.size()));
+        return;
+    }
+    preparar(b.tipo);
+    anexar(b.texto);
+    updateGeometry();
+}
+
+void TextoSeleccionable::anexar(QStringView mas)
+{
+    if (mas.isEmpty())
+        return;
+    bloque_.texto += mas;
+    if (bloque_.tipo == Tipo::codigo) {
+        QTextCursor c(document());
+        c.movePosition(QTextCursor::End);
+        c.insertText(mas.toString());
+    } else {
+        for (qsizetype desde = 0;;) {
+            const qsizetype salto = mas.indexOf(u'\n', desde);
+            extenderLinea(mas.mid(desde, (salto < 0 ? mas.size() : salto) - desde));
+            if (salto < 0)
+                break;
+            QTextCursor c(document());
+            c.movePosition(QTextCursor::End);
+            c.insertBlock();
+            linea_.clear();
+            estable_ = 0;
+            posEstable_ = c.position();
+            desde = salto + 1;
+        }
+    }
+    updateGeometry();
+}
+
+void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& destacado)
+{
+    preparar(Tipo::parrafo);
+    QTextCursor c(document());
+    if (!destacado.isEmpty()) {
+        QTextCharFormat f;
+        f.setFontWeight(QFont::DemiBold);
+        c.insertText(destacado, f);
+    }
+    c.insertText(texto, QTextCharFormat());
+    bloque_.texto = texto;
+    updateGeometry();
+}
+
+// Redraws the line from its settled point: the marks before it cannot
+// change, so a fragment costs what it adds, not the whole line.
+void TextoSeleccionable::extenderLinea(QStringView mas)
+{
+    linea_ += mas;
+    qsizetype estable = 0;
+    const QList<TextoMarkdown::Tramo> tramos = TextoMarkdown::enLinea(linea_, estable_, estable);
+    QTextCursor c(document());
+    c.setPosition(posEstable_);
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    insertarTramos(tramos, estable);
+    estable_ = estable;
+    partirLineaLarga();
+}
+
+void TextoSeleccionable::insertarTramos(const QList<TextoMarkdown::Tramo>& tramos, qsizetype estable)
+{
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    for (const TextoMarkdown::Tramo& t : tramos) {
+        if (t.origen < estable)
+            posEstable_ += int(t.texto.size());
+        c.insertText(t.texto, formato(t));
+    }
+}
+
+QTextCharFormat TextoSeleccionable::formato(const TextoMarkdown::Tramo& t) const
+{
+    QTextCharFormat f;
+    if (t.negrita)
+        f.setFontWeight(QFont::Bold);
+    if (t.cursiva)
+        f.setFontItalic(true);
+    if (t.tachado)
+        f.setFontStrikeOut(true);
+    if (t.codigo) {
+        f.setFontFamilies({QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
+        f.setBackground(palette().color(QPalette::AlternateBase));
+    }
+    if (!t.enlace.isEmpty() && TextoMarkdown::enlaceAbrible(t.enlace)) {
+        f.setAnchor(true);
+        f.setAnchorHref(t.enlace);
+        f.setToolTip(t.enlace);
+        f.setFontUnderline(true);
+        f.setForeground(palette().color(QPalette::Link));
+    }
+    return f;
+}
+
+// The settled start of the last document block moves to the start of its
+// next-to-last visual line: the text wraps there already, so the split
+// does not show, and later fragments lay out only the short rest.
+void TextoSeleccionable::partirLineaLarga()
+{
+    const QTextBlock ultimo = document()->lastBlock();
+    if (ultimo.length() < largoPartir)
+        return;
+    document()->documentLayout()->blockBoundingRect(ultimo);
+    const QTextLayout* capa = ultimo.layout();
+    if (!capa || capa->lineCount() < 3)
+        return;
+    const int corte = ultimo.position() + capa->lineAt(capa->lineCount() - 2).textStart();
+    if (corte <= ultimo.position() || corte > posEstable_)
+        return;
+    QTextCursor c(document());
+    c.setPosition(corte);
+    c.insertBlock(ultimo.blockFormat(), c.charFormat());
+    ++posEstable_;
+    partido_ = true;
+}
+
+void TextoSeleccionable::resizeEvent(QResizeEvent* e)
+{
+    QTextBrowser::resizeEvent(e);
+    // Splits made at the old wrap points would show as short lines.
+    if (partido_ && e->oldSize().width() != e->size().width()) {
+        const TextoMarkdown::Bloque b = bloque_;
+        preparar(b.tipo);
+        anexar(b.texto);
+    }
+    updateGeometry();
+}
+
+int TextoSeleccionable::heightForWidth(int ancho) const
+{
+    QTextDocument* d = document();
+    if (lineWrapMode() == QTextEdit::NoWrap || qFuzzyCompare(d->textWidth(), qreal(ancho)))
+        return int(std::ceil(d->size().height()));
+    for (const Medida& m : medidas_)
+        if (m.revision == d->revision() && m.ancho == ancho)
+            return m.alto;
+    int alto = 0;
+    if (d->characterCount() <= largoMedible) {
+        // Measured on a copy: the shown document keeps its width and layout.
+        std::unique_ptr<QTextDocument> copia(d->clone());
+        copia->setTextWidth(ancho);
+        alto = int(std::ceil(copia->size().height()));
+    } else {
+        // A long answer is not laid out again at every width a layout asks
+        // about; its height scales with the width until it gets that width.
+        const qreal actual = std::max<qreal>(d->textWidth(), 1);
+        alto = int(std::ceil(d->size().height() * actual / std::max(ancho, 1)));
+    }
+    medidas_[siguienteMedida_] = {d->revision(), ancho, alto};
+    siguienteMedida_ = (siguienteMedida_ + 1) % medidas_.size();
+    return alto;
+}
+
+QSize TextoSeleccionable::sizeHint() const
+{
+    const int ancho = lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(document()->idealWidth()))
+                                                          : QTextBrowser::sizeHint().width();
+    return {ancho, heightForWidth(width())};
+}
+
+QSize TextoSeleccionable::minimumSizeHint() const { return {40, heightForWidth(width())}; }

@@ -1,0 +1,160 @@
+// The recorded 20,000-fragment Claude turn streamed through the assistant
+// into the conversation screen of a visible main window (offscreen), and
+// the same turn without a window. Each fragment is followed by one turn of
+// the event loop, so the coalesced redraw, layout and paint are counted.
+// Reports the cost per fragment of the first and the last 1,000 fragments,
+// and the longest single fragment (the longest stall of the GUI thread).
+#include "AlmacenPrueba.h"
+#include "GrabacionTurno.h"
+
+#include "app/Iconos.h"
+#include "app/VentanaPrincipal.h"
+#include "assistant/AsistenteVoz.h"
+#include "assistant/SesionClaude.h"
+#include "assistant/TurnoAgente.h"
+#include "comun/AgenteFalso.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "core/EstadoIA.h"
+#include "plataforma/Carpetas.h"
+#include "projects/ModoProyectos.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// A home with a store of 2,000 conversations and the fake agent as
+// `claude`, whose session only waits: the recorded lines are fed by hand.
+struct Sala {
+    HogarTemporal hogar;
+    AgenteFalso agente{hogar};
+    DispositivosSistemaFalso sistema;
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<EstadoIA> deteccion;
+    std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<ModoProyectos> modo;
+    std::unique_ptr<VentanaPrincipal> ventana;
+    QUuid conversacion;
+
+    explicit Sala(bool conVentana)
+    {
+        agente.escenario(R"({"turnos": [[{"error": "", "esperar": 3600000}]]})");
+        QDir().mkpath(Carpetas::datosApp());
+        QFile f(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
+        if (!f.open(QIODevice::WriteOnly))
+            std::abort();
+        f.write(Codificacion::codificar(conversaciones(2000)));
+        f.close();
+        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
+        perfiles = std::make_unique<Perfiles>(*ajustes, Reloj::sistema(), Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(Reloj::sistema(), *perfiles, Carpetas::datosApp());
+        deteccion = std::make_unique<EstadoIA>(Reloj::sistema(), [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion);
+        asistente->setLeerRespuesta(false);
+        asistente->setVozPropiaSilenciada(true);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        conversacion = almacen->conversaciones().at(almacen->conversaciones().size() / 2).id;
+        almacen->setSeleccion(conversacion);
+        QDir().mkpath(hogar.en("proyecto"));
+        asistente->usarCarpeta(hogar.en("proyecto"));
+        if (conVentana) {
+            Iconos::prepararTema();
+            ventana = std::make_unique<VentanaPrincipal>(
+                Entorno{*ajustes, Reloj::sistema(), *almacen, *perfiles, *deteccion, *asistente, *modo});
+            ventana->resize(1100, 800);
+            ventana->show();
+        }
+        QApplication::processEvents();
+    }
+
+    ~Sala()
+    {
+        if (auto s = asistente->sesionClaude())
+            s->cerrar();
+        ventana.reset();
+        modo.reset();
+        asistente.reset();
+    }
+};
+
+double media(const std::vector<qint64>& ns, size_t desde, size_t cuantos)
+{
+    qint64 suma = 0;
+    for (size_t i = desde; i < desde + cuantos; ++i)
+        suma += ns[i];
+    return double(suma) / double(cuantos) / 1000.0;
+}
+
+void turnoEnPantalla(benchmark::State& estado)
+{
+    const bool conVentana = estado.range(0) != 0;
+    Sala sala(conVentana);
+    const QStringList lineas = grabacion();
+    std::vector<qint64> ns(size_t(lineas.size()));
+    double primeros = 0, ultimos = 0, peor = 0;
+
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        if (!sala.asistente->enviar(QStringLiteral("Escribe el informe largo")))
+            estado.SkipWithError("el turno no empezó");
+        QElapsedTimer espera;
+        espera.start();
+        while (!sala.asistente->turno().enCurso() || !sala.asistente->sesionClaude()) {
+            QApplication::processEvents();
+            if (espera.elapsed() > 15000) {
+                estado.SkipWithError("la sesión no arrancó");
+                return;
+            }
+        }
+        const QUuid sesion = sala.asistente->sesionClaude()->id();
+        QApplication::processEvents();
+        estado.ResumeTiming();
+
+        QElapsedTimer reloj;
+        for (qsizetype i = 0; i < lineas.size(); ++i) {
+            reloj.start();
+            sala.asistente->turno().lineaSesion(lineas[i], sesion);
+            QApplication::processEvents();
+            ns[size_t(i)] = reloj.nsecsElapsed();
+        }
+
+        estado.PauseTiming();
+        if (sala.asistente->ejecutando())
+            estado.SkipWithError("el turno no terminó");
+        primeros += media(ns, primerDelta, 1000);
+        ultimos += media(ns, primerDelta + deltas - 1000, 1000);
+        peor = std::max(peor, double(*std::max_element(ns.begin(), ns.end())) / 1e6);
+        sala.almacen->cambiar(sala.conversacion, false,
+                              [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
+        QApplication::processEvents();
+        estado.ResumeTiming();
+    }
+    const double n = double(estado.iterations());
+    estado.counters["us/frag primeros 1000"] = primeros / n;
+    estado.counters["us/frag ultimos 1000"] = ultimos / n;
+    estado.counters["ultimos/primeros"] = ultimos / primeros;
+    estado.counters["ms peor fragmento"] = peor;
+}
+BENCHMARK(turnoEnPantalla)->ArgName("ventana")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,399 @@
+#include "app/BarraHerramientas.h"
+#include "app/BurbujaMensaje.h"
+#include "app/Compositor.h"
+#include "app/ConversacionView.h"
+#include "app/IndicadorActividad.h"
+#include "app/ListaMensajes.h"
+#include "app/TextoSeleccionable.h"
+#include "app/VentanaPrincipal.h"
+#include "app/VistaPrincipal.h"
+#include "assistant/AsistenteVoz.h"
+#include "assistant/SesionClaude.h"
+#include "assistant/TurnoAgente.h"
+#include "comun/AgenteFalso.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "comun/RelojFalso.h"
+#include "core/Almacen.h"
+#include "core/DetectorIA.h"
+#include "core/EstadoIA.h"
+#include "core/Perfiles.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/Carpetas.h"
+#include "projects/ModoProyectos.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+QList<Deteccion> buscarAgentes()
+{
+    QList<Deteccion> lista;
+    for (const char* id : {"claude-code", "codex-cli"})
+        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
+    return lista;
+}
+
+// Records what the application asks the desktop to open.
+class Escritorio : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> abiertas;
+public slots:
+    void abrir(const QUrl& url) { abiertas << url; }
+};
+
+}
+
+// The conversation screen in a real main window, over the real stores and
+// the fake agent installed as `claude` in a temporary home.
+class TestConversacionView : public QObject {
+    Q_OBJECT
+
+    HogarTemporal hogar;
+    RelojFalso reloj;
+    DispositivosSistemaFalso sistema;
+    Escritorio escritorio;
+    std::unique_ptr<AgenteFalso> agente;
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<EstadoIA> deteccion;
+    std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<ModoProyectos> modo;
+    std::unique_ptr<VentanaPrincipal> ventana;
+
+    ConversacionView* pantalla() const { return qobject_cast<ConversacionView*>(ventana->vista()->detalle()); }
+    QPlainTextEdit* campo() const { return pantalla()->compositor()->campo(); }
+    QToolButton* boton(const char* nombre) const
+    {
+        return ventana->findChild<QToolButton*>(QString::fromLatin1(nombre));
+    }
+    const std::vector<BurbujaMensaje*>& burbujas() const { return pantalla()->lista()->burbujas(); }
+    QString ultimoTexto() const
+    {
+        const auto c = almacen->actual();
+        return c && !c->mensajes.isEmpty() ? c->mensajes.last().texto : QString();
+    }
+
+    void escribir(const QString& texto)
+    {
+        campo()->setFocus();
+        QTest::keyClicks(campo(), texto);
+    }
+    void esperarFinTurno() { QTRY_VERIFY_WITH_TIMEOUT(!asistente->ejecutando(), 15000); }
+
+    // One turn that streams its answer in pieces, then waits before ending.
+    void turnoLento(const QStringList& trozos, int espera)
+    {
+        QJsonArray pasos = AgenteFalso::pasos(R"([{"sistema":"init"},{"bloque":"text"}])");
+        for (const QString& t : trozos)
+            pasos.append(QJsonObject{{"delta", t}, {"esperar", 30}});
+        pasos.append(QJsonObject{{"finBloque", true}, {"esperar", espera}});
+        pasos.append(QJsonObject{{"resultado", ""}});
+        agente->turnos({pasos});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &escritorio, "abrir");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &escritorio, "abrir");
+        QDesktopServices::setUrlHandler(QStringLiteral("zuviia"), &escritorio, "abrir");
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char* esquema : {"https", "file", "zuviia"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(esquema));
+    }
+
+    void init()
+    {
+        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        QFile::remove(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
+        escritorio.abiertas.clear();
+        agente = std::make_unique<AgenteFalso>(hogar);
+        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
+        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
+        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
+        asistente->setCarpeta(hogar.en("Informe anual"));
+        asistente->setLeerRespuesta(false);
+        // Claude refuses full control to a root process, as the tests may run.
+        asistente->setNivel(NivelPermiso::editar);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        ventana = std::make_unique<VentanaPrincipal>(
+            Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
+        almacen->nueva();
+        QDir().mkpath(hogar.en("Informe anual"));
+        asistente->usarCarpeta(hogar.en("Informe anual"));
+        ventana->show();
+        QVERIFY(QTest::qWaitForWindowExposed(ventana.get()));
+    }
+
+    void cleanup()
+    {
+        if (asistente->ejecutando())
+            asistente->cancelar();
+        esperarFinTurno();
+        if (auto s = asistente->sesionClaude()) {
+            s->cerrar();
+            QTRY_VERIFY(!s->enMarcha());
+        }
+        ventana.reset();
+        modo.reset();
+        asistente.reset();
+        deteccion.reset();
+        almacen.reset();
+        perfiles.reset();
+        ajustes.reset();
+        agente.reset();
+    }
+
+    // Type, Return: the answer streams into one bubble and into the store,
+    // the indicator rides on that bubble only, the title names the
+    // conversation and the folder.
+    void escribirYLeer()
+    {
+        QCOMPARE(pantalla()->contenido()->objectName(), QStringLiteral("pantallaVacia"));
+        QCOMPARE(ventana->windowTitle(), QStringLiteral("Zuvi IA — Informe anual"));
+        turnoLento({"# Plan\n", "- leer", " el informe\n", "- responder"}, 400);
+        escribir(QStringLiteral("Revisa el informe"));
+        QTest::keyClick(campo(), Qt::Key_Return);
+        QVERIFY(asistente->ejecutando());
+        QCOMPARE(campo()->toPlainText(), QString());
+        QTRY_COMPARE(pantalla()->contenido(), static_cast<QWidget*>(pantalla()->lista()));
+        QCOMPARE(ventana->windowTitle(), QStringLiteral("Revisa el informe — Informe anual"));
+
+        QTRY_VERIFY_WITH_TIMEOUT(ultimoTexto().contains(QStringLiteral("leer")) || !asistente->ejecutando(), 15000);
+        QVERIFY2(ultimoTexto().contains(QStringLiteral("leer")), qPrintable(ultimoTexto()));
+        QTRY_COMPARE(burbujas().size(), size_t(2));
+        BurbujaMensaje* respuesta = burbujas().back();
+        int conIndicador = 0;
+        for (BurbujaMensaje* b : burbujas())
+            conIndicador += b->escribiendo();
+        QCOMPARE(conIndicador, 1);
+        QVERIFY(respuesta->escribiendo());
+        QVERIFY(respuesta->findChild<IndicadorActividad*>()->isVisible());
+
+        esperarFinTurno();
+        pantalla()->lista()->sincronizar();
+        QCOMPARE(burbujas().size(), size_t(2));
+        QCOMPARE(burbujas().back(), respuesta);
+        const QString esperado = QStringLiteral("# Plan\n- leer el informe\n- responder");
+        QCOMPARE(ultimoTexto(), esperado);
+        QCOMPARE(respuesta->texto(), esperado);
+        QVERIFY(!respuesta->escribiendo());
+        QVERIFY(!respuesta->findChild<IndicadorActividad*>()->isVisible());
+        QStringList dibujado;
+        for (const TextoSeleccionable* t : respuesta->findChildren<TextoSeleccionable*>())
+            dibujado << t->document()->toPlainText();
+        QCOMPARE(dibujado, QStringList{QStringLiteral("# Plan\n• leer el informe\n• responder")});
+    }
+
+    // While the agent works: Return is refused and keeps the text, only the
+    // agent picker is disabled, and Ctrl+. stops the turn.
+    void detenerConCtrlPunto()
+    {
+        turnoLento({"Pensando en voz alta"}, 20000);
+        escribir(QStringLiteral("Primero"));
+        QTest::keyClick(campo(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(ultimoTexto().contains(QStringLiteral("Pensando")), 15000);
+
+        escribir(QStringLiteral("Segundo"));
+        QTest::keyClick(campo(), Qt::Key_Return);
+        QCOMPARE(campo()->toPlainText(), QStringLiteral("Segundo"));
+        QCOMPARE(asistente->texto(), QStringLiteral("Segundo"));
+        QVERIFY(!boton("agenteClaude")->isEnabled());
+        QVERIFY(!boton("agenteCodex")->isEnabled());
+        QVERIFY(boton("proyecto")->isEnabled());
+        QVERIFY(boton("leerRespuestas")->isEnabled());
+        QVERIFY(boton("detener")->isVisible());
+        QVERIFY(!boton("enviar")->isVisible());
+
+        QTest::keyClick(ventana.get(), Qt::Key_Period, Qt::ControlModifier);
+        esperarFinTurno();
+        QCOMPARE(ultimoTexto(), QStringLiteral("Pensando en voz alta"));
+        QVERIFY(boton("agenteClaude")->isEnabled());
+        QVERIFY(boton("enviar")->isVisible());
+        QCOMPARE(campo()->toPlainText(), QStringLiteral("Segundo"));
+    }
+
+    // Blank text is never sent and stays in the field; only spaces and tabs
+    // disable the send button.
+    void enBlanco_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("botonActivo");
+        QTest::newRow("espacios y tabuladores") << " \t  " << false;
+        QTest::newRow("saltos de linea") << "\n\n" << true;
+    }
+
+    void enBlanco()
+    {
+        QFETCH(QString, texto);
+        campo()->setPlainText(texto);
+        QTEST(boton("enviar")->isEnabled(), "botonActivo");
+        QTest::keyClick(campo(), Qt::Key_Return);
+        if (boton("enviar")->isEnabled())
+            QTest::mouseClick(boton("enviar"), Qt::LeftButton);
+        QVERIFY(!asistente->ejecutando());
+        QCOMPARE(campo()->toPlainText(), texto);
+        QCOMPARE(almacen->actual()->mensajes.size(), 0);
+    }
+
+    // "Copiar" leaves the raw text, marks included, and only after the
+    // turn; an error never offers it.
+    void copiar()
+    {
+        turnoLento({QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)")}, 0);
+        QVERIFY(asistente->enviar(QStringLiteral("Hazlo")));
+        esperarFinTurno();
+        pantalla()->lista()->sincronizar();
+        BurbujaMensaje* respuesta = burbujas().back();
+        auto* acciones = respuesta->findChild<QWidget*>(QStringLiteral("acciones"));
+        QVERIFY(!acciones->isVisible());
+        QEnterEvent entrar(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(respuesta, &entrar);
+        QVERIFY(acciones->isVisible());
+        QApplication::clipboard()->setText(QStringLiteral("antes"));
+        QTest::mouseClick(respuesta->findChild<QToolButton*>(QStringLiteral("copiar")), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)"));
+
+        Mensaje error = Mensaje::nuevo(Mensaje::Rol::error, QStringLiteral("No hubo respuesta (código 1)."));
+        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });
+        pantalla()->lista()->sincronizar();
+        QVERIFY(!burbujas().back()->findChild<QWidget*>(QStringLiteral("acciones")));
+    }
+
+    // Only web and mail links reach the desktop, whatever the text says.
+    void enlaces_data()
+    {
+        QTest::addColumn<QString>("destino");
+        QTest::addColumn<bool>("abre");
+        QTest::newRow("https") << "https://e.cl/g" << true;
+        QTest::newRow("zuviia") << "zuviia://modo-proyectos" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+    }
+
+    void enlaces()
+    {
+        QFETCH(QString, destino);
+        QFETCH(bool, abre);
+        Mensaje m = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("[aquí](%1)").arg(destino), AgenteCLI::claude);
+        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << m; });
+        pantalla()->lista()->sincronizar();
+        auto* texto = burbujas().back()->findChild<TextoSeleccionable*>();
+        emit texto->anchorClicked(QUrl(destino));
+        QCOMPARE(escritorio.abiertas, abre ? QList<QUrl>{QUrl(destino)} : QList<QUrl>{});
+    }
+
+    void mostrarCarpeta()
+    {
+        auto* menu = boton("proyecto")->menu();
+        menu->findChild<QAction*>(QStringLiteral("mostrarCarpeta"))->trigger();
+        QCOMPARE(escritorio.abiertas, QList<QUrl>{QUrl::fromLocalFile(hogar.en("Informe anual"))});
+        menu->findChild<QAction*>(QStringLiteral("nivel_responder"))->trigger();
+        QCOMPARE(asistente->nivel(), NivelPermiso::responder);
+        QCOMPARE(boton("proyecto")->property("simbolo").toString(), QStringLiteral("folder"));
+        QCOMPARE(ventana->findChild<QLabel*>(QStringLiteral("nivelEstado"))->text(),
+                 QStringLiteral("Solo conversar y leer"));
+    }
+
+    // The warning follows the reading setting and the output's volume.
+    void avisoSilencio()
+    {
+        auto* aviso = ventana->findChild<QLabel*>(QStringLiteral("avisoSilencio"));
+        sistema.estados[7] = {true, 1.0f};
+        sistema.salidaPorDefecto = 7;
+        sistema.cambiarSalidas();
+        QVERIFY(!aviso->isVisible());
+        QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
+        QVERIFY(asistente->leerRespuesta());
+        QVERIFY(aviso->isVisible());
+        sistema.estados[7] = {false, 0.8f};
+        sistema.cambiarSalidas();
+        QVERIFY(!aviso->isVisible());
+        sistema.estados[7] = {false, 0.01f};
+        sistema.cambiarSalidas();
+        QVERIFY(aviso->isVisible());
+    }
+
+    void tituloVentana_data()
+    {
+        QTest::addColumn<std::optional<QString>>("titulo");
+        QTest::addColumn<QString>("carpeta");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("con mensajes") << std::optional<QString>(QStringLiteral("Plan")) << "/home/ana/Zuvi IA/Web"
+                                      << "Plan — Web";
+        QTest::newRow("sin mensajes") << std::optional<QString>() << "/home/ana/Zuvi IA/Web" << "Zuvi IA — Web";
+        QTest::newRow("barra final") << std::optional<QString>() << "/home/ana/Web/" << "Zuvi IA — Web";
+        QTest::newRow("sin carpeta") << std::optional<QString>(QStringLiteral("Plan")) << "" << "Plan";
+    }
+
+    void tituloVentana()
+    {
+        QFETCH(std::optional<QString>, titulo);
+        QFETCH(QString, carpeta);
+        QTEST(ConversacionView::tituloVentana(titulo, carpeta), "esperado");
+    }
+
+    void niveles_data()
+    {
+        QTest::addColumn<NivelPermiso>("nivel");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("simbolo");
+        QTest::newRow("responder") << NivelPermiso::responder << "Solo conversar y leer" << "folder";
+        QTest::newRow("editar") << NivelPermiso::editar << "Crear y editar archivos del proyecto" << "folder";
+        QTest::newRow("total") << NivelPermiso::total << "Control total del computador" << "lock.open.fill";
+    }
+
+    void niveles()
+    {
+        QFETCH(NivelPermiso, nivel);
+        QFETCH(QString, titulo);
+        QCOMPARE(BarraHerramientas::tituloNivel(nivel), titulo);
+        QTEST(BarraHerramientas::simboloProyecto(nivel), "simbolo");
+        QCOMPARE(BarraHerramientas::ayudaProyecto(QStringLiteral("/p/Web"), nivel),
+                 QStringLiteral("Carpeta: /p/Web · ") + titulo);
+    }
+
+    void estadoTexto_data()
+    {
+        QTest::addColumn<bool>("activo");
+        QTest::addColumn<ModoProyectos::Estado>("estado");
+        QTest::addColumn<QString>("esperado");
+        using E = ModoProyectos::Estado;
+        QTest::newRow("inactivo") << false << E::trabajando << "En pausa";
+        QTest::newRow("iniciando") << true << E::iniciando << "Preparando el micrófono…";
+        QTest::newRow("trabajando") << true << E::trabajando << "Trabajando… (te sigo escuchando)";
+        QTest::newRow("hablando") << true << E::hablando << "Hablando";
+        QTest::newRow("preguntando nombre") << true << E::preguntandoNombre << "Escuchando";
+        QTest::newRow("escuchando") << true << E::escuchando << "Escuchando";
+        QTest::newRow("activo sin estado") << true << E::inactivo << "Escuchando";
+    }
+
+    void estadoTexto()
+    {
+        QFETCH(bool, activo);
+        QFETCH(ModoProyectos::Estado, estado);
+        QTEST(Compositor::estadoTexto(activo, estado), "esperado");
+    }
+};
+
+QTEST_MAIN(TestConversacionView)
+#include "TestConversacionView.moc"

@@ -1,0 +1,245 @@
+#include "app/TextoMarkdown.h"
+#include "app/TextoSeleccionable.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace {
+
+using Bloque = TextoMarkdown::Bloque;
+using Tipo = TextoMarkdown::Bloque::Tipo;
+
+// "c:" code, "t:" heading, "p:" paragraph, one line per block.
+QString describir(const QList<Bloque>& bloques)
+{
+    QStringList lineas;
+    for (const Bloque& b : bloques)
+        lineas << QStringLiteral("%1:%2").arg(b.tipo == Tipo::codigo ? 'c' : b.tipo == Tipo::titulo ? 't' : 'p').arg(b.texto);
+    return lineas.join(QStringLiteral(" | "));
+}
+
+// Each run as its marks and text: "b" bold, "i" italic, "s" struck, "c" code,
+// "->target" a link.
+QString describir(const QList<TextoMarkdown::Tramo>& tramos)
+{
+    QStringList partes;
+    QString ultimas = QStringLiteral("-");
+    for (const TextoMarkdown::Tramo& t : tramos) {
+        QString marcas;
+        if (t.negrita)
+            marcas += 'b';
+        if (t.cursiva)
+            marcas += 'i';
+        if (t.tachado)
+            marcas += 's';
+        if (t.codigo)
+            marcas += 'c';
+        if (!t.enlace.isEmpty())
+            marcas += QStringLiteral("->") + t.enlace;
+        const QString parte = marcas.isEmpty() ? t.texto : QStringLiteral("[%1]").arg(marcas) + t.texto;
+        // Neighbours with the same marks read as one run.
+        if (!partes.isEmpty() && !t.codigo && ultimas == marcas && marcas.indexOf('c') < 0)
+            partes.last() += t.texto;
+        else
+            partes << parte;
+        ultimas = marcas;
+    }
+    return partes.join('|');
+}
+
+// What the reader sees of one block: its text and, per fragment, the marks.
+QString dibujo(const TextoSeleccionable* w)
+{
+    QString s;
+    for (QTextBlock b = w->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto f = b.begin(); !f.atEnd(); ++f) {
+            const QTextCharFormat c = f.fragment().charFormat();
+            s += QStringLiteral("{%1%2%3%4}").arg(c.fontWeight() >= QFont::Bold ? "b" : "", c.fontItalic() ? "i" : "",
+                                                   c.isAnchor() ? c.anchorHref() : QString(),
+                                                   c.fontStrikeOut() ? "s" : "");
+            s += f.fragment().text();
+        }
+        s += '\n';
+    }
+    return s;
+}
+
+QStringList dibujos(const TextoMarkdown& t)
+{
+    QStringList lista;
+    for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly))
+        lista << dibujo(w);
+    return lista;
+}
+
+const QString F = QStringLiteral("```");
+
+}
+
+class TestTextoMarkdown : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bloques_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("titulo") << "# Plan" << "t:Plan";
+        QTest::newRow("titulo con cierre") << "### Paso 1 #" << "t:Paso 1";
+        QTest::newRow("almohadilla pegada") << "#5 es el número" << "t:5 es el número";
+        QTest::newRow("lista") << "- uno\n- dos" << "p:• uno\n• dos";
+        QTest::newRow("titulo y linea") << "## Plan\n- uno" << "p:## Plan\n• uno";
+        QTest::newRow("lineas en blanco") << "Hola\n\n\nmundo" << "p:Hola | p:mundo";
+        QTest::newRow("codigo entre prosa") << "Mira:\n" + F + "texto\nlet x = 1\n" + F + "\nListo."
+                                            << "p:Mira: | c:let x = 1 | p:Listo.";
+        QTest::newRow("codigo de una linea") << F + "let x = 1" + F << "c:";
+        QTest::newRow("valla sin cerrar") << "Empiezo:\n" + F + "\ncódigo a medias" << "p:Empiezo: | c:código a medias";
+        QTest::newRow("vacio") << "" << "";
+        QTest::newRow("seis comillas") << F + F << "c:";
+        QTest::newRow("linea de espacios no separa") << "uno\n   \ndos" << "p:uno\n   \ndos";
+        QTest::newRow("sangria y blancos del codigo") << F + "py\n\n\n    if x:\n        y()\n\n" + F
+                                                      << "c:    if x:\n        y()";
+        QTest::newRow("guion en medio") << "a - b" << "p:a - b";
+        QTest::newRow("guion sin espacio") << "-a\n-b" << "p:-a\n-b";
+        QTest::newRow("cuatro comillas") << "````x\ny\n````" << "c:y | p:`";
+        QTest::newRow("almohadilla sola") << "#" << "t:";
+        QTest::newRow("espacios alrededor") << "  \n  hola  \n\n  " << "p:hola";
+    }
+
+    void bloques()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, esperado);
+        QCOMPARE(describir(TextoMarkdown::bloques(texto)), esperado);
+    }
+
+    void enLinea_data()
+    {
+        QTest::addColumn<QString>("linea");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("plano") << "Hola mundo" << "Hola mundo";
+        QTest::newRow("negrita") << "es **muy** bueno" << "es |[b]muy| bueno";
+        QTest::newRow("cursiva") << "*sí* y _también_" << "[i]sí| y |[i]también";
+        QTest::newRow("negrita y cursiva") << "***ambas***" << "[bi]ambas";
+        QTest::newRow("tachado") << "~~no~~" << "[s]no";
+        QTest::newRow("codigo") << "usa `git log` aquí" << "usa |[c]git log| aquí";
+        QTest::newRow("codigo doble") << "``a`b``" << "[c]a`b";
+        QTest::newRow("enlace") << "[sitio](https://ejemplo.cl)" << "[->https://ejemplo.cl]sitio";
+        QTest::newRow("enlace con titulo") << "[a](https://e.cl \"t\")" << "[->https://e.cl]a";
+        QTest::newRow("autoenlace") << "<https://e.cl>" << "[->https://e.cl]https://e.cl";
+        QTest::newRow("correo") << "<ana@e.cl>" << "[->mailto:ana@e.cl]ana@e.cl";
+        QTest::newRow("negrita sin cerrar") << "**sin cierre" << "**sin cierre";
+        QTest::newRow("codigo sin cerrar") << "a `b" << "a `b";
+        QTest::newRow("enlace sin cerrar") << "[a](https://e" << "[a](https://e";
+        QTest::newRow("asterisco suelto") << "2 * 3 = 6" << "2 * 3 = 6";
+        QTest::newRow("guion bajo en palabra") << "mi_variable_larga" << "mi_variable_larga";
+        QTest::newRow("escape") << "\\*no\\*" << "*no*";
+        QTest::newRow("html literal") << "<b>hola</b> &amp;" << "<b>hola</b> &amp;";
+        QTest::newRow("imagen como texto") << "![x](https://e.cl/a.png)" << "!|[->https://e.cl/a.png]x";
+    }
+
+    void enLinea()
+    {
+        QFETCH(QString, linea);
+        QFETCH(QString, esperado);
+        QCOMPARE(describir(TextoMarkdown::enLinea(linea)), esperado);
+    }
+
+    void enlaces_data()
+    {
+        QTest::addColumn<QString>("destino");
+        QTest::addColumn<bool>("abre");
+        QTest::newRow("https") << "https://ejemplo.cl/a?b=1" << true;
+        QTest::newRow("http") << "http://ejemplo.cl" << true;
+        QTest::newRow("mayusculas") << "HTTPS://ejemplo.cl" << true;
+        QTest::newRow("mailto") << "mailto:ana@ejemplo.cl" << true;
+        QTest::newRow("zuviia") << "zuviia://modo-proyectos" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("javascript") << "javascript:alert(1)" << false;
+        QTest::newRow("relativo") << "informe.md" << false;
+        QTest::newRow("sin host") << "https:///x" << false;
+        QTest::newRow("mailto vacio") << "mailto:" << false;
+        QTest::newRow("ssh") << "ssh://servidor" << false;
+        QTest::newRow("vacio") << "" << false;
+    }
+
+    void enlaces()
+    {
+        QFETCH(QString, destino);
+        QFETCH(bool, abre);
+        QCOMPARE(TextoMarkdown::enlaceAbrible(destino), abre);
+    }
+
+    // A link of another scheme shows its text plainly; an open one carries
+    // its full target as the tooltip.
+    void enlaceDibujado()
+    {
+        TextoMarkdown t;
+        t.setTexto(QStringLiteral("[uno](zuviia://abrir) y [dos](https://e.cl/largo/camino)"));
+        const auto* w = t.findChild<TextoSeleccionable*>();
+        QVERIFY(w);
+        QCOMPARE(w->document()->toPlainText(), QStringLiteral("uno y dos"));
+        QStringList anclas, ayudas;
+        for (auto f = w->document()->begin().begin(); !f.atEnd(); ++f)
+            if (f.fragment().charFormat().isAnchor()) {
+                anclas << f.fragment().charFormat().anchorHref();
+                ayudas << f.fragment().charFormat().toolTip();
+            }
+        QCOMPARE(anclas, QStringList{QStringLiteral("https://e.cl/largo/camino")});
+        QCOMPARE(ayudas, anclas);
+    }
+
+    // Markup that looks like HTML or an image is shown as the characters it is.
+    void sinHtml()
+    {
+        TextoMarkdown t;
+        t.setTexto(QStringLiteral("<img src=\"file:///etc/hostname\"> <b>x</b>\n\n# <i>t</i>"));
+        QStringList textos;
+        for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>())
+            textos << w->document()->toPlainText();
+        QCOMPARE(textos, (QStringList{QStringLiteral("<img src=\"file:///etc/hostname\"> <b>x</b>"),
+                                      QStringLiteral("<i>t</i>")}));
+    }
+
+    // Streamed in pieces, the text looks exactly as when shown at once.
+    void comoDeUnaVez_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("paso");
+        const QString largo = QStringLiteral("# Informe\n\nEl **plan** tiene _tres_ pasos:\n- leer `main.cpp`\n"
+                                             "- ver [la guía](https://e.cl/g)\n- probar\n\n")
+            + F + "cpp\nint main() {\n    return 0;\n}\n" + F + "\n\nListo, ~~casi~~ todo. a - b *x";
+        for (int paso : {1, 2, 3, 7, 50})
+            QTest::addRow("de a %d", paso) << largo << paso;
+        QTest::newRow("valla partida") << "uno `` `\n\n``` dos" << 1;
+        QTest::newRow("blancos al final") << "palabra   \n\notra  " << 1;
+        QTest::newRow("titulo que se alarga") << "# T\nmás" << 1;
+    }
+
+    void comoDeUnaVez()
+    {
+        QFETCH(QString, texto);
+        QFETCH(int, paso);
+        TextoMarkdown deUnaVez;
+        deUnaVez.setTexto(texto);
+        TextoMarkdown aPedazos;
+        for (qsizetype i = 0; i < texto.size(); i += paso)
+            aPedazos.setTexto(texto.left(i + paso));
+        QCOMPARE(aPedazos.texto(), texto);
+        QCOMPARE(dibujos(aPedazos), dibujos(deUnaVez));
+    }
+
+    // A replaced text (an empty reply turned into an error) is drawn anew.
+    void textoReemplazado()
+    {
+        TextoMarkdown t;
+        t.setTexto(QStringLiteral("**Hola** mundo"));
+        t.setTexto(QStringLiteral("Detenido."));
+        QCOMPARE(dibujos(t), QStringList{QStringLiteral("{}Detenido.\n")});
+    }
+};
+
+QTEST_MAIN(TestTextoMarkdown)
+#include "TestTextoMarkdown.moc"

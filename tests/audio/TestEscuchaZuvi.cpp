@@ -1,0 +1,415 @@
+#include "audio/EscuchaZuvi.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "comun/MicrofonoFalso.h"
+#include "comun/MotorReconocimientoGuionado.h"
+#include "comun/PermisosVozFalsos.h"
+#include "comun/RelojFalso.h"
+#include "comun/Senales.h"
+#include "comun/SonidosFalsos.h"
+#include "core/Registro.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+
+using namespace std::chrono_literals;
+using Paso = MotorReconocimientoGuionado::Paso;
+
+namespace {
+
+// A listener over fakes: one listed microphone (id 3, "usb_mic"), the room
+// and dictation as plain flags, the dispatched links recorded.
+struct Banco {
+    HogarTemporal hogar;
+    RelojFalso reloj;
+    std::shared_ptr<MotorReconocimientoGuionado> voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor{voz};
+    MicrofonoFalso microfono;
+    DispositivosSistemaFalso dispositivos;
+    Ajustes ajustes{hogar.en(".config/cl.norp.ZuviIA.conf")};
+    PermisosVozFalsos permisos;
+    SonidosFalsos sonidos;
+
+    bool escuchaSiempre = false;
+    bool sala = false;
+    bool dictando = false;
+    std::optional<uint32_t> microfonoElegido;
+    QList<QUrl> despachos;
+    std::function<void()> alDespachar;
+
+    std::unique_ptr<EscuchaZuvi> escucha;
+    // The log outlives each test's home: only lines after this count.
+    int lineasAntes = int(lineas(QString()).size());
+
+    Banco()
+    {
+        dispositivos.entradas = {{3, QString("usb_mic"), QString("Micrófono USB"), std::nullopt, 0, 1}};
+        escucha = std::make_unique<EscuchaZuvi>(EscuchaZuvi::Capas{
+            .motor = {.reloj = reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
+                      .dispositivos = dispositivos},
+            .permisos = permisos,
+            .sonidos = sonidos});
+        escucha->setVecinos({.escuchaSiempre = [this] { return escuchaSiempre; },
+                             .modoProyectosActivo = [this] { return sala; },
+                             .dictando = [this] { return dictando; },
+                             .microfono = [this] { return microfonoElegido; }});
+        escucha->setDespacho([this](const QUrl& url) {
+            despachos << url;
+            if (alDespachar)
+                alDespachar();
+        });
+    }
+
+    ~Banco()
+    {
+        escucha.reset();
+        // The permission reads of a start still on the pool end first.
+        QThreadPool::globalInstance()->waitForDone();
+    }
+
+    // A start, once its permission read came back.
+    void iniciarYEsperar()
+    {
+        const auto antes = nuevas(QStringLiteral("Oye Zuvi: iniciar")).size();
+        escucha->iniciar();
+        QTRY_COMPARE(nuevas(QStringLiteral("Oye Zuvi: iniciar")).size(), antes + 1);
+    }
+
+    // The lines this test wrote that begin with `prefijo`.
+    QStringList nuevas(const QString& prefijo) const
+    {
+        QStringList hallados;
+        const QStringList todas = lineas(QString());
+        for (const QString& l : todas.mid(lineasAntes))
+            if (l.startsWith(prefijo))
+                hallados << l;
+        return hallados;
+    }
+
+    bool empujar() { return microfono.empujar(Senales::seno(1024, 16000, 0.1f)); }
+
+    // The log's lines that begin with `prefijo`, without their time stamps.
+    static QStringList lineas(const QString& prefijo)
+    {
+        Registro::vaciar();
+        QFile f(Registro::archivo());
+        QStringList hallados;
+        if (!f.open(QIODevice::ReadOnly))
+            return hallados;
+        for (const QString& l : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+            const QString texto = l.section(QStringLiteral("  "), 1);
+            if (!l.isEmpty() && texto.startsWith(prefijo))
+                hallados << texto;
+        }
+        return hallados;
+    }
+};
+
+} // namespace
+
+class TestEscuchaZuvi : public QObject {
+    Q_OBJECT
+
+private slots:
+    void frase_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("frase");
+        QTest::newRow("tal cual") << "oye zuvi" << "oye zuvi";
+        QTest::newRow("mayúsculas y tilde") << "OYE ZUVÍ" << "oye zuvi";
+        QTest::newRow("coma entre palabras") << "Oye, Zuvi" << "oye zuvi";
+        QTest::newRow("pregunta") << "¿Hola Zuvi?" << "hola zuvi";
+        QTest::newRow("más palabras detrás") << "oye zuvi abre el proyecto" << "oye zuvi";
+        QTest::newRow("en medio de la frase") << "bueno, modo proyectos por favor" << "modo proyectos";
+        QTest::newRow("singular") << "Modo proyecto." << "modo proyecto";
+        QTest::newRow("con ia, la primera de la tabla") << "Oye Zuvi IA" << "oye zuvi";
+        QTest::newRow("palabras juntas") << "oyezuvi" << "";
+        QTest::newRow("guion") << "oye-zuvi" << "";
+        QTest::newRow("el nombre solo") << "Zuvi" << "";
+        QTest::newRow("nombre con ia") << "zuvi ia" << "";
+        QTest::newRow("dentro de otra palabra") << "joye zuvi" << "";
+        QTest::newRow("vacío") << "" << "";
+    }
+
+    void frase()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, frase);
+        QCOMPARE(EscuchaZuvi::frase(texto).value_or(QString()), frase);
+    }
+
+    // Every blocked start writes its line and nothing else.
+    void arranqueBloqueado_data()
+    {
+        QTest::addColumn<QString>("bloqueo");
+        QTest::addColumn<QStringList>("linea");
+        const QString base = QStringLiteral("Oye Zuvi: iniciar (activada=%1 pausas=%2 escuchando=false permisos=%3 voz=%4 mic=%5)");
+        QTest::newRow("desactivada") << "desactivada" << QStringList{base.arg("false", "0", "true", "3", "3")};
+        QTest::newRow("escucha siempre") << "siempre" << QStringList{base.arg("true", "0", "true", "3", "3")};
+        QTest::newRow("en pausa") << "pausa" << QStringList{base.arg("true", "1", "true", "3", "3")};
+        QTest::newRow("sin modelo de voz") << "voz" << QStringList{base.arg("true", "0", "false", "2", "3")};
+        QTest::newRow("sin micrófono") << "mic" << QStringList{base.arg("true", "0", "false", "3", "2")};
+        QTest::newRow("modo proyectos activo") << "sala" << QStringList{base.arg("true", "0", "true", "3", "3")};
+        QTest::newRow("dictando") << "dictado" << QStringList{base.arg("true", "0", "true", "3", "3")};
+    }
+
+    void arranqueBloqueado()
+    {
+        QFETCH(QString, bloqueo);
+        Banco b;
+        if (bloqueo == "desactivada") {
+            // Read at creation.
+            b.ajustes.escribir("oyeZuvi", false);
+            b.escucha = std::make_unique<EscuchaZuvi>(EscuchaZuvi::Capas{
+                .motor = {.reloj = b.reloj, .microfono = b.microfono, .reconocedor = b.reconocedor,
+                          .ajustes = b.ajustes, .dispositivos = b.dispositivos},
+                .permisos = b.permisos,
+                .sonidos = b.sonidos});
+            EscuchaZuvi::Vecinos vecinos;
+            vecinos.escuchaSiempre = [] { return false; };
+            b.escucha->setVecinos(vecinos);
+        }
+        b.escuchaSiempre = bloqueo == "siempre";
+        if (bloqueo == "pausa")
+            b.escucha->setPausas(1);
+        b.permisos.voz = bloqueo != "voz";
+        b.permisos.mic = bloqueo != "mic";
+        b.sala = bloqueo == "sala";
+        b.dictando = bloqueo == "dictado";
+        b.iniciarYEsperar();
+        QTEST(b.nuevas("Oye Zuvi: "), "linea");
+        QVERIFY(!b.escucha->escuchando());
+        QVERIFY(b.microfono.abiertos.empty());
+        QVERIFY(!b.escucha->aviso());
+    }
+
+    // The chosen microphone, or the system default when none is chosen or
+    // it is not listed; a second start while listening opens nothing more.
+    void arrancaConElMicrofonoElegido()
+    {
+        Banco b;
+        b.microfonoElegido = 3;
+        QSignalSpy cambios(b.escucha.get(), &EscuchaZuvi::escuchandoCambiado);
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        QCOMPARE(b.microfono.abiertos, (std::vector<std::optional<QString>>{QString("usb_mic")}));
+        QCOMPARE(b.nuevas("Oye Zuvi: escuchando").size(), 1);
+        b.iniciarYEsperar();
+        QCOMPARE(b.microfono.abiertos.size(), size_t(1));
+        QCOMPARE(cambios.count(), 1);
+
+        b.escucha->detener();
+        QVERIFY(!b.escucha->escuchando());
+        QVERIFY(!b.empujar());
+        b.microfonoElegido = std::nullopt;
+        b.iniciarYEsperar();
+        QCOMPARE(b.microfono.abiertos.back(), std::optional<QString>());
+    }
+
+    // A failed start shows why; the next good start clears it.
+    void falloDeArranque()
+    {
+        Banco b;
+        b.voz->esDisponible = false;
+        b.iniciarYEsperar();
+        const QString mensaje = QStringLiteral("El reconocimiento de voz en español no está disponible ahora.");
+        QCOMPARE(b.escucha->aviso(), std::optional<QString>(mensaje));
+        QCOMPARE(b.nuevas("Oye Zuvi: ERROR "), QStringList{"Oye Zuvi: ERROR " + mensaje});
+        QVERIFY(!b.escucha->escuchando());
+        b.voz->esDisponible = true;
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        QVERIFY(!b.escucha->aviso());
+    }
+
+    // Projects mode and dictation both pause it: two reanudar to listen
+    // again, 0.6 s after the count reaches zero, and never below zero.
+    void dosPausasDosReanudar()
+    {
+        Banco b;
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        for (int i = 0; i < 2; ++i) {
+            b.escucha->setPausas(b.escucha->pausas() + 1);
+            b.escucha->detener();
+        }
+        QVERIFY(!b.escucha->escuchando());
+        b.escucha->reanudar();
+        QCOMPARE(b.escucha->pausas(), 1);
+        b.reloj.avanzar(5s);
+        QTest::qWait(50);
+        QVERIFY(!b.escucha->escuchando());
+
+        b.escucha->reanudar();
+        QCOMPARE(b.escucha->pausas(), 0);
+        b.reloj.avanzar(599ms);
+        QTest::qWait(50);
+        QVERIFY(!b.escucha->escuchando());
+        b.reloj.avanzar(1ms);
+        QTRY_VERIFY(b.escucha->escuchando());
+
+        b.escucha->reanudar();
+        QCOMPARE(b.escucha->pausas(), 0);
+    }
+
+    // Every assignment stores the key; off stops, on resumes.
+    void activada()
+    {
+        Banco b;
+        b.iniciarYEsperar();
+        QSignalSpy cambios(b.escucha.get(), &EscuchaZuvi::activadaCambiada);
+        b.escucha->setActivada(false);
+        QVERIFY(!b.escucha->escuchando());
+        QCOMPARE(b.ajustes.booleanoOpcional("oyeZuvi"), std::optional<bool>(false));
+        b.ajustes.quitar("oyeZuvi");
+        b.escucha->setActivada(false);
+        QCOMPARE(b.ajustes.booleanoOpcional("oyeZuvi"), std::optional<bool>(false));
+        QCOMPARE(cambios.count(), 1);
+        b.escucha->setPausas(1);
+        b.escucha->setActivada(true);
+        QCOMPARE(b.escucha->pausas(), 0);
+        b.reloj.avanzar(600ms);
+        QTRY_VERIFY(b.escucha->escuchando());
+    }
+
+    // Fifteen words without a wake phrase restart recognition; fourteen
+    // do not.
+    void palabrasRenuevanElSegmento_data()
+    {
+        QTest::addColumn<int>("palabras");
+        QTest::addColumn<bool>("renueva");
+        QTest::newRow("catorce") << 14 << false;
+        QTest::newRow("quince") << 15 << true;
+    }
+
+    void palabrasRenuevanElSegmento()
+    {
+        QFETCH(int, palabras);
+        QFETCH(bool, renueva);
+        Banco b;
+        b.iniciarYEsperar();
+        const auto abiertos = b.voz->abiertos.size();
+        QStringList texto;
+        for (int i = 0; i < palabras; ++i)
+            texto << QStringLiteral("palabra");
+        b.escucha->oir(texto.join(", "));
+        QCOMPARE(b.voz->abiertos.size(), abiertos + (renueva ? 1 : 0));
+        QVERIFY(b.escucha->escuchando());
+        QVERIFY(b.despachos.isEmpty());
+    }
+
+    // The 40 s rotation and a segment that ends both carry the last second
+    // of audio into the next segment, so a phrase said across the cut
+    // is still whole.
+    void segmentoNuevoConElUltimoSegundo_data()
+    {
+        QTest::addColumn<bool>("porError");
+        QTest::newRow("rotación") << false;
+        QTest::newRow("fin de segmento") << true;
+    }
+
+    void segmentoNuevoConElUltimoSegundo()
+    {
+        QFETCH(bool, porError);
+        Banco b;
+        b.iniciarYEsperar();
+        for (int i = 0; i < 20; ++i) // 1.28 s of audio
+            QVERIFY(b.empujar());
+        QTRY_COMPARE(b.voz->muestras(), size_t(20 * 1024));
+        const auto abiertos = b.voz->abiertos.size();
+        if (porError) {
+            {
+                std::lock_guard g(b.voz->estado->mutex);
+                Paso fallo;
+                fallo.fallar = true;
+                b.voz->estado->guion.push_back(fallo);
+            }
+            QVERIFY(b.empujar());
+        } else {
+            b.reloj.avanzar(39s);
+            QCOMPARE(b.voz->abiertos.size(), abiertos);
+            b.reloj.avanzar(1s);
+        }
+        QTRY_COMPARE(b.voz->abiertos.size(), abiertos + 1);
+        // About 1 s (16 blocks of 64 ms) fed again, with no new audio.
+        const size_t antes = porError ? 21 * 1024 : 20 * 1024;
+        QTRY_COMPARE(b.voz->muestras(), antes + 16 * 1024);
+        QVERIFY(b.escucha->escuchando());
+    }
+
+    // From the recognizer saying "Oye, Zuvi" to the room's link, in
+    // process; the listener comes back when the room does not keep the
+    // microphone.
+    void fraseAbreLaSala_data()
+    {
+        QTest::addColumn<QString>("sala");
+        QTest::addColumn<bool>("vuelve");
+        QTest::newRow("la sala no arranca") << "nada" << true;
+        QTest::newRow("la sala arranca y se cierra sin permisos") << "falla" << true;
+        QTest::newRow("la sala toma el micrófono") << "pausa" << false;
+    }
+
+    void fraseAbreLaSala()
+    {
+        QFETCH(QString, sala);
+        QFETCH(bool, vuelve);
+        Banco b;
+        Paso despertar;
+        despertar.parcial = "Oye, Zuvi";
+        b.voz->estado->guion = {despertar};
+        if (sala != "nada") {
+            b.alDespachar = [&b] {
+                b.sala = true;
+                b.escucha->modoProyectosCambiado();
+            };
+        }
+        b.iniciarYEsperar();
+        QVERIFY(b.empujar());
+        QTRY_COMPARE(b.despachos, QList<QUrl>{QUrl("zuviia://modo-proyectos")});
+        QCOMPARE(b.sonidos.sonados(), QStringList{"Hero"});
+        QVERIFY(!b.escucha->escuchando());
+        QCOMPARE(b.escucha->pausas(), 0);
+        QVERIFY(!b.empujar());
+
+        if (sala == "falla") {
+            b.reloj.avanzar(5s); // waiting for permissions
+            QTest::qWait(50);
+            QVERIFY(!b.escucha->escuchando());
+        }
+        if (sala == "pausa") {
+            b.escucha->setPausas(1);
+            b.escucha->detener();
+        }
+        if (sala != "nada") {
+            b.sala = false;
+            b.escucha->modoProyectosCambiado();
+        }
+        b.reloj.avanzar(600ms);
+        if (vuelve) {
+            QTRY_VERIFY(b.escucha->escuchando());
+        } else {
+            QTest::qWait(50);
+            QVERIFY(!b.escucha->escuchando());
+            b.escucha->reanudar();
+            b.reloj.avanzar(600ms);
+            QTRY_VERIFY(b.escucha->escuchando());
+        }
+        QCOMPARE(b.despachos.size(), 1);
+    }
+
+    // A text that arrives after the listener stopped is not heard.
+    void textoTardioNoDespacha()
+    {
+        Banco b;
+        b.iniciarYEsperar();
+        b.escucha->detener();
+        b.escucha->oir("oye zuvi");
+        QVERIFY(b.despachos.isEmpty());
+        QVERIFY(b.sonidos.sonados().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEscuchaZuvi)
+#include "TestEscuchaZuvi.moc"

@@ -1,0 +1,123 @@
+// The engine's speech on the test sound server: the real player on a null
+// output whose monitor is recorded, espeak-ng, and the voice service.
+#include "audio/MotorConversacion.h"
+#include "audio/VozNeural.h"
+#include "comun/GrabadorMonitor.h"
+#include "comun/MicrofonoFalso.h"
+#include "comun/MotorReconocimientoGuionado.h"
+#include "ServicioVozPrueba.h"
+
+#include <QTest>
+
+namespace {
+
+struct Banco {
+    ServicioVozPrueba servicio;
+    std::shared_ptr<MotorReconocimientoGuionado> reconocimiento = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor{reconocimiento};
+    MicrofonoFalso microfono;
+    std::unique_ptr<VozNeural> voz;
+    std::unique_ptr<MotorConversacion> motor;
+
+    explicit Banco(bool neural)
+    {
+        if (neural) {
+            voz = std::make_unique<VozNeural>(servicio.ajustes, servicio.reloj);
+            voz->arrancar();
+        }
+        motor = std::make_unique<MotorConversacion>(MotorConversacion::Capas{
+            .reloj = servicio.reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = servicio.ajustes,
+            .reproductor = Reproductor::crear(), .sintetizador = Sintetizador::crear(), .voz = voz.get()});
+    }
+    ~Banco()
+    {
+        motor.reset();
+        if (voz)
+            voz->detener();
+    }
+};
+
+std::optional<uint32_t> salida(const QString& nombre)
+{
+    for (const auto& r : DispositivosSistema::sistema().listar(false)) {
+        if (r.nombre == nombre)
+            return r.indice;
+    }
+    return std::nullopt;
+}
+
+// The sink our one stream plays on.
+QString sinkDelStream()
+{
+    const QStringList campos = PulsePrueba::pactl({"list", "short", "sink-inputs"}).split('\t');
+    return campos.size() > 1 ? campos[0] + ':' + campos[1] : QString();
+}
+
+} // namespace
+
+class TestMotorConversacionHablaPulse : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { EXIGIR_PULSE(); }
+
+    // The turn reports true once the sentence has come out of the output:
+    // by then its audio is in the monitor's recording, and nothing follows.
+    void fraseOidaAlTerminar_data()
+    {
+        QTest::addColumn<bool>("neural");
+        QTest::newRow("voz del sistema") << false;
+        QTest::newRow("servicio de voz") << true;
+    }
+
+    void fraseOidaAlTerminar()
+    {
+        QFETCH(bool, neural);
+        Banco b(neural);
+        if (neural)
+            QTRY_VERIFY_WITH_TIMEOUT(b.voz->estado().listaParaHablar(), 15000);
+        b.motor->arrancar(std::nullopt, salida("zuvi_altavoz"), false);
+        GrabadorMonitor grabador;
+        std::atomic<int> fin = -1;
+        std::atomic<double> oido = 0;
+        b.motor->hablar("Hola, esta es la sala de proyectos.", std::nullopt, 0.5f, [&](FinHabla f) {
+            fin = int(f);
+        });
+        QVERIFY(b.motor->hablando());
+        QTRY_VERIFY_WITH_TIMEOUT(fin.load() != -1, 15000);
+        oido = grabador.segundosSonando();
+        QCOMPARE(fin.load(), int(FinHabla::oido));
+        QVERIFY(!b.motor->hablando());
+        // espeak-ng takes about 2 s for it, a little less at 1.15.
+        QVERIFY2(oido > 1.2, qPrintable(QString::number(oido)));
+        QTest::qWait(300);
+        QVERIFY2(grabador.segundosSonando() - oido < 0.1, qPrintable(QString::number(grabador.segundosSonando())));
+        b.motor->detener();
+    }
+
+    // Another output moves playback there once; the same output again keeps
+    // the stream as it is.
+    void cambioDeSalida()
+    {
+        Banco b(false);
+        b.motor->arrancar(std::nullopt, salida("zuvi_altavoz"), false);
+        const QString antes = sinkDelStream();
+        QVERIFY(!antes.isEmpty());
+        b.motor->arrancar(std::nullopt, salida("zuvi_altavoz"), false);
+        QCOMPARE(sinkDelStream(), antes);
+        b.motor->arrancar(std::nullopt, salida("zuvi_auriculares"), false);
+        const QString despues = sinkDelStream();
+        QVERIFY(despues != antes);
+        GrabadorMonitor grabador("zuvi_auriculares");
+        std::atomic<bool> oido = false;
+        b.motor->hablar("Ahora por los auriculares.", std::nullopt, 0.5f, [&](FinHabla f) {
+            oido = f == FinHabla::oido;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(oido.load(), 15000);
+        QVERIFY(grabador.segundosSonando() > 0.8);
+        b.motor->detener();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMotorConversacionHablaPulse)
+#include "TestMotorConversacionHablaPulse.moc"
