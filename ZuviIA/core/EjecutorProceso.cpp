@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QThread>
 
@@ -35,15 +36,26 @@ public:
         hilo_.setObjectName(QStringLiteral("cl.norp.ZuviIA.procesos"));
         raiz_ = new QObject;
         raiz_->moveToThread(&hilo_);
-        hilo_.start();
+        unico_ = this;
     }
 
     // Children still running at exit are left running: their QProcess
     // objects are never destroyed, since that would kill them.
     ~HiloProcesos()
     {
-        hilo_.quit();
-        hilo_.wait();
+        detener();
+        unico_ = nullptr;
+    }
+
+    // The thread stops before the application object goes: events it still
+    // delivered after that (a finished child's deleteLater) crash inside Qt.
+    // A later application object starts it again.
+    static void detener()
+    {
+        if (unico_) {
+            unico_->hilo_.quit();
+            unico_->hilo_.wait();
+        }
     }
 
     QObject* raiz() const { return raiz_; }
@@ -53,10 +65,17 @@ public:
     static HiloProcesos& shared()
     {
         static HiloProcesos hilo;
+        static std::mutex arranque;
+        std::lock_guard cerrojo(arranque);
+        if (!hilo.hilo_.isRunning()) {
+            hilo.hilo_.start();
+            qAddPostRoutine(&HiloProcesos::detener);
+        }
         return hilo;
     }
 
 private:
+    static inline HiloProcesos* unico_ = nullptr;
     QThread hilo_;
     QObject* raiz_;
 };
