@@ -18,6 +18,9 @@ public:
                       QStringLiteral("--format=float32le"), QStringLiteral("--rate=24000"),
                       QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
         parec_.waitForStarted(5000);
+        // parec connects after it starts; on a loaded machine a short sound
+        // played before its first bytes would go unheard.
+        parec_.waitForReadyRead(5000);
     }
     ~GrabadorMonitor()
     {
