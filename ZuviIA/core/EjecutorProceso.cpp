@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 
@@ -301,10 +302,18 @@ std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& 
             return;
         }
         Hijo* suelto = hijo.release();
+        // Once moved, a child whose exec fails at once can be gone before
+        // the next line here: only the guard, taken before the move, may
+        // be used after it.
+        QPointer<Hijo> vigia(suelto);
         if (!hilo.esEste())
             suelto->moveToThread(hilo.hilo());
-        QMetaObject::invokeMethod(suelto, [suelto, raiz = hilo.raiz()] { suelto->setParent(raiz); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            hilo.raiz(), [vigia, raiz = hilo.raiz()] {
+                if (vigia)
+                    vigia->setParent(raiz);
+            },
+            Qt::QueuedConnection);
     };
     // A thread with an event loop (the GUI thread) starts the child itself,
     // forks without waiting for the exec, and hands the pipes to the
