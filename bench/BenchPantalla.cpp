@@ -59,7 +59,8 @@ struct Sala {
         perfiles = std::make_unique<Perfiles>(*ajustes, Reloj::sistema(), Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(Reloj::sistema(), *perfiles, Carpetas::datosApp());
         deteccion = std::make_unique<EstadoIA>(Reloj::sistema(), [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion);
+        // Not as root, whoever runs it: Claude Code would refuse "total".
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion, [] { return false; });
         asistente->setLeerRespuesta(false);
         asistente->setVozPropiaSilenciada(true);
         modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
