@@ -409,8 +409,10 @@ private:
 
 DispositivosSistema& DispositivosSistema::sistema()
 {
-    static DispositivosPulse unico;
-    return unico;
+    // Kept until the process ends: tearing libpulse's loop down from a
+    // static destructor at exit races its own thread.
+    static DispositivosPulse* unico = new DispositivosPulse;
+    return *unico;
 }
 
 std::unique_ptr<DispositivosSistema> DispositivosSistema::conServidor(const QString& servidor)
