@@ -20,7 +20,7 @@ constexpr Frase frases[] = {
     {"Oye Zuvi", "la zuvi te recibe y queda escuchando"},
     {"Cambiar de persona", "para que trabaje con otra persona"},
     {"Terminamos por hoy", "para cerrar la zuvi"},
-    {"Ctrl+Mayús+P", "dentro de la app, sin Siri"},
+    {"Ctrl+Mayús+P", "dentro de la app, sin el lanzador"},
 };
 
 QFrame* tarjetaFrases(QWidget* padre)
