@@ -43,7 +43,7 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     pila_ = new QStackedWidget(this);
     vacia_ = new QWidget(pila_);
     vacia_->setObjectName(QStringLiteral("pantallaVacia"));
-    lista_ = new ListaMensajes(entorno_.almacen, entorno_.asistente, pila_);
+    lista_ = new ListaMensajes(entorno_.almacen, entorno_.asistente, entorno_.reloj, pila_);
     pila_->addWidget(vacia_);
     pila_->addWidget(lista_);
     capa->addWidget(pila_, 1);

@@ -24,8 +24,8 @@ const Conversacion* buscar(const Almacen& almacen, const std::optional<QUuid>& i
 
 }
 
-ListaMensajes::ListaMensajes(Almacen& almacen, AsistenteVoz& voz, QWidget* parent)
-    : QScrollArea(parent), almacen_(almacen), voz_(voz)
+ListaMensajes::ListaMensajes(Almacen& almacen, AsistenteVoz& voz, Reloj& reloj, QWidget* parent)
+    : QScrollArea(parent), almacen_(almacen), voz_(voz), reloj_(reloj)
 {
     setObjectName(QStringLiteral("listaMensajes"));
     setWidgetResizable(true);
@@ -73,18 +73,26 @@ void ListaMensajes::mostrar(const std::optional<QUuid>& conversacion)
     sincronizar();
 }
 
-// Redraws once per event-loop turn, however many fragments arrived.
+// Redraws on the next event-loop turn, however many fragments arrived, and
+// no sooner than a frame after the last drawing: laying out and painting
+// for every fragment would cost far more than the fragments themselves.
 void ListaMensajes::programar()
 {
     if (programado_)
         return;
     programado_ = true;
-    QMetaObject::invokeMethod(this, &ListaMensajes::sincronizar, Qt::QueuedConnection);
+    const auto ahora = reloj_.monotono();
+    if (!ultimoDibujo_ || ahora - *ultimoDibujo_ >= entreDibujos)
+        QMetaObject::invokeMethod(this, &ListaMensajes::sincronizar, Qt::QueuedConnection);
+    else
+        dibujo_ = reloj_.despues(*ultimoDibujo_ + entreDibujos - ahora, this, [this] { sincronizar(); });
 }
 
 void ListaMensajes::sincronizar()
 {
     programado_ = false;
+    dibujo_.cancelar();
+    ultimoDibujo_ = reloj_.monotono();
     const Conversacion* c = buscar(almacen_, conversacion_);
     const QList<Mensaje> vacia;
     const QList<Mensaje>& mensajes = c ? c->mensajes : vacia;

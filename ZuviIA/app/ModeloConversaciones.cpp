@@ -12,6 +12,11 @@ namespace {
 // Far more than one caption line can show.
 constexpr qsizetype largoSubtitulo = 400;
 
+size_t aspecto(const Conversacion& c)
+{
+    return qHashMulti(0, c.titulo, subtitulo(c, largoSubtitulo), simbolo(c));
+}
+
 }
 
 ModeloConversaciones::ModeloConversaciones(Almacen& almacen, Reloj& reloj, QObject* parent)
@@ -88,10 +93,11 @@ void ModeloConversaciones::reagrupar()
     seleccion_ = almacen_.seleccion();
     const auto& conversaciones = almacen_.conversaciones();
     for (const Grupo& g : agrupar(conversaciones, seleccion_, reloj_.ahora().toLocalTime())) {
-        entradas_ << Entrada{g.seccion, -1};
+        entradas_ << Entrada{g.seccion, -1, false, 0, {}};
         for (qsizetype p : g.filas) {
             filas_.insert(conversaciones[p].id, int(entradas_.size()));
-            entradas_ << Entrada{g.seccion, p, tieneSubtitulo(conversaciones[p])};
+            const Conversacion& c = conversaciones[p];
+            entradas_ << Entrada{g.seccion, p, tieneSubtitulo(c), aspecto(c), c.actualizada};
         }
     }
     endResetModel();
@@ -117,16 +123,26 @@ void ModeloConversaciones::alCambiarConversacion(const QUuid& id)
             reagrupar();
         return;
     }
-    if (!sigueEnSuSitio(f)) {
+    Entrada& e = entradas_[f];
+    const Conversacion& c = almacen_.conversaciones()[e.posicion];
+    // A streamed answer changes the conversation on every fragment without
+    // moving it: its place is checked again only when its date moved.
+    const bool quieta = c.actualizada == e.actualizada && listada(c, seleccion_);
+    if (!quieta && !sigueEnSuSitio(f)) {
         reagrupar();
         return;
     }
-    Entrada& e = entradas_[f];
-    const bool conSubtitulo = tieneSubtitulo(almacen_.conversaciones()[e.posicion]);
+    e.actualizada = c.actualizada;
+    const bool conSubtitulo = tieneSubtitulo(c);
+    const size_t nuevo = aspecto(c);
     if (conSubtitulo == e.conSubtitulo) {
-        emit filaCambiada(f);
+        if (nuevo != e.aspecto) {
+            e.aspecto = nuevo;
+            emit filaCambiada(f);
+        }
         return;
     }
+    e.aspecto = nuevo;
     e.conSubtitulo = conSubtitulo;
     const QModelIndex i = index(f);
     emit dataChanged(i, i);

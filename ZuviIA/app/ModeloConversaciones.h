@@ -44,6 +44,11 @@ private:
         // The store position; -1 for a section header.
         qsizetype posicion;
         bool conSubtitulo = false;
+        // What the row shows, so a change that shows nothing new (an
+        // answer growing past the subtitle) repaints nothing.
+        size_t aspecto = 0;
+        // The date it was placed by: while it stays, so does the row.
+        QDateTime actualizada;
     };
 
     void reagrupar();

@@ -88,8 +88,10 @@ void TextoMarkdown::anexar(QStringView mas)
     const Bloque* ultimo = ultimoCrece ? &mostrados_.last() : nullptr;
     bool rapido = false;
     if (ultimo && ultimo->tipo == Bloque::Tipo::parrafo) {
-        const qsizetype salto = ultimo->texto.lastIndexOf(u'\n');
-        rapido = ultimo->texto.size() - (salto + 1) >= 2;
+        // Its last line holds two characters or more; looked at from the
+        // end, since the paragraph may be the whole long answer.
+        const QString& t = ultimo->texto;
+        rapido = t.size() >= 2 && t[t.size() - 1] != u'\n' && t[t.size() - 2] != u'\n';
     } else if (ultimo && ultimo->tipo == Bloque::Tipo::codigo) {
         rapido = !ultimo->texto.isEmpty();
     }

@@ -142,10 +142,13 @@ void TextoSeleccionable::extenderLinea(QStringView mas)
     qsizetype estable = 0;
     const QList<TextoMarkdown::Tramo> tramos = TextoMarkdown::enLinea(linea_, estable_, estable);
     QTextCursor c(document());
+    // One edit: the block is laid out once, not after every run inserted.
+    c.beginEditBlock();
     c.setPosition(posEstable_);
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     c.removeSelectedText();
     insertarTramos(tramos, estable);
+    c.endEditBlock();
     estable_ = estable;
     partirLineaLarga();
 }

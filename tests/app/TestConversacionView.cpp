@@ -80,7 +80,14 @@ class TestConversacionView : public QObject {
     {
         return ventana->findChild<QToolButton*>(QString::fromLatin1(nombre));
     }
-    const std::vector<BurbujaMensaje*>& burbujas() const { return pantalla()->lista()->burbujas(); }
+    // The bubbles with every change drawn (the fake clock never lets a
+    // frame pass on its own) and new ones shown.
+    const std::vector<BurbujaMensaje*>& burbujas() const
+    {
+        pantalla()->lista()->sincronizar();
+        QCoreApplication::processEvents();
+        return pantalla()->lista()->burbujas();
+    }
     QString ultimoTexto() const
     {
         const auto c = almacen->actual();
@@ -278,6 +285,24 @@ private slots:
         almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });
         pantalla()->lista()->sincronizar();
         QVERIFY(!burbujas().back()->findChild<QWidget*>(QStringLiteral("acciones")));
+    }
+
+    // Fragments arriving faster than frames are drawn together, a frame
+    // after the last drawing, and never in between.
+    void dibujaPorCuadros()
+    {
+        Mensaje m = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("Uno"), AgenteCLI::claude);
+        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << m; });
+        ListaMensajes* lista = pantalla()->lista();
+        QTRY_COMPARE(lista->burbujas().size(), size_t(1));
+        for (const char* mas : {" dos", " tres"}) {
+            almacen->anexarTexto(*almacen->seleccion(), m.id, QString::fromLatin1(mas), false);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(lista->burbujas().back()->findChild<TextoSeleccionable*>()->toPlainText(), QStringLiteral("Uno"));
+        reloj.avanzar(ListaMensajes::entreDibujos);
+        QCOMPARE(lista->burbujas().back()->findChild<TextoSeleccionable*>()->toPlainText(),
+                 QStringLiteral("Uno dos tres"));
     }
 
     // Only web and mail links reach the desktop, whatever the text says.

@@ -220,6 +220,11 @@ private slots:
         QCOMPARE(cambiadas.size(), 0);
         QCOMPARE(barra().modelo()->index(barra().modelo()->fila(a.id)).data(ModeloConversaciones::RolSubtitulo).toString(),
                  QStringLiteral("Respuesta de A más más más más más"));
+        // Past what the caption shows, a fragment repaints nothing.
+        e.almacen->anexarTexto(a.id, a.mensajes.last().id, QString(400, u'x'), false);
+        repintadas.clear();
+        e.almacen->anexarTexto(a.id, a.mensajes.last().id, QStringLiteral(" más"), false);
+        QCOMPARE(repintadas.size(), 0);
         // A fragment into the older one moves it under "Hoy".
         const Conversacion b = e.almacen->conversaciones()[1];
         e.reloj.avanzar(std::chrono::seconds(1));
