@@ -61,7 +61,13 @@ EscuchaZuvi::~EscuchaZuvi()
 EscuchaZuvi& EscuchaZuvi::shared()
 {
     // Kept until the process ends.
-    static EscuchaZuvi* unico = new EscuchaZuvi(Capas{});
+    // It never speaks: no player, but its engine classifies the room's
+    // sound as every engine does.
+    static EscuchaZuvi* unico = [] {
+        Capas capas;
+        capas.motor.clasificador = ClasificadorSonido::crear();
+        return new EscuchaZuvi(std::move(capas));
+    }();
     return *unico;
 }
 

@@ -67,9 +67,9 @@ public:
         std::shared_ptr<Sintetizador> sintetizador = nullptr;
         VozNeural* voz = nullptr;
     };
-    // The real layers with speech: a player of its own, espeak-ng, echo
-    // cancellation fed from that player and the shared voice service. On
-    // the GUI thread.
+    // The real layers with speech: a player of its own, espeak-ng, the
+    // music/speech classifier, echo cancellation fed from that player and
+    // the shared voice service. On the GUI thread.
     static Capas capasSistema();
 
     static constexpr size_t maxMuestrasHuella = 480000; // 30 s at 16 kHz

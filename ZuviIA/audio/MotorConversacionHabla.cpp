@@ -9,6 +9,7 @@ MotorConversacion::Capas MotorConversacion::capasSistema()
 {
     Capas c;
     c.reproductor = Reproductor::crear([](const QString& l) { Registro::anotar(l); });
+    c.clasificador = ClasificadorSonido::crear();
     c.eco = CancelacionEco::crear(c.reproductor);
     c.sintetizador = Sintetizador::crear();
     c.voz = &VozNeural::shared();

@@ -1,11 +1,6 @@
 #include "audio/EscuchaZuvi.h"
-#include "comun/DispositivosSistemaFalso.h"
-#include "comun/HogarTemporal.h"
-#include "comun/MicrofonoFalso.h"
-#include "comun/MotorReconocimientoGuionado.h"
+#include "comun/CapasMotorFalsas.h"
 #include "comun/PermisosVozFalsos.h"
-#include "comun/RelojFalso.h"
-#include "comun/Senales.h"
 #include "comun/SonidosFalsos.h"
 #include "core/Registro.h"
 
@@ -21,14 +16,7 @@ namespace {
 
 // A listener over fakes: one listed microphone (id 3, "usb_mic"), the room
 // and dictation as plain flags, the dispatched links recorded.
-struct Banco {
-    HogarTemporal hogar;
-    RelojFalso reloj;
-    std::shared_ptr<MotorReconocimientoGuionado> voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor{voz};
-    MicrofonoFalso microfono;
-    DispositivosSistemaFalso dispositivos;
-    Ajustes ajustes{hogar.en(".config/cl.norp.ZuviIA.conf")};
+struct Banco : CapasMotorFalsas {
     PermisosVozFalsos permisos;
     SonidosFalsos sonidos;
 
@@ -45,10 +33,8 @@ struct Banco {
 
     Banco()
     {
-        dispositivos.entradas = {{3, QString("usb_mic"), QString("Micrófono USB"), std::nullopt, 0, 1}};
         escucha = std::make_unique<EscuchaZuvi>(EscuchaZuvi::Capas{
-            .motor = {.reloj = reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
-                      .dispositivos = dispositivos},
+            .motor = capas(),
             .permisos = permisos,
             .sonidos = sonidos});
         escucha->setVecinos({.escuchaSiempre = [this] { return escuchaSiempre; },
@@ -87,8 +73,6 @@ struct Banco {
                 hallados << l;
         return hallados;
     }
-
-    bool empujar() { return microfono.empujar(Senales::seno(1024, 16000, 0.1f)); }
 
     // The log's lines that begin with `prefijo`, without their time stamps.
     static QStringList lineas(const QString& prefijo)
@@ -163,8 +147,7 @@ private slots:
             // Read at creation.
             b.ajustes.escribir("oyeZuvi", false);
             b.escucha = std::make_unique<EscuchaZuvi>(EscuchaZuvi::Capas{
-                .motor = {.reloj = b.reloj, .microfono = b.microfono, .reconocedor = b.reconocedor,
-                          .ajustes = b.ajustes, .dispositivos = b.dispositivos},
+                .motor = b.capas(),
                 .permisos = b.permisos,
                 .sonidos = b.sonidos});
             EscuchaZuvi::Vecinos vecinos;

@@ -1,12 +1,6 @@
 #include "audio/ErrorDictado.h"
 #include "audio/MotorConversacion.h"
-#include "comun/DispositivosSistemaFalso.h"
-#include "comun/HogarTemporal.h"
-#include "comun/MicrofonoFalso.h"
-#include "comun/MotorReconocimientoGuionado.h"
-#include "comun/RelojFalso.h"
-#include "comun/ReproductorFalso.h"
-#include "comun/Senales.h"
+#include "comun/CapasMotorFalsas.h"
 #include "core/Registro.h"
 
 #include <QCoreApplication>
@@ -67,36 +61,10 @@ struct EcoFalso final : CancelacionEco {
     void procesar(BloqueAudio& b) override { std::fill(b.muestras.begin(), b.muestras.end(), 0.0f); }
 };
 
-// An engine's layers as fakes: one listed microphone (id 3, "usb_mic") and
-// one output (id 7, "altavoz").
-struct Banco {
-    HogarTemporal hogar;
-    RelojFalso reloj;
-    std::shared_ptr<MotorReconocimientoGuionado> voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor{voz};
-    MicrofonoFalso microfono;
-    DispositivosSistemaFalso dispositivos;
-    Ajustes ajustes{hogar.en(".config/cl.norp.ZuviIA.conf")};
-    std::shared_ptr<ReproductorFalso> reproductor = std::make_shared<ReproductorFalso>();
+// The fake layers, with this file's echo cancellation when a test sets one.
+struct Banco : CapasMotorFalsas {
     std::shared_ptr<EcoFalso> eco;
-
-    Banco()
-    {
-        dispositivos.entradas = {{3, QString("usb_mic"), QString("Micrófono USB"), std::nullopt, 0, 1}};
-        dispositivos.salidas = {{7, QString("altavoz"), QString("Altavoz"), std::nullopt, 0, 2}};
-    }
-
-    MotorConversacion::Capas capas()
-    {
-        return {.reloj = reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
-                .dispositivos = dispositivos, .reproductor = reproductor, .clasificador = nullptr, .eco = eco};
-    }
-
-    // 16 kHz blocks of 1024 frames (64 ms).
-    bool empujar(float amplitud = 0.1f, int canales = 1)
-    {
-        return microfono.empujar(Senales::seno(1024, microfono.frecuencia, amplitud, canales));
-    }
+    MotorConversacion::Capas capas() { return CapasMotorFalsas::capas(eco); }
 };
 
 QString leerRegistro()

@@ -5,9 +5,12 @@
 #include "comun/GrabadorMonitor.h"
 #include "comun/MicrofonoFalso.h"
 #include "comun/MotorReconocimientoGuionado.h"
+#include "comun/Senales.h"
 #include "ServicioVozPrueba.h"
 
 #include <QTest>
+
+#include <atomic>
 
 namespace {
 
@@ -92,6 +95,40 @@ private slots:
         QVERIFY2(oido > 1.2, qPrintable(QString::number(oido)));
         QTest::qWait(300);
         QVERIFY2(grabador.segundosSonando() - oido < 0.1, qPrintable(QString::number(grabador.segundosSonando())));
+        b.motor->detener();
+    }
+
+    // Someone talking over the room's voice, against the level the real
+    // player reports while it plays: one loud block is nothing, two in a
+    // row are one barge-in, and a third starts counting again.
+    void vozEncimaSobreLaVozReal()
+    {
+        Banco b(false);
+        std::atomic<int> avisos = 0;
+        std::atomic<bool> fin = false;
+        b.motor->onVozEncima([&] { ++avisos; });
+        b.motor->arrancar(std::nullopt, salida("zuvi_altavoz"), false);
+        b.motor->hablar("Esta frase dura lo bastante para hablarle encima.", std::nullopt, 0.5f,
+                        [&](FinHabla) { fin = true; });
+        const auto empujar = [&](float amplitud) {
+            return b.microfono.empujar(Senales::seno(1024, b.microfono.frecuencia, amplitud));
+        };
+        const auto sonando = [&] { return b.motor->nivelSalida() > 0.02f; };
+        QTRY_VERIFY_WITH_TIMEOUT(sonando(), 15000);
+        // Quiet blocks teach the engine how much of its voice comes back.
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(empujar(0.01f));
+        QVERIFY(empujar(0.9f));
+        QVERIFY(empujar(0.01f));
+        QCOMPARE(avisos.load(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(sonando(), 15000);
+        QVERIFY(empujar(0.9f));
+        QVERIFY(empujar(0.9f));
+        QCOMPARE(avisos.load(), 1);
+        QVERIFY(empujar(0.9f));
+        QCOMPARE(avisos.load(), 1);
+        QVERIFY(b.motor->hablando());
+        QTRY_VERIFY_WITH_TIMEOUT(fin.load(), 15000);
         b.motor->detener();
     }
 

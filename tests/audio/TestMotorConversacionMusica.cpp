@@ -1,14 +1,12 @@
-// The engine's music state from its classifier's results, and the two
-// queries projects mode asks when it closes an utterance.
+// The engine's music state from its classifier's results, barge-in over
+// music, and the two queries projects mode asks when it closes an utterance.
 #include "audio/MotorConversacion.h"
-#include "comun/DispositivosSistemaFalso.h"
-#include "comun/HogarTemporal.h"
-#include "comun/MicrofonoFalso.h"
-#include "comun/MotorReconocimientoGuionado.h"
-#include "comun/RelojFalso.h"
-#include "comun/Senales.h"
+#include "comun/CapasMotorFalsas.h"
+#include "comun/SintetizadorFalso.h"
 
 #include <QTest>
+
+#include <atomic>
 
 namespace {
 
@@ -26,17 +24,14 @@ struct ClasificadorFalso final : ClasificadorSonido {
     void analizar(std::shared_ptr<const BloqueAudio>, int64_t posicion) override { posiciones.push_back(posicion); }
 };
 
-struct Banco {
-    HogarTemporal hogar;
-    RelojFalso reloj;
-    std::shared_ptr<MotorReconocimientoGuionado> voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor{voz};
-    MicrofonoFalso microfono;
-    DispositivosSistemaFalso dispositivos;
-    Ajustes ajustes{hogar.en(".config/cl.norp.ZuviIA.conf")};
+struct Banco : CapasMotorFalsas {
     std::shared_ptr<ClasificadorFalso> clasificador = std::make_shared<ClasificadorFalso>();
-    MotorConversacion motor{{.reloj = reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
-                             .dispositivos = dispositivos, .clasificador = clasificador}};
+    std::shared_ptr<SintetizadorFalso> sintetizador = std::make_shared<SintetizadorFalso>();
+    MotorConversacion motor{[this] {
+        MotorConversacion::Capas c = capas(nullptr, clasificador);
+        c.sintetizador = sintetizador;
+        return c;
+    }()};
 };
 
 } // namespace
@@ -96,6 +91,40 @@ private slots:
         QVERIFY(!b.motor.hayMusicaAhora());
         b.clasificador->resultado(0.4, 0);
         QVERIFY(!b.motor.hayMusicaAhora());
+    }
+
+    // Someone talking over the room's voice while music plays: ignored
+    // unless "ignorarMusica" is an explicit false.
+    void vozEncimaConMusica_data()
+    {
+        QTest::addColumn<double>("musica");
+        QTest::addColumn<QVariant>("ignorar");
+        QTest::addColumn<int>("avisos");
+        QTest::newRow("sin música") << 0.1 << QVariant() << 1;
+        QTest::newRow("música, ajuste ausente") << 0.9 << QVariant() << 0;
+        QTest::newRow("música, true") << 0.9 << QVariant(true) << 0;
+        QTest::newRow("música, no booleano") << 0.9 << QVariant(QStringLiteral("quizás")) << 0;
+        QTest::newRow("música, false") << 0.9 << QVariant(false) << 1;
+    }
+
+    void vozEncimaConMusica()
+    {
+        QFETCH(double, musica);
+        QFETCH(QVariant, ignorar);
+        QFETCH(int, avisos);
+        Banco b;
+        if (ignorar.isValid())
+            b.ajustes.escribir(QStringLiteral("ignorarMusica"), ignorar);
+        std::atomic<int> vistos = 0;
+        b.motor.onVozEncima([&] { ++vistos; });
+        b.motor.arrancar(std::nullopt, std::nullopt, false);
+        b.motor.hablar(QStringLiteral("Hola, ¿qué hacemos?"), std::nullopt, 0.5f, {});
+        QVERIFY(b.motor.hablando());
+        b.clasificador->resultado(musica, 0.2);
+        b.reproductor->nivel(0.1f);
+        QVERIFY(b.empujar(0.9f));
+        QVERIFY(b.empujar(0.9f));
+        QCOMPARE(vistos.load(), avisos);
     }
 
     void musicaDominante_data()
