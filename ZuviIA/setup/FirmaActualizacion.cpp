@@ -1,11 +1,13 @@
 #include "setup/FirmaActualizacion.h"
 
+#include "Version.h"
+
 #include "setup/Ed25519.h"
 #include "setup/Manifiesto.h"
 
 namespace FirmaActualizacion {
 
-QString clavePorDefecto() { return QStringLiteral(ZUVI_CLAVE_ACTUALIZACION); }
+QString clavePorDefecto() { return QString::fromLatin1(Version::claveActualizacion); }
 
 QByteArray clavePublica(const QString& base64)
 {
