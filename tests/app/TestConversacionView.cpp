@@ -15,7 +15,6 @@
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
-#include "core/DetectorIA.h"
 #include "core/EstadoIA.h"
 #include "core/Perfiles.h"
 #include "plataforma/Ajustes.h"
@@ -36,14 +35,6 @@
 #include <memory>
 
 namespace {
-
-QList<Deteccion> buscarAgentes()
-{
-    QList<Deteccion> lista;
-    for (const char* id : {"claude-code", "codex-cli"})
-        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
-    return lista;
-}
 
 // Records what the application asks the desktop to open.
 class Escritorio : public QObject {
@@ -136,7 +127,7 @@ private slots:
         ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
+        deteccion = std::make_unique<EstadoIA>(reloj, &AgenteFalso::detectar, EstadoIA::Agente{});
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
         asistente->setCarpeta(hogar.en("Informe anual"));
         asistente->setLeerRespuesta(false);

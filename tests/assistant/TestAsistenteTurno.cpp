@@ -9,7 +9,6 @@
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
-#include "core/DetectorIA.h"
 #include "core/EstadoIA.h"
 #include "core/Perfiles.h"
 #include "core/Registro.h"
@@ -32,15 +31,6 @@ QStringList textos(const QList<Mensaje>& lista)
     for (const Mensaje& m : lista)
         t << valorCrudo(m.rol) + ':' + m.texto;
     return t;
-}
-
-// The real detection of the two agents' command-line tools.
-QList<Deteccion> buscarAgentes()
-{
-    QList<Deteccion> lista;
-    for (const char* id : {"claude-code", "codex-cli"})
-        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
-    return lista;
 }
 
 }
@@ -108,7 +98,7 @@ private slots:
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
+        deteccion = std::make_unique<EstadoIA>(reloj, &AgenteFalso::detectar, EstadoIA::Agente{});
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion, [this] { return comoRoot; });
         asistente->setCarpeta(hogar.ruta());
         fragmentos.clear();

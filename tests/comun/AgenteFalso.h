@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comun/HogarTemporal.h"
+#include "core/DetectorIA.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -31,6 +32,16 @@ public:
         qunsetenv("ZUVI_FALSO_ESCENARIO");
     }
     AgenteFalso(const AgenteFalso&) = delete;
+
+    // The real detection of the two agents' command-line tools, which finds
+    // these in the home's ~/.local/bin.
+    static QList<Deteccion> detectar()
+    {
+        QList<Deteccion> lista;
+        for (const char* id : {"claude-code", "codex-cli"})
+            lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
+        return lista;
+    }
     AgenteFalso& operator=(const AgenteFalso&) = delete;
 
     QString ruta(const QString& programa = QStringLiteral("claude")) const { return bin_ + '/' + programa; }
