@@ -13,6 +13,7 @@
 #include "comun/AgenteFalso.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
+#include "comun/ModelosPrueba.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
 #include "core/EstadoIA.h"
@@ -52,17 +53,12 @@ public slots:
 class TestConversacionView : public QObject {
     Q_OBJECT
 
-    HogarTemporal hogar;
-    RelojFalso reloj;
-    DispositivosSistemaFalso sistema;
+    ModelosPrueba m;
+    HogarTemporal& hogar = m.hogar;
+    RelojFalso& reloj = m.reloj;
+    DispositivosSistemaFalso& sistema = m.sistema;
     Escritorio escritorio;
     std::unique_ptr<AgenteFalso> agente;
-    std::unique_ptr<Ajustes> ajustes;
-    std::unique_ptr<Perfiles> perfiles;
-    std::unique_ptr<Almacen> almacen;
-    std::unique_ptr<EstadoIA> deteccion;
-    std::unique_ptr<AsistenteVoz> asistente;
-    std::unique_ptr<ModoProyectos> modo;
     std::unique_ptr<VentanaPrincipal> ventana;
 
     ConversacionView* pantalla() const { return qobject_cast<ConversacionView*>(ventana->vista()->detalle()); }
@@ -81,7 +77,7 @@ class TestConversacionView : public QObject {
     }
     QString ultimoTexto() const
     {
-        const auto c = almacen->actual();
+        const auto c = m.almacen->actual();
         return c && !c->mensajes.isEmpty() ? c->mensajes.last().texto : QString();
     }
 
@@ -90,7 +86,7 @@ class TestConversacionView : public QObject {
         campo()->setFocus();
         QTest::keyClicks(campo(), texto);
     }
-    void esperarFinTurno() { QTRY_VERIFY_WITH_TIMEOUT(!asistente->ejecutando(), 15000); }
+    void esperarFinTurno() { QTRY_VERIFY_WITH_TIMEOUT(!m.asistente->ejecutando(), 15000); }
 
     // One turn that streams its answer in pieces, then waits before ending.
     void turnoLento(const QStringList& trozos, int espera)
@@ -119,46 +115,33 @@ private slots:
 
     void init()
     {
-        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        QFile::remove(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
         escritorio.abiertas.clear();
         agente = std::make_unique<AgenteFalso>(hogar);
-        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
-        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
-        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        deteccion = std::make_unique<EstadoIA>(reloj, &AgenteFalso::detectar, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion);
-        asistente->setCarpeta(hogar.en("Informe anual"));
-        asistente->setLeerRespuesta(false);
-        // Claude refuses full control to a root process, as the tests may run.
-        asistente->setNivel(NivelPermiso::editar);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        m.detectar = &AgenteFalso::detectar;
+        m.abrir();
+        m.asistente->setCarpeta(hogar.en("Informe anual"));
+        m.asistente->setLeerRespuesta(false);
+        m.asistente->setNivel(NivelPermiso::editar);
         ventana = std::make_unique<VentanaPrincipal>(
-            Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
-        almacen->nueva();
+            Entorno{*m.ajustes, reloj, *m.almacen, *m.perfiles, *m.estadoIA, *m.asistente, *m.modo});
+        m.almacen->nueva();
         QDir().mkpath(hogar.en("Informe anual"));
-        asistente->usarCarpeta(hogar.en("Informe anual"));
+        m.asistente->usarCarpeta(hogar.en("Informe anual"));
         ventana->show();
         QVERIFY(QTest::qWaitForWindowExposed(ventana.get()));
     }
 
     void cleanup()
     {
-        if (asistente->ejecutando())
-            asistente->cancelar();
+        if (m.asistente->ejecutando())
+            m.asistente->cancelar();
         esperarFinTurno();
-        if (auto s = asistente->sesionClaude()) {
+        if (auto s = m.asistente->sesionClaude()) {
             s->cerrar();
             QTRY_VERIFY(!s->enMarcha());
         }
         ventana.reset();
-        modo.reset();
-        asistente.reset();
-        deteccion.reset();
-        almacen.reset();
-        perfiles.reset();
-        ajustes.reset();
+        m.cerrar();
         agente.reset();
     }
 
@@ -172,12 +155,12 @@ private slots:
         turnoLento({"# Plan\n", "- leer", " el informe\n", "- responder"}, 400);
         escribir(QStringLiteral("Revisa el informe"));
         QTest::keyClick(campo(), Qt::Key_Return);
-        QVERIFY(asistente->ejecutando());
+        QVERIFY(m.asistente->ejecutando());
         QCOMPARE(campo()->toPlainText(), QString());
         QTRY_COMPARE(pantalla()->contenido(), static_cast<QWidget*>(pantalla()->lista()));
         QCOMPARE(ventana->windowTitle(), QStringLiteral("Revisa el informe — Informe anual"));
 
-        QTRY_VERIFY_WITH_TIMEOUT(ultimoTexto().contains(QStringLiteral("leer")) || !asistente->ejecutando(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(ultimoTexto().contains(QStringLiteral("leer")) || !m.asistente->ejecutando(), 15000);
         QVERIFY2(ultimoTexto().contains(QStringLiteral("leer")), qPrintable(ultimoTexto()));
         QTRY_COMPARE(burbujas().size(), size_t(2));
         BurbujaMensaje* respuesta = burbujas().back();
@@ -215,7 +198,7 @@ private slots:
         escribir(QStringLiteral("Segundo"));
         QTest::keyClick(campo(), Qt::Key_Return);
         QCOMPARE(campo()->toPlainText(), QStringLiteral("Segundo"));
-        QCOMPARE(asistente->texto(), QStringLiteral("Segundo"));
+        QCOMPARE(m.asistente->texto(), QStringLiteral("Segundo"));
         QVERIFY(!boton("agenteClaude")->isEnabled());
         QVERIFY(!boton("agenteCodex")->isEnabled());
         QVERIFY(boton("proyecto")->isEnabled());
@@ -249,9 +232,9 @@ private slots:
         QTest::keyClick(campo(), Qt::Key_Return);
         if (boton("enviar")->isEnabled())
             QTest::mouseClick(boton("enviar"), Qt::LeftButton);
-        QVERIFY(!asistente->ejecutando());
+        QVERIFY(!m.asistente->ejecutando());
         QCOMPARE(campo()->toPlainText(), texto);
-        QCOMPARE(almacen->actual()->mensajes.size(), 0);
+        QCOMPARE(m.almacen->actual()->mensajes.size(), 0);
     }
 
     // "Copiar" leaves the raw text, marks included, and only after the
@@ -259,7 +242,7 @@ private slots:
     void copiar()
     {
         turnoLento({QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)")}, 0);
-        QVERIFY(asistente->enviar(QStringLiteral("Hazlo")));
+        QVERIFY(m.asistente->enviar(QStringLiteral("Hazlo")));
         esperarFinTurno();
         pantalla()->lista()->sincronizar();
         BurbujaMensaje* respuesta = burbujas().back();
@@ -273,7 +256,7 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)"));
 
         Mensaje error = Mensaje::nuevo(Mensaje::Rol::error, QStringLiteral("No hubo respuesta (código 1)."));
-        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });
+        m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });
         pantalla()->lista()->sincronizar();
         QVERIFY(!burbujas().back()->findChild<QWidget*>(QStringLiteral("acciones")));
     }
@@ -282,12 +265,12 @@ private slots:
     // after the last drawing, and never in between.
     void dibujaPorCuadros()
     {
-        Mensaje m = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("Uno"), AgenteCLI::claude);
-        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << m; });
+        const Mensaje respuesta = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("Uno"), AgenteCLI::claude);
+        m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << respuesta; });
         ListaMensajes* lista = pantalla()->lista();
         QTRY_COMPARE(lista->burbujas().size(), size_t(1));
         for (const char* mas : {" dos", " tres"}) {
-            almacen->anexarTexto(*almacen->seleccion(), m.id, QString::fromLatin1(mas), false);
+            m.almacen->anexarTexto(*m.almacen->seleccion(), respuesta.id, QString::fromLatin1(mas), false);
             QCoreApplication::processEvents();
         }
         QCOMPARE(lista->burbujas().back()->findChild<TextoSeleccionable*>()->toPlainText(), QStringLiteral("Uno"));
@@ -310,8 +293,8 @@ private slots:
     {
         QFETCH(QString, destino);
         QFETCH(bool, abre);
-        Mensaje m = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("[aquí](%1)").arg(destino), AgenteCLI::claude);
-        almacen->cambiar(*almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << m; });
+        const Mensaje enlace = Mensaje::nuevo(Mensaje::Rol::agente, QStringLiteral("[aquí](%1)").arg(destino), AgenteCLI::claude);
+        m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << enlace; });
         pantalla()->lista()->sincronizar();
         auto* texto = burbujas().back()->findChild<TextoSeleccionable*>();
         emit texto->anchorClicked(QUrl(destino));
@@ -324,7 +307,7 @@ private slots:
         menu->findChild<QAction*>(QStringLiteral("mostrarCarpeta"))->trigger();
         QCOMPARE(escritorio.abiertas, QList<QUrl>{QUrl::fromLocalFile(hogar.en("Informe anual"))});
         menu->findChild<QAction*>(QStringLiteral("nivel_responder"))->trigger();
-        QCOMPARE(asistente->nivel(), NivelPermiso::responder);
+        QCOMPARE(m.asistente->nivel(), NivelPermiso::responder);
         QCOMPARE(boton("proyecto")->property("simbolo").toString(), QStringLiteral("folder"));
         QCOMPARE(ventana->findChild<QLabel*>(QStringLiteral("nivelEstado"))->text(),
                  QStringLiteral("Solo conversar y leer"));
@@ -339,7 +322,7 @@ private slots:
         sistema.cambiarSalidas();
         QVERIFY(!aviso->isVisible());
         QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
-        QVERIFY(asistente->leerRespuesta());
+        QVERIFY(m.asistente->leerRespuesta());
         QVERIFY(aviso->isVisible());
         sistema.estados[7] = {false, 0.8f};
         sistema.cambiarSalidas();

@@ -18,10 +18,12 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // The shared model objects of the application, real ones over a temporary
-// home and a fake clock. Detection finds nothing and counts its runs.
+// home and a fake clock. Detection finds nothing and counts its runs,
+// unless the test gives its own.
 struct ModelosPrueba {
     HogarTemporal hogar;
     RelojFalso reloj{QDateTime(QDate(2026, 12, 10), QTime(15, 30, 0))};
@@ -33,6 +35,7 @@ struct ModelosPrueba {
     std::unique_ptr<EstadoIA> estadoIA;
     std::unique_ptr<AsistenteVoz> asistente;
     std::unique_ptr<ModoProyectos> modo;
+    std::function<QList<Deteccion>()> detectar;
     qint64 inicioRegistro = 0;
 
     // A fresh store (the conversations given) and fresh settings.
@@ -52,8 +55,8 @@ struct ModelosPrueba {
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
         almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
         auto contador = busquedas;
-        estadoIA = std::make_unique<EstadoIA>(
-            reloj, [contador] { ++*contador; return QList<Deteccion>{}; }, EstadoIA::Agente{});
+        auto buscar = detectar ? detectar : [contador] { ++*contador; return QList<Deteccion>{}; };
+        estadoIA = std::make_unique<EstadoIA>(reloj, std::move(buscar), EstadoIA::Agente{});
         // Tests run as root on CI: the root refusal has tests of its own.
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, [] { return false; });
         modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
