@@ -117,6 +117,8 @@ AjustesView::AjustesView(const EntornoAjustes& entorno, QWidget* parent) : QWidg
     lista_->setIconSize(QSize(22, 22));
     lista_->setSpacing(2);
     lista_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The row focus makes current is not a chosen one: no frame around it.
+    lista_->setStyleSheet(QStringLiteral("QListWidget { outline: 0; }"));
     for (Seccion s : secciones()) {
         const Datos d = datos(s);
         auto* item = new QListWidgetItem(tesela(d), d.etiqueta, lista_);

@@ -91,9 +91,7 @@ void AjustesVozNeural::construirInstalada()
     progreso_->setObjectName(QStringLiteral("progreso"));
     error_ = FormularioAjustes::nota(QString(), this);
     error_->setObjectName(QStringLiteral("error"));
-    QPalette naranja = error_->palette();
-    naranja.setColor(QPalette::WindowText, QColor(0xFF, 0x95, 0x00));
-    error_->setPalette(naranja);
+    FormularioAjustes::colorear(error_, FormularioAjustes::naranja());
     disenar_ = new QPushButton(QStringLiteral("Diseñar voz"), this);
     disenar_->setObjectName(QStringLiteral("disenar"));
     // Sent as typed, untrimmed.

@@ -1,6 +1,7 @@
 #include "settings/FilaOpcion.h"
 
 #include "app/Iconos.h"
+#include "settings/FormularioAjustes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,7 +65,5 @@ void FilaOpcion::pintar()
     marca_->setPixmap(Iconos::icono(simbolo).pixmap(QSize(20, 20), devicePixelRatioF(),
                                                      elegida_ ? QIcon::Active : QIcon::Disabled));
     marca_->setProperty("simbolo", simbolo);
-    QPalette p = detalle_->palette();
-    p.setColor(QPalette::WindowText, enNaranja() ? QColor(0xFF, 0x95, 0x00) : palette().color(QPalette::PlaceholderText));
-    detalle_->setPalette(p);
+    FormularioAjustes::colorear(detalle_, enNaranja() ? FormularioAjustes::naranja() : FormularioAjustes::secundario());
 }

@@ -66,10 +66,24 @@ QLabel* FormularioAjustes::nota(const QString& texto, QWidget* parent)
     QFont chica = l->font();
     chica.setPointSizeF(chica.pointSizeF() * 0.85);
     l->setFont(chica);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::PlaceholderText));
-    l->setPalette(p);
+    colorear(l, secundario());
     return l;
+}
+
+QColor FormularioAjustes::secundario()
+{
+    return QColor(0x6E, 0x6E, 0x73);
+}
+
+QColor FormularioAjustes::naranja()
+{
+    return QColor(0xE0, 0x7A, 0x00);
+}
+
+void FormularioAjustes::colorear(QWidget* texto, const QColor& color)
+{
+    // A style sheet, as a palette set here is lost to the parents' one.
+    texto->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
 }
 
 QWidget* FormularioAjustes::fila(const QString& etiqueta, QWidget* control, QWidget* parent)

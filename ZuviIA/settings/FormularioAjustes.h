@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QScrollArea>
 
 class QFrame;
@@ -28,6 +29,10 @@ public:
 
     // A caption-sized text in the secondary colour, wrapping.
     static QLabel* nota(const QString& texto, QWidget* parent);
+    // Text colours: the secondary one of notes, the orange of warnings.
+    static QColor secundario();
+    static QColor naranja();
+    static void colorear(QWidget* texto, const QColor& color);
     // A row of a label at the leading edge and a control at the trailing one.
     static QWidget* fila(const QString& etiqueta, QWidget* control, QWidget* parent);
 

@@ -68,9 +68,7 @@ SeccionEscucha::SeccionEscucha(const EntornoAjustes& entorno, QWidget* parent)
     activacion.filas->addWidget(alEncender_);
     errorInicio_ = nota(QString(), activacion.marco);
     errorInicio_->setObjectName(QStringLiteral("errorInicio"));
-    QPalette naranja = errorInicio_->palette();
-    naranja.setColor(QPalette::WindowText, QColor(0xFF, 0x95, 0x00));
-    errorInicio_->setPalette(naranja);
+    colorear(errorInicio_, naranja());
     errorInicio_->hide();
     activacion.filas->addWidget(errorInicio_);
 

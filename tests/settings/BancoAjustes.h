@@ -98,6 +98,22 @@ struct BancoAjustes : ModelosPrueba {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // An installed neural voice whose service announces `puerto` and
+    // stays up; each launch is noted in "lanzamientos".
+    static void instalarVoz(int puerto)
+    {
+        const QString bin = VozNeural::carpeta() + "/.venv/bin";
+        QDir().mkpath(bin);
+        QFile python(bin + "/python");
+        QVERIFY(python.open(QIODevice::WriteOnly));
+        python.write("#!/bin/sh\n"
+                     "echo $$ >> \"$ZUVIIA_VOZ_DIR/lanzamientos\"\n"
+                     "echo PUERTO=" + QByteArray::number(puerto) + "\necho LISTO\nexec sleep 600\n");
+        python.close();
+        python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile(VozNeural::carpeta() + "/" + VozNeural::marcaInstalada).open(QIODevice::WriteOnly);
+    }
+
     // The listener listening, once its permission read came back.
     void escuchar()
     {

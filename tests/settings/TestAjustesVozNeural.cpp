@@ -84,23 +84,7 @@ class TestAjustesVozNeural : public QObject {
     BancoAjustes b;
     std::unique_ptr<ServicioDiseno> http;
 
-    // A service that announces the test server's port and stays up.
-    void instalar()
-    {
-        const QString bin = VozNeural::carpeta() + "/.venv/bin";
-        QDir().mkpath(bin);
-        QFile python(bin + "/python");
-        QVERIFY(python.open(QIODevice::WriteOnly));
-        python.write("#!/bin/sh\n"
-                     "echo $$ >> \"$ZUVIIA_VOZ_DIR/lanzamientos\"\n"
-                     "echo PUERTO="
-                     + QByteArray::number(http->puerto())
-                     + "\necho LISTO\n"
-                       "exec sleep 600\n");
-        python.close();
-        python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile(VozNeural::carpeta() + "/" + VozNeural::marcaInstalada).open(QIODevice::WriteOnly);
-    }
+    void instalar() { BancoAjustes::instalarVoz(http->puerto()); }
 
     int lanzamientos() const
     {

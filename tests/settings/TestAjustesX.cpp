@@ -89,6 +89,22 @@ private slots:
             capturar(&v, QStringLiteral("ajustes-%1.png").arg(nombre));
         }
     }
+
+    // The neural voice ready, after a design the service did not answer.
+    void vozNeural()
+    {
+        b.abrirCon();
+        BancoAjustes::instalarVoz(1);  // nothing listens there
+        b.voz->arrancar();
+        QTRY_VERIFY(b.voz->estado().listaParaHablar());
+        b.diseno->disenar("Voz de mujer joven");
+        QTRY_VERIFY(b.diseno->error().has_value());
+        AjustesView v(b.entorno());
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        v.lista()->item(1)->setSelected(true);
+        capturar(&v, QStringLiteral("ajustes-voz-neural.png"));
+    }
 };
 
 QTEST_MAIN(TestAjustesX)
