@@ -1,5 +1,6 @@
 #include "settings/FormularioAjustes.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,6 +69,14 @@ QLabel* FormularioAjustes::nota(const QString& texto, QWidget* parent)
     l->setFont(chica);
     colorear(l, secundario());
     return l;
+}
+
+QCheckBox* FormularioAjustes::interruptor(const QString& texto, bool valor, const QString& nombre, QWidget* parent)
+{
+    auto* c = new QCheckBox(texto, parent);
+    c->setObjectName(nombre);
+    c->setChecked(valor);
+    return c;
 }
 
 QColor FormularioAjustes::secundario()

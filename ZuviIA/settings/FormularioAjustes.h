@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QScrollArea>
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QVBoxLayout;
@@ -29,6 +30,8 @@ public:
 
     // A caption-sized text in the secondary colour, wrapping.
     static QLabel* nota(const QString& texto, QWidget* parent);
+    // A switch showing `valor`; only its clicked() is the user's.
+    static QCheckBox* interruptor(const QString& texto, bool valor, const QString& nombre, QWidget* parent);
     // Text colours: the secondary one of notes, the orange of warnings.
     static QColor secundario();
     static QColor naranja();

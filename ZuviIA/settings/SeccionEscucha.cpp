@@ -18,14 +18,6 @@ namespace {
 const QString claveSiempre = QStringLiteral("escuchaSiempre");
 const QString claveGrupo = QStringLiteral("modoGrupo");
 
-QCheckBox* interruptor(const QString& texto, bool valor, const QString& nombre, QWidget* parent)
-{
-    auto* c = new QCheckBox(texto, parent);
-    c->setObjectName(nombre);
-    c->setChecked(valor);
-    return c;
-}
-
 }
 
 QString SeccionEscucha::mensajeInicio(bool on)

@@ -38,14 +38,6 @@ void llenar(QComboBox* combo, const QList<DispositivoAudio>& lista, const std::o
     combo->setCurrentIndex(elegido ? combo->findData(*elegido) : -1);
 }
 
-QCheckBox* interruptor(const QString& texto, bool valor, const QString& nombre, QWidget* parent)
-{
-    auto* c = new QCheckBox(texto, parent);
-    c->setObjectName(nombre);
-    c->setChecked(valor);
-    return c;
-}
-
 }
 
 double SeccionVoz::velocidadInicial(const Ajustes& ajustes)
