@@ -66,7 +66,7 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     opciones_.servicios = TareasInicio::Servicios::sistema();
     opciones_.programarActualizaciones = [] { Actualizador::shared().programar(); };
     opciones_.buscarActualizaciones = [] { Actualizador::shared().buscar(false); };
-    opciones_.ajustes.emplace(EntornoAjustes::shared());
+    opciones_.ajustes = &EntornoAjustes::shared;
 }
 
 ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
@@ -185,7 +185,7 @@ AjustesView* ZuviIAApp::mostrarAjustes()
         return nullptr;
     }
     if (!ajustes_) {
-        ajustes_ = new AjustesView(*opciones_.ajustes);
+        ajustes_ = new AjustesView(opciones_.ajustes());
         ajustes_->setWindowFlag(Qt::Window);
         ajustes_->setAttribute(Qt::WA_DeleteOnClose);
         if (const QScreen* pantalla = ajustes_->screen())

@@ -32,9 +32,9 @@ public:
         // The updater: its schedule, once per process, and a visible check.
         std::function<void()> programarActualizaciones;
         std::function<void()> buscarActualizaciones;
-        // What the settings window is built over; without it "Ajustes…"
-        // opens nothing.
-        std::optional<EntornoAjustes> ajustes;
+        // What the settings window is built over, asked for when it first
+        // opens; without it "Ajustes…" opens nothing.
+        std::function<EntornoAjustes()> ajustes;
     };
 
     // The process's application. When another instance already runs, the
