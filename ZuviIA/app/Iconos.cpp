@@ -42,7 +42,7 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("sparkles"), QStringLiteral("starred-symbolic")},
         {QStringLiteral("ear"), QStringLiteral("audio-input-microphone-symbolic")},
         {QStringLiteral("person.2"), QStringLiteral("system-users-symbolic")},
-        {QStringLiteral("arrow.down.circle"), QStringLiteral("software-update-available-symbolic")},
+        {QStringLiteral("arrow.down.circle"), QStringLiteral("go-down-symbolic")},
         {QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic")},
         {QStringLiteral("checkmark.circle.fill"), QStringLiteral("radio-checked-symbolic")},
         {QStringLiteral("circle"), QStringLiteral("radio-symbolic")},

@@ -11,8 +11,23 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyledItemDelegate>
 
 namespace {
+
+// The row the list makes current when it takes focus is not a chosen
+// one: no focus frame marks it. Moving with the keys selects, and shows.
+class SinMarcoFoco : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* opcion, const QModelIndex& indice) const override
+    {
+        QStyledItemDelegate::initStyleOption(opcion, indice);
+        opcion->state &= ~QStyle::State_HasFocus;
+    }
+};
 
 // A section that has no view yet.
 QWidget* vacia(QWidget* parent)
@@ -117,8 +132,7 @@ AjustesView::AjustesView(const EntornoAjustes& entorno, QWidget* parent) : QWidg
     lista_->setIconSize(QSize(22, 22));
     lista_->setSpacing(2);
     lista_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // The row focus makes current is not a chosen one: no frame around it.
-    lista_->setStyleSheet(QStringLiteral("QListWidget { outline: 0; }"));
+    lista_->setItemDelegate(new SinMarcoFoco(lista_));
     for (Seccion s : secciones()) {
         const Datos d = datos(s);
         auto* item = new QListWidgetItem(tesela(d), d.etiqueta, lista_);
