@@ -39,6 +39,13 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
         {QStringLiteral("sparkles.tv"), QStringLiteral("view-fullscreen-symbolic")},
         {QStringLiteral("text.quote"), QStringLiteral("format-justify-left-symbolic")},
+        {QStringLiteral("sparkles"), QStringLiteral("starred-symbolic")},
+        {QStringLiteral("ear"), QStringLiteral("audio-input-microphone-symbolic")},
+        {QStringLiteral("person.2"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("arrow.down.circle"), QStringLiteral("go-down-symbolic")},
+        {QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("radio-checked-symbolic")},
+        {QStringLiteral("circle"), QStringLiteral("radio-symbolic")},
     };
     return simbolos;
 }
