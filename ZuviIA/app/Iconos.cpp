@@ -39,6 +39,12 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
         {QStringLiteral("sparkles.tv"), QStringLiteral("view-fullscreen-symbolic")},
         {QStringLiteral("text.quote"), QStringLiteral("format-justify-left-symbolic")},
+        {QStringLiteral("arrow.down.circle.fill"), QStringLiteral("software-update-available-symbolic")},
+        {QStringLiteral("hand.raised.fill"), QStringLiteral("preferences-desktop-accessibility-symbolic")},
+        {QStringLiteral("person.crop.circle.fill"), QStringLiteral("avatar-default-symbolic")},
+        {QStringLiteral("trash"), QStringLiteral("user-trash-symbolic")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic")},
+        {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("emblem-important-symbolic")},
     };
     return simbolos;
 }
