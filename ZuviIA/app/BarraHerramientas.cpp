@@ -90,7 +90,7 @@ BarraHerramientas::BarraHerramientas(AsistenteVoz& voz, ModoProyectos& modo, QWi
     QToolButton* configuracion =
         boton(QStringLiteral("configuracion"), QStringLiteral("Configuración"), QStringLiteral("gearshape"),
               QStringLiteral("Configuración: modelo de IA, voz, escucha, personas… (Ctrl+,)"));
-    configuracion->setEnabled(false);
+    connect(configuracion, &QToolButton::clicked, this, &BarraHerramientas::ajustesPedido);
     fila->addWidget(configuracion);
     leer_ = boton(QStringLiteral("leerRespuestas"), QStringLiteral("Leer respuestas"), QString(),
                   QStringLiteral("Leer las respuestas en voz alta"));

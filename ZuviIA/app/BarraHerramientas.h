@@ -27,6 +27,10 @@ public:
 
     QToolButton* proyecto() const { return proyecto_; }
 
+signals:
+    // "Configuración": the settings window.
+    void ajustesPedido();
+
 private:
     QToolButton* boton(const QString& nombre, const QString& texto, const QString& simbolo, const QString& ayuda);
     void construirProyecto();

@@ -38,6 +38,7 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     if (ventana && ventana->barraHerramientas()) {
         barra_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         enBarraVentana_ = ventana->barraHerramientas()->addWidget(barra_);
+        connect(barra_, &BarraHerramientas::ajustesPedido, ventana->ajustes(), &QAction::trigger);
     } else {
         capa->addWidget(barra_);
     }

@@ -43,8 +43,14 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("hand.raised.fill"), QStringLiteral("preferences-desktop-accessibility-symbolic")},
         {QStringLiteral("person.crop.circle.fill"), QStringLiteral("avatar-default-symbolic")},
         {QStringLiteral("trash"), QStringLiteral("user-trash-symbolic")},
-        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic")},
         {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("emblem-important-symbolic")},
+        {QStringLiteral("sparkles"), QStringLiteral("starred-symbolic")},
+        {QStringLiteral("ear"), QStringLiteral("audio-input-microphone-symbolic")},
+        {QStringLiteral("person.2"), QStringLiteral("system-users-symbolic")},
+        {QStringLiteral("arrow.down.circle"), QStringLiteral("software-update-available-symbolic")},
+        {QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("radio-checked-symbolic")},
+        {QStringLiteral("circle"), QStringLiteral("radio-symbolic")},
     };
     return simbolos;
 }

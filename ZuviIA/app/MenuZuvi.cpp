@@ -25,7 +25,8 @@ MenuZuvi::MenuZuvi(ModoProyectos& modo, QWidget* parent) : QMenu(parent), modo_(
     connect(abrir_, &QAction::triggered, this, &MenuZuvi::abrirPedido);
     QAction* ajustes = addAction(QStringLiteral("Ajustes…"));
     ajustes->setObjectName(QStringLiteral("ajustes"));
-    ajustes->setEnabled(false);
+    ajustes->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(ajustes, &QAction::triggered, this, &MenuZuvi::ajustesPedido);
     addSeparator();
     QAction* salir = addAction(QStringLiteral("Salir de Zuvi IA"));
     salir->setObjectName(QStringLiteral("salir"));

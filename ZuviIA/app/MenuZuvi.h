@@ -34,6 +34,8 @@ public slots:
 signals:
     // "Abrir Zuvi IA": bring a main window forward, opening one if needed.
     void abrirPedido();
+    // "Ajustes…": bring the settings window forward.
+    void ajustesPedido();
     // The flags the texts and the tray's symbol depend on changed.
     void estadoCambiado();
 

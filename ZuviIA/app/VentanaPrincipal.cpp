@@ -89,8 +89,10 @@ void VentanaPrincipal::construirMenus()
     buscar->setObjectName(QStringLiteral("buscarActualizaciones"));
     connect(buscar, &QAction::triggered, this, &VentanaPrincipal::buscarActualizacionesPedido);
     app->addSeparator();
-    pendiente(app, QStringLiteral("Ajustes…"), QKeySequence(Qt::CTRL | Qt::Key_Comma))
-        ->setObjectName(QStringLiteral("ajustes"));
+    ajustes_ = app->addAction(QStringLiteral("Ajustes…"));
+    ajustes_->setObjectName(QStringLiteral("ajustes"));
+    ajustes_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(ajustes_, &QAction::triggered, this, &VentanaPrincipal::ajustesPedido);
     app->addSeparator();
     QAction* salir = app->addAction(QStringLiteral("Salir de Zuvi IA"));
     salir->setObjectName(QStringLiteral("salir"));

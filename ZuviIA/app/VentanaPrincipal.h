@@ -24,11 +24,15 @@ public:
     // "Nuevo proyecto": one action for the menu and the toolbar, so one
     // Ctrl+N makes one conversation.
     QAction* nuevoProyecto() const { return nuevoProyecto_; }
+    // "Ajustes…" (Ctrl+,), also pressed by the toolbar's "Configuración".
+    QAction* ajustes() const { return ajustes_; }
     bool mostrandoConfiguracion() const;
 
 signals:
     // "Buscar actualizaciones…": a visible check, run by the updater.
     void buscarActualizacionesPedido();
+    // "Ajustes…": the settings window, opened by the application.
+    void ajustesPedido();
 
 private:
     void construirMenus();
@@ -42,4 +46,5 @@ private:
     VistaPrincipal* vista_ = nullptr;
     QToolBar* barraHerramientas_ = nullptr;
     QAction* nuevoProyecto_ = nullptr;
+    QAction* ajustes_ = nullptr;
 };

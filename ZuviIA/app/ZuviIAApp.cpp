@@ -14,6 +14,7 @@
 #include "plataforma/SenalesSalida.h"
 #include "projects/EnlaceEscucha.h"
 #include "projects/ModoProyectos.h"
+#include "settings/AjustesView.h"
 #include "setup/Actualizador.h"
 #include "setup/FirmaActualizacion.h"
 #include "setup/OrdenesActualizacion.h"
@@ -65,6 +66,8 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     opciones_.servicios = TareasInicio::Servicios::sistema();
     opciones_.programarActualizaciones = [] { Actualizador::shared().programar(); };
     opciones_.buscarActualizaciones = [] { Actualizador::shared().buscar(false); };
+    opciones_.ajustes.emplace(EntornoAjustes::shared());
+    opciones_.ajustes->actualizador = &Actualizador::shared();
 }
 
 ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
@@ -73,6 +76,7 @@ ZuviIAApp::~ZuviIAApp()
 {
     for (const auto& v : ventanas_)
         delete v.data();
+    delete ajustes_.data();
 }
 
 void ZuviIAApp::prepararAplicacion()
@@ -119,6 +123,7 @@ bool ZuviIAApp::arrancar()
     QApplication::setQuitOnLastWindowClosed(false);
     bandeja_ = new BandejaZuvi(entorno_->modo, this);
     connect(bandeja_->menu(), &MenuZuvi::abrirPedido, this, [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir))); });
+    connect(bandeja_->menu(), &MenuZuvi::ajustesPedido, this, &ZuviIAApp::mostrarAjustes);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
     // Work that exists once per process (the update schedule) starts here,
     // not with each window.
@@ -160,6 +165,7 @@ VentanaPrincipal* ZuviIAApp::mostrarVentana()
     v->setAttribute(Qt::WA_DeleteOnClose);
     connect(v, &QObject::destroyed, this, &ZuviIAApp::alCerrarVentana, Qt::QueuedConnection);
     ventanas_ << v;
+    connect(v, &VentanaPrincipal::ajustesPedido, this, &ZuviIAApp::mostrarAjustes);
     connect(v, &VentanaPrincipal::buscarActualizacionesPedido, this, [this] {
         if (opciones_.buscarActualizaciones)
             opciones_.buscarActualizaciones();
@@ -171,6 +177,30 @@ VentanaPrincipal* ZuviIAApp::mostrarVentana()
     v->activateWindow();
     TareasInicio::lanzar(v, entorno_->estadoIA, opciones_.servicios);
     return v;
+}
+
+AjustesView* ZuviIAApp::mostrarAjustes()
+{
+    if (!opciones_.ajustes) {
+        Registro::anotar(QStringLiteral("Ajustes: esta instancia no tiene ventana de ajustes"));
+        return nullptr;
+    }
+    if (!ajustes_) {
+        // "Abrir" the setup assistant must show it even when only the
+        // settings window is open.
+        if (!opciones_.ajustes->mostrarPrincipal)
+            opciones_.ajustes->mostrarPrincipal = [this] { mostrarVentana(); };
+        ajustes_ = new AjustesView(*opciones_.ajustes);
+        ajustes_->setWindowFlag(Qt::Window);
+        ajustes_->setAttribute(Qt::WA_DeleteOnClose);
+        if (const QScreen* pantalla = ajustes_->screen())
+            ajustes_->move(pantalla->availableGeometry().center() - ajustes_->rect().center());
+    }
+    ajustes_->setWindowState(ajustes_->windowState() & ~Qt::WindowMinimized);
+    ajustes_->show();
+    ajustes_->raise();
+    ajustes_->activateWindow();
+    return ajustes_;
 }
 
 void ZuviIAApp::alCerrarVentana()

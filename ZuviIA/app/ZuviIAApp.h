@@ -2,6 +2,7 @@
 
 #include "app/Entorno.h"
 #include "app/TareasInicio.h"
+#include "settings/EntornoAjustes.h"
 
 #include <QList>
 #include <QObject>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class AjustesView;
 class BandejaZuvi;
 class InstanciaUnica;
 class QApplication;
@@ -30,6 +32,9 @@ public:
         // The updater: its schedule, once per process, and a visible check.
         std::function<void()> programarActualizaciones;
         std::function<void()> buscarActualizaciones;
+        // What the settings window is built over; without it "Ajustes…"
+        // opens nothing.
+        std::optional<EntornoAjustes> ajustes;
     };
 
     // The process's application. When another instance already runs, the
@@ -52,6 +57,9 @@ public:
     // is open.
     VentanaPrincipal* mostrarVentana();
     QList<VentanaPrincipal*> ventanas() const;
+    // The one settings window, raised, or a new one opened with no
+    // section chosen.
+    AjustesView* mostrarAjustes();
     BandejaZuvi* bandeja() const { return bandeja_; }
     InstanciaUnica* instancia() const { return instancia_; }
 
@@ -76,4 +84,5 @@ private:
     InstanciaUnica* instancia_ = nullptr;
     BandejaZuvi* bandeja_ = nullptr;
     QList<QPointer<VentanaPrincipal>> ventanas_;
+    QPointer<AjustesView> ajustes_;
 };

@@ -186,6 +186,8 @@ public:
     void detenerDictado();
     // Reads an answer aloud in the main window, without code or marks.
     void hablar(const QString& respuesta);
+    // The locale dictation recognizes; none without a speech model.
+    std::optional<QString> idiomaReconocimiento();
 
     // A dictation that hears no audio for this long ends as unheard.
     static constexpr std::chrono::seconds sinAudio{3};

@@ -189,6 +189,14 @@ void AsistenteVoz::reiniciarEscuchaSiCambioMicrofono()
     escucha().iniciar();
 }
 
+std::optional<QString> AsistenteVoz::idiomaReconocimiento()
+{
+    const Reconocedor& reconocedor = voz_.reconocedor ? *voz_.reconocedor : Reconocedor::sistema();
+    if (reconocedor.localesSoportados().isEmpty())
+        return std::nullopt;
+    return motorDictado().locale();
+}
+
 void AsistenteVoz::hablar(const QString& respuesta)
 {
     const QString texto = TextoHablado::respuestaLeida(respuesta);

@@ -1,6 +1,7 @@
 #include "settings/FilaPermiso.h"
 
 #include "app/Iconos.h"
+#include "settings/FormularioAjustes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,11 +24,8 @@ QPixmap tenido(const QString& simbolo, const QColor& color)
 
 QLabel* secundaria(const QString& texto, QWidget* parent)
 {
-    auto* l = new QLabel(texto, parent);
+    QLabel* l = FormularioAjustes::nota(texto, parent);
     l->setTextFormat(Qt::PlainText);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::PlaceholderText));
-    l->setPalette(p);
     return l;
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/TextoCorto.h"
 #include "plataforma/Ajustes.h"
-#include "settings/GrupoAjustes.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -51,33 +50,25 @@ QString SeccionActualizaciones::pie(const QString& servidor)
 }
 
 SeccionActualizaciones::SeccionActualizaciones(Actualizador& act, Ajustes& ajustes, QWidget* parent)
-    : QWidget(parent), act_(act), ajustes_(ajustes)
+    : FormularioAjustes(parent), act_(act), ajustes_(ajustes)
 {
     setObjectName(QStringLiteral("seccionActualizaciones"));
-    auto* capa = new QVBoxLayout(this);
-    capa->setContentsMargins(20, 20, 20, 20);
-    capa->setSpacing(18);
-
-    auto* primera = new GrupoAjustes({}, {}, this);
+    const Grupo primera = seccion({});
+    primera.encabezado->hide();
     auto* version = new QLabel(textoVersion(act_.instalacionActual().version, act_.instalacionActual().build));
     version->setObjectName(QStringLiteral("version"));
     version->setTextFormat(Qt::PlainText);
-    primera->agregar(GrupoAjustes::fila(QStringLiteral("Versión instalada"), version));
-
+    version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    primera.filas->addWidget(fila(QStringLiteral("Versión instalada"), version, primera.marco));
     // An error's text can come from the network: plain, cut to two lines.
-    auto* filaEstado = new QWidget;
-    auto* capaEstado = new QHBoxLayout(filaEstado);
-    capaEstado->setContentsMargins(0, 2, 0, 2);
-    capaEstado->addWidget(new QLabel(QStringLiteral("Estado"), filaEstado));
-    estado_ = new TextoCorto(2, filaEstado);
+    estado_ = new TextoCorto(2);
     estado_->setObjectName(QStringLiteral("estado"));
     estado_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    capaEstado->addWidget(estado_, 1);
-    primera->agregar(filaEstado);
+    primera.filas->addWidget(fila(QStringLiteral("Estado"), estado_, primera.marco));
 
-    auto* filaBotones = new QWidget;
+    auto* filaBotones = new QWidget(primera.marco);
     auto* capaBotones = new QHBoxLayout(filaBotones);
-    capaBotones->setContentsMargins(0, 2, 0, 2);
+    capaBotones->setContentsMargins(0, 0, 0, 0);
     capaBotones->addStretch(1);
     instalar_ = new QPushButton(QStringLiteral("Instalar ahora"), filaBotones);
     instalar_->setObjectName(QStringLiteral("instalarAhora"));
@@ -86,16 +77,14 @@ SeccionActualizaciones::SeccionActualizaciones(Actualizador& act, Ajustes& ajust
     buscar_->setObjectName(QStringLiteral("buscarAhora"));
     capaBotones->addWidget(instalar_);
     capaBotones->addWidget(buscar_);
-    primera->agregar(filaBotones);
-    capa->addWidget(primera);
+    primera.filas->addWidget(filaBotones);
 
-    auto* segunda = new GrupoAjustes({}, pie(act_.instalacionActual().manifiesto.host()), this);
-    automatica_ = new QCheckBox(QStringLiteral("Instalar actualizaciones automáticamente"));
+    const Grupo segunda = seccion({}, pie(act_.instalacionActual().manifiesto.host()));
+    segunda.encabezado->hide();
+    automatica_ = new QCheckBox(QStringLiteral("Instalar actualizaciones automáticamente"), segunda.marco);
     automatica_->setObjectName(QStringLiteral("automatica"));
     automatica_->setChecked(act_.automatica());
-    segunda->agregar(automatica_);
-    capa->addWidget(segunda);
-    capa->addStretch(1);
+    segunda.filas->addWidget(automatica_);
 
     connect(instalar_, &QPushButton::clicked, &act_, &Actualizador::instalar);
     connect(buscar_, &QPushButton::clicked, &act_, [a = &act_] { a->buscar(false); });

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "settings/FormularioAjustes.h"
 #include "setup/Actualizador.h"
-
-#include <QWidget>
 
 class Ajustes;
 class QCheckBox;
@@ -13,7 +12,7 @@ class TextoCorto;
 // "Actualizaciones": the installed version, the updater's state as it
 // changes, "Buscar ahora", "Instalar ahora" while a verified build waits,
 // and whether updates install by themselves.
-class SeccionActualizaciones : public QWidget {
+class SeccionActualizaciones : public FormularioAjustes {
     Q_OBJECT
 
 public:

@@ -4,7 +4,6 @@
 #include "plataforma/Ajustes.h"
 #include "plataforma/GestorArchivos.h"
 #include "plataforma/Permisos.h"
-#include "settings/GrupoAjustes.h"
 #include "setup/Instalador.h"
 
 #include <QFutureWatcher>
@@ -31,30 +30,24 @@ QList<FilaPermiso::Datos> SeccionAvanzado::filas(const Lectura& l)
 
 SeccionAvanzado::SeccionAvanzado(Ajustes& ajustes, Permisos& permisos, std::function<void()> mostrarPrincipal,
                                  FilaPermiso::AbrirPanel abrirPanel, QWidget* parent)
-    : QWidget(parent), ajustes_(ajustes), permisos_(permisos), mostrarPrincipal_(std::move(mostrarPrincipal)),
+    : FormularioAjustes(parent), ajustes_(ajustes), permisos_(permisos), mostrarPrincipal_(std::move(mostrarPrincipal)),
       abrirPanel_(abrirPanel ? std::move(abrirPanel) : FilaPermiso::AbrirPanel(&Instalador::abrirPrivacidad))
 {
     setObjectName(QStringLiteral("seccionAvanzado"));
-    auto* capa = new QVBoxLayout(this);
-    capa->setContentsMargins(20, 20, 20, 20);
-    capa->setSpacing(18);
+    permisosGrupo_ = seccion(QStringLiteral("Permisos de Linux"));
+    permisosGrupo_.marco->setObjectName(QStringLiteral("permisos"));
+    permisosGrupo_.filas->addWidget(new QLabel(QStringLiteral("Comprobando…"), permisosGrupo_.marco));
 
-    permisosGrupo_ = new GrupoAjustes(QStringLiteral("Permisos de Linux"), {}, this);
-    permisosGrupo_->setObjectName(QStringLiteral("permisos"));
-    auto* comprobando = new QLabel(QStringLiteral("Comprobando…"));
-    permisosGrupo_->agregar(comprobando);
-    capa->addWidget(permisosGrupo_);
-
-    auto* mantenimiento = new GrupoAjustes(QStringLiteral("Mantenimiento"), {}, this);
+    const Grupo mantenimiento = seccion(QStringLiteral("Mantenimiento"));
     auto* abrir = new QPushButton(QStringLiteral("Abrir"));
     abrir->setObjectName(QStringLiteral("abrirAsistente"));
-    mantenimiento->agregar(
-        GrupoAjustes::fila(QStringLiteral("Asistente de instalación (agentes, skills, conexiones)"), abrir));
+    abrir->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    mantenimiento.filas->addWidget(
+        fila(QStringLiteral("Asistente de instalación (agentes, skills, conexiones)"), abrir, mantenimiento.marco));
     auto* mostrar = new QPushButton(QStringLiteral("Mostrar"));
     mostrar->setObjectName(QStringLiteral("mostrarRegistro"));
-    mantenimiento->agregar(GrupoAjustes::fila(QStringLiteral("Registro de diagnóstico"), mostrar));
-    capa->addWidget(mantenimiento);
-    capa->addStretch(1);
+    mostrar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    mantenimiento.filas->addWidget(fila(QStringLiteral("Registro de diagnóstico"), mostrar, mantenimiento.marco));
 
     connect(abrir, &QPushButton::clicked, this, [this] {
         ajustes_.escribir(QStringLiteral("configuracionCompleta"), false);
@@ -88,7 +81,10 @@ void SeccionAvanzado::refrescar()
 
 void SeccionAvanzado::mostrar(const Lectura& lectura)
 {
-    permisosGrupo_->vaciar();
+    while (QLayoutItem* item = permisosGrupo_.filas->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
     for (const FilaPermiso::Datos& d : filas(lectura))
-        permisosGrupo_->agregar(new FilaPermiso(d, abrirPanel_));
+        permisosGrupo_.filas->addWidget(new FilaPermiso(d, abrirPanel_, permisosGrupo_.marco));
 }

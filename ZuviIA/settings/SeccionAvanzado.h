@@ -1,19 +1,17 @@
 #pragma once
 
 #include "settings/FilaPermiso.h"
-
-#include <QWidget>
+#include "settings/FormularioAjustes.h"
 
 #include <functional>
 
 class Ajustes;
-class GrupoAjustes;
 class Permisos;
 
 // "Permisos y avanzado": whether the room has what it needs from the
 // system, read again each time the application becomes active, and the
 // maintenance actions (the setup assistant again, the diagnostic log).
-class SeccionAvanzado : public QWidget {
+class SeccionAvanzado : public FormularioAjustes {
     Q_OBJECT
 
 public:
@@ -48,7 +46,7 @@ private:
     Permisos& permisos_;
     std::function<void()> mostrarPrincipal_;
     FilaPermiso::AbrirPanel abrirPanel_;
-    GrupoAjustes* permisosGrupo_ = nullptr;
+    Grupo permisosGrupo_;
     int numero_ = 0;
     int lecturas_ = 0;
 };

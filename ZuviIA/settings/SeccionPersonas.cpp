@@ -6,7 +6,6 @@
 #include "core/Perfiles.h"
 #include "projects/ContextoProyecto.h"
 #include "projects/ModoProyectos.h"
-#include "settings/GrupoAjustes.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -23,11 +22,9 @@ namespace {
 
 QLabel* etiquetaSecundaria(const QString& texto, QWidget* parent)
 {
-    auto* l = new QLabel(texto, parent);
+    QLabel* l = FormularioAjustes::nota(texto, parent);
     l->setTextFormat(Qt::PlainText);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::PlaceholderText));
-    l->setPalette(p);
+    l->setWordWrap(false);
     return l;
 }
 
@@ -57,41 +54,31 @@ QString SeccionPersonas::rutaCorta(const QString& ruta, const QString& home)
 
 SeccionPersonas::SeccionPersonas(Perfiles& perfiles, Almacen& almacen, AsistenteVoz& asistente, ModoProyectos& modo,
                                  QWidget* parent)
-    : QWidget(parent), perfiles_(perfiles), almacen_(almacen), asistente_(asistente), modo_(modo)
+    : FormularioAjustes(parent), perfiles_(perfiles), almacen_(almacen), asistente_(asistente), modo_(modo)
 {
     setObjectName(QStringLiteral("seccionPersonas"));
-    auto* capa = new QVBoxLayout(this);
-    capa->setContentsMargins(20, 20, 20, 20);
-    capa->setSpacing(18);
+    personas_ = seccion(QStringLiteral("Personas"),
+                        QStringLiteral("Borrar a una persona elimina su perfil y su huella de voz. Su carpeta de "
+                                       "memoria y sus proyectos se conservan."));
+    personas_.marco->setObjectName(QStringLiteral("personas"));
 
-    personas_ = new GrupoAjustes(QStringLiteral("Personas"),
-                                 QStringLiteral("Borrar a una persona elimina su perfil y su huella de voz. Su carpeta "
-                                                "de memoria y sus proyectos se conservan."),
-                                 this);
-    personas_->setObjectName(QStringLiteral("personas"));
-    capa->addWidget(personas_);
-
-    auto* proyectos = new GrupoAjustes(QStringLiteral("Proyectos"), {}, this);
-    proyectos->setObjectName(QStringLiteral("proyectos"));
-    guardados_ = new QLabel(this);
+    const Grupo proyectos = seccion(QStringLiteral("Proyectos"));
+    guardados_ = new QLabel;
     guardados_->setObjectName(QStringLiteral("proyectosGuardados"));
-    proyectos->agregar(GrupoAjustes::fila(QStringLiteral("Proyectos guardados"), guardados_));
-    auto* mostrar = new QPushButton(QStringLiteral("Mostrar en el gestor de archivos"));
+    guardados_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    proyectos.filas->addWidget(fila(QStringLiteral("Proyectos guardados"), guardados_, proyectos.marco));
+    auto* filaRuta = new QWidget(proyectos.marco);
+    auto* capaRuta = new QHBoxLayout(filaRuta);
+    capaRuta->setContentsMargins(0, 0, 0, 0);
+    auto* ruta = etiquetaSecundaria(rutaCorta(AsistenteVoz::carpetaRaiz(), QDir::homePath()), filaRuta);
+    ruta->setObjectName(QStringLiteral("carpetaProyectos"));
+    auto* mostrar = new QPushButton(QStringLiteral("Mostrar en el gestor de archivos"), filaRuta);
     mostrar->setObjectName(QStringLiteral("mostrarProyectos"));
     connect(mostrar, &QPushButton::clicked, this, [] { abrirCarpeta(AsistenteVoz::carpetaRaiz()); });
-    auto* ruta = etiquetaSecundaria(rutaCorta(AsistenteVoz::carpetaRaiz(), QDir::homePath()), nullptr);
-    ruta->setObjectName(QStringLiteral("carpetaProyectos"));
-    auto* filaRuta = new QWidget;
-    auto* capaRuta = new QHBoxLayout(filaRuta);
-    capaRuta->setContentsMargins(0, 2, 0, 2);
-    ruta->setParent(filaRuta);
-    mostrar->setParent(filaRuta);
     capaRuta->addWidget(ruta);
     capaRuta->addStretch(1);
     capaRuta->addWidget(mostrar);
-    proyectos->agregar(filaRuta);
-    capa->addWidget(proyectos);
-    capa->addStretch(1);
+    proyectos.filas->addWidget(filaRuta);
 
     connect(&perfiles_, &Perfiles::todosCambiados, this, &SeccionPersonas::llenarPersonas);
     connect(&almacen_, &Almacen::conversacionesCambiadas, this, &SeccionPersonas::llenarPersonas);
@@ -113,26 +100,29 @@ void SeccionPersonas::llenarPersonas()
         return;
     mostrado_ = true;
     vista_ = vista;
-    personas_->vaciar();
+    while (QLayoutItem* item = personas_.filas->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
     if (perfiles_.todos().isEmpty()) {
         auto* vacio = etiquetaSecundaria(
-            QStringLiteral("Todavía no hay personas. Se agregan cuando alguien se presenta («Soy Ana»)."), nullptr);
+            QStringLiteral("Todavía no hay personas. Se agregan cuando alguien se presenta («Soy Ana»)."), personas_.marco);
         vacio->setObjectName(QStringLiteral("sinPersonas"));
         vacio->setWordWrap(true);
-        personas_->agregar(vacio);
+        personas_.filas->addWidget(vacio);
         return;
     }
     for (const Perfil& p : perfiles_.todos())
-        personas_->agregar(filaPersona(p));
+        personas_.filas->addWidget(filaPersona(p));
 }
 
 QWidget* SeccionPersonas::filaPersona(const Perfil& perfil)
 {
-    auto* fila = new QWidget;
+    auto* fila = new QWidget(personas_.marco);
     fila->setObjectName(QStringLiteral("persona"));
     fila->setProperty("perfilID", perfil.id);
     auto* capa = new QHBoxLayout(fila);
-    capa->setContentsMargins(0, 4, 0, 4);
+    capa->setContentsMargins(0, 2, 0, 2);
 
     auto* icono = new QLabel(fila);
     icono->setPixmap(Iconos::icono(QStringLiteral("person.crop.circle.fill")).pixmap(26, 26));
@@ -146,9 +136,6 @@ QWidget* SeccionPersonas::filaPersona(const Perfil& perfil)
     auto* detalle = etiquetaSecundaria(
         SeccionPersonas::detalle(proyectos(perfil, almacen_.conversaciones()), Perfiles::tieneHuella(perfil)), fila);
     detalle->setObjectName(QStringLiteral("detalle"));
-    QFont f = detalle->font();
-    f.setPointSizeF(f.pointSizeF() * 0.85);
-    detalle->setFont(f);
     columna->addWidget(nombre);
     columna->addWidget(detalle);
     capa->addLayout(columna);

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "core/Modelos.h"
+#include "settings/FormularioAjustes.h"
 
 #include <QPointer>
-#include <QWidget>
 
 #include <optional>
 
 class Almacen;
 class AsistenteVoz;
-class GrupoAjustes;
 class ModoProyectos;
 class Perfiles;
 class QLabel;
@@ -18,7 +17,7 @@ class QMessageBox;
 // "Personas y proyectos": the people the room knows with their project
 // count and voice-print state, their memory folders, their deletion after
 // a confirmation, and the projects folder. Follows the stores live.
-class SeccionPersonas : public QWidget {
+class SeccionPersonas : public FormularioAjustes {
     Q_OBJECT
 
 public:
@@ -49,7 +48,7 @@ private:
     AsistenteVoz& asistente_;
     ModoProyectos& modo_;
     std::optional<Perfil> porBorrar_;
-    GrupoAjustes* personas_ = nullptr;
+    Grupo personas_;
     QLabel* guardados_ = nullptr;
     QPointer<QMessageBox> confirmacion_;
     QStringList vista_;

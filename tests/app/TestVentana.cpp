@@ -120,7 +120,7 @@ private slots:
         QTest::addColumn<QKeySequence>("atajo");
         QTest::addColumn<bool>("activo");
         QTest::newRow("buscar") << "buscarActualizaciones" << "Buscar actualizaciones…" << QKeySequence() << true;
-        QTest::newRow("ajustes") << "ajustes" << "Ajustes…" << QKeySequence("Ctrl+,") << false;
+        QTest::newRow("ajustes") << "ajustes" << "Ajustes…" << QKeySequence("Ctrl+,") << true;
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
         QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << false;

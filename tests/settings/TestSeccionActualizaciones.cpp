@@ -2,7 +2,6 @@
 
 #include "app/TextoCorto.h"
 #include "settings/SeccionActualizaciones.h"
-#include "settings/GrupoAjustes.h"
 
 #include <QCheckBox>
 #include <QLabel>
