@@ -1,5 +1,7 @@
 #include "app/ConversacionView.h"
 
+#include "app/AvisoAccesibilidad.h"
+#include "app/AvisoActualizacion.h"
 #include "app/BarraHerramientas.h"
 #include "app/Compositor.h"
 #include "app/ListaMensajes.h"
@@ -40,6 +42,16 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     } else {
         capa->addWidget(barra_);
     }
+
+    // The banners above the messages, each with its own state from now.
+    avisos_ = new QVBoxLayout;
+    avisos_->setContentsMargins(0, 0, 0, 0);
+    avisos_->setSpacing(0);
+    if (entorno_.actualizador)
+        avisos_->addWidget(new AvisoActualizacion(*entorno_.actualizador, this));
+    if (entorno_.permisos)
+        avisos_->addWidget(new AvisoAccesibilidad(*entorno_.permisos, entorno_.reloj, {}, this));
+    capa->addLayout(avisos_);
 
     pila_ = new QStackedWidget(this);
     vacia_ = new QWidget(pila_);

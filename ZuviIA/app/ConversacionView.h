@@ -12,6 +12,7 @@
 class Compositor;
 class ListaMensajes;
 class QStackedWidget;
+class QVBoxLayout;
 
 // The screen of the selected conversation: its messages (or the empty
 // screen) above the composer, the toolbar, and the window named after the
@@ -47,6 +48,7 @@ private:
     QPointer<BarraHerramientas> barra_;
     // The window's toolbar may go first when the window closes.
     QPointer<QAction> enBarraVentana_;
+    QVBoxLayout* avisos_ = nullptr;
     QStackedWidget* pila_ = nullptr;
     QWidget* vacia_ = nullptr;
     ListaMensajes* lista_ = nullptr;

@@ -1,10 +1,12 @@
 #pragma once
 
+class Actualizador;
 class Ajustes;
 class Almacen;
 class AsistenteVoz;
 class EstadoIA;
 class ModoProyectos;
+class Permisos;
 class Perfiles;
 class Reloj;
 
@@ -18,6 +20,10 @@ struct Entorno {
     EstadoIA& estadoIA;
     AsistenteVoz& asistente;
     ModoProyectos& modo;
+    // The banners' edges; a screen built without them shows neither
+    // the update nor the accessibility banner.
+    Actualizador* actualizador = nullptr;
+    Permisos* permisos = nullptr;
 
     static Entorno shared();
 };

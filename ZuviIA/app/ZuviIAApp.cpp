@@ -66,7 +66,11 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     opciones_.servicios = TareasInicio::Servicios::sistema();
     opciones_.programarActualizaciones = [] { Actualizador::shared().programar(); };
     opciones_.buscarActualizaciones = [] { Actualizador::shared().buscar(false); };
-    opciones_.ajustes = &EntornoAjustes::shared;
+    opciones_.ajustes = [] {
+        EntornoAjustes entorno = EntornoAjustes::shared();
+        entorno.actualizador = &Actualizador::shared();
+        return entorno;
+    };
 }
 
 ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
@@ -185,7 +189,12 @@ AjustesView* ZuviIAApp::mostrarAjustes()
         return nullptr;
     }
     if (!ajustes_) {
-        ajustes_ = new AjustesView(opciones_.ajustes());
+        EntornoAjustes entorno = opciones_.ajustes();
+        // "Abrir" the setup assistant must show it even when only the
+        // settings window is open.
+        if (!entorno.mostrarPrincipal)
+            entorno.mostrarPrincipal = [this] { mostrarVentana(); };
+        ajustes_ = new AjustesView(entorno);
         ajustes_->setWindowFlag(Qt::Window);
         ajustes_->setAttribute(Qt::WA_DeleteOnClose);
         if (const QScreen* pantalla = ajustes_->screen())

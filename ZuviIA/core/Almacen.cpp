@@ -166,6 +166,22 @@ void Almacen::eliminar(const QUuid& id)
     guardar();
 }
 
+void Almacen::fijarCarpetaDePersona(const Perfil& perfil)
+{
+    QList<QUuid> fijadas;
+    for (Conversacion& c : conversaciones_) {
+        if (c.carpeta || c.perfilID != perfil.id)
+            continue;
+        c.carpeta = perfil.carpeta();
+        fijadas << c.id;
+    }
+    if (fijadas.isEmpty())
+        return;
+    guardar();
+    for (const QUuid& id : fijadas)
+        emit conversacionCambiada(id);
+}
+
 QString Almacen::carpeta(const Conversacion& conversacion) const
 {
     if (conversacion.carpeta)

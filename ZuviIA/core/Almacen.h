@@ -48,6 +48,10 @@ public:
     void anexarTexto(const QUuid& id, const QUuid& mensaje, const QString& texto, bool guardar);
     void guardar();
     void eliminar(const QUuid& id);
+    // Before a person is forgotten: their conversations without a folder
+    // of their own keep the person's memory folder instead of falling back
+    // to the projects root. `actualizada` stays, since nothing was said.
+    void fijarCarpetaDePersona(const Perfil& perfil);
     // The working folder: its own, else its person's memory folder, else
     // the projects root. Creates nothing but the root.
     QString carpeta(const Conversacion& conversacion) const;

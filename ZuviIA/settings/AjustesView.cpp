@@ -1,8 +1,12 @@
 #include "settings/AjustesView.h"
 
 #include "app/Iconos.h"
+#include "plataforma/Permisos.h"
+#include "settings/SeccionActualizaciones.h"
+#include "settings/SeccionAvanzado.h"
 #include "settings/SeccionEscucha.h"
 #include "settings/SeccionIA.h"
+#include "settings/SeccionPersonas.h"
 #include "settings/SeccionVoz.h"
 
 #include <QHBoxLayout>
@@ -29,7 +33,7 @@ protected:
     }
 };
 
-// A section that has no view yet.
+// The updates section of a window built without the updater.
 QWidget* vacia(QWidget* parent)
 {
     auto* w = new QWidget(parent);
@@ -79,11 +83,14 @@ QWidget* AjustesView::crearSeccion(Seccion seccion, const EntornoAjustes& entorn
     case Seccion::escucha:
         return new SeccionEscucha(entorno, parent);
     case Seccion::personas:
-        return vacia(parent);
+        return new SeccionPersonas(entorno.perfiles, entorno.almacen, entorno.asistente, entorno.modo, parent);
     case Seccion::actualizaciones:
-        return vacia(parent);
+        if (!entorno.actualizador)
+            return vacia(parent);
+        return new SeccionActualizaciones(*entorno.actualizador, entorno.ajustes, parent);
     case Seccion::avanzado:
-        return vacia(parent);
+        return new SeccionAvanzado(entorno.ajustes, entorno.permisos ? *entorno.permisos : Permisos::sistema(),
+                                   entorno.mostrarPrincipal, {}, parent);
     }
     return vacia(parent);
 }

@@ -8,6 +8,7 @@
 #include "core/EstadoIA.h"
 #include "core/Perfiles.h"
 #include "plataforma/Ajustes.h"
+#include "plataforma/Permisos.h"
 #include "plataforma/Reloj.h"
 #include "projects/ModoProyectos.h"
 #include "settings/DisenoVoz.h"
@@ -16,5 +17,6 @@ EntornoAjustes EntornoAjustes::shared()
 {
     return EntornoAjustes{Ajustes::shared(),       Reloj::sistema(),    AsistenteVoz::shared(), EscuchaZuvi::shared(),
                           ModoProyectos::shared(), EstadoIA::shared(),  Perfiles::shared(),     Almacen::shared(),
-                          VozNeural::shared(),     Locutor::shared(),   DisenoVoz::shared()};
+                          VozNeural::shared(),     Locutor::shared(),   DisenoVoz::shared(),
+                          &Permisos::sistema()};
 }

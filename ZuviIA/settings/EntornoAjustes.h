@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class Actualizador;
 class Ajustes;
 class Almacen;
 class AsistenteVoz;
@@ -9,6 +12,7 @@ class EstadoIA;
 class Locutor;
 class ModoProyectos;
 class Perfiles;
+class Permisos;
 class Reloj;
 class VozNeural;
 
@@ -26,6 +30,13 @@ struct EntornoAjustes {
     VozNeural& vozNeural;
     Locutor& locutor;
     DisenoVoz& diseno;
+    // What the system grants; the system's own unless a test sets one.
+    Permisos* permisos = nullptr;
+    // The updater lives with the shell, which sets it; without it the
+    // updates section shows nothing.
+    Actualizador* actualizador = nullptr;
+    // Brings a main window forward, opening one when none is.
+    std::function<void()> mostrarPrincipal = {};
 
     static EntornoAjustes shared();
 };

@@ -92,6 +92,13 @@ public:
     void buscar(bool silencioso);
     void descargar();
     void instalar();
+    // "Actualizar ahora": a verified build waiting in `lista` installs at
+    // once; an offered one installs only when this very download ends
+    // verified, whatever the idle rule says. A failed download installs
+    // nothing, not even an earlier verified copy.
+    void descargarEInstalar();
+
+    const Instalacion& instalacionActual() const { return instalacion_; }
 
 signals:
     void estadoCambiado();

@@ -64,6 +64,21 @@ void quitarCarpetaDe(const QString& app)
 
 void Actualizador::descargar() { bajar({}); }
 
+void Actualizador::descargarEInstalar()
+{
+    if (estado_.caso == Estado::Caso::lista)
+        return instalar();
+    if (estado_.caso != Estado::Caso::disponible)
+        return;
+    // bajar numbers the download it starts; a refused start or a later
+    // download leaves another number behind.
+    const int numero = descarga_ + 1;
+    bajar([this, numero] {
+        if (descarga_ == numero && estado_.caso == Estado::Caso::lista)
+            instalar();
+    });
+}
+
 void Actualizador::bajar(Fin fin)
 {
     const auto seguir = [&] {

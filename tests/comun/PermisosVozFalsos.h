@@ -4,12 +4,14 @@
 
 #include <atomic>
 
-// Microphone and speech permissions the test grants or refuses; read from
-// any thread.
+// Permissions the test grants or refuses; read from any thread.
 struct PermisosVozFalsos final : Permisos {
     std::atomic<bool> mic = true;
     std::atomic<bool> voz = true;
     std::atomic<int> consultas = 0;
+    std::atomic<bool> acceso = true;
+    std::atomic<bool> pantalla = true;
+    std::atomic<int> consultasAcceso = 0;
 
     bool microfono() override
     {
@@ -17,4 +19,10 @@ struct PermisosVozFalsos final : Permisos {
         return mic;
     }
     bool reconocimiento() override { return voz; }
+    bool accesibilidad() override
+    {
+        ++consultasAcceso;
+        return acceso;
+    }
+    bool grabacionPantalla() override { return pantalla; }
 };

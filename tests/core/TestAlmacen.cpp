@@ -255,6 +255,41 @@ private slots:
         QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA"));
     }
 
+    // Forgetting a person must not move their projects to the root: only
+    // their own conversations without a folder are pinned, unstamped.
+    void fijarCarpetaDePersona()
+    {
+        const auto ana = perfiles->activar("Ana").perfil;
+        const auto beto = perfiles->activar("Beto").perfil;
+        QJsonObject deAna = conversacionJson(idA, 100);
+        deAna["perfilID"] = ana.id.toString(QUuid::WithoutBraces).toUpper();
+        QJsonObject conCarpeta = conversacionJson(idB, 200);
+        conCarpeta["perfilID"] = deAna["perfilID"];
+        conCarpeta["carpeta"] = "/tmp/propia";
+        QJsonObject deBeto = conversacionJson(idC, 300);
+        deBeto["perfilID"] = beto.id.toString(QUuid::WithoutBraces).toUpper();
+        auto almacen = abrirCon({deAna, conCarpeta, deBeto});
+        const QDateTime actualizada = almacen->conversacion(uuid(idA))->actualizada;
+        QSignalSpy cambiadas(almacen.get(), &Almacen::conversacionCambiada);
+        e.reloj.avanzar(std::chrono::hours(1));
+
+        almacen->fijarCarpetaDePersona(ana);
+        perfiles->eliminar(ana);
+        const auto c = almacen->conversacion(uuid(idA));
+        QVERIFY(c);
+        QCOMPARE(almacen->carpeta(*c), e.hogar.en("Zuvi IA/Personas/Ana"));
+        QCOMPARE(c->actualizada, actualizada);
+        QCOMPARE(cambiadas.count(), 1);
+        QCOMPARE(almacen->conversacion(uuid(idB))->carpeta, std::optional<QString>("/tmp/propia"));
+        QCOMPARE(almacen->conversacion(uuid(idC))->carpeta, std::nullopt);
+
+        // Stored as it is in memory, so a restart keeps the folder too.
+        almacen.reset();
+        almacen = abrir();
+        QCOMPARE(almacen->carpeta(*almacen->conversacion(uuid(idA))), e.hogar.en("Zuvi IA/Personas/Ana"));
+        QCOMPARE(almacen->conversacion(uuid(idA))->actualizada, c->actualizada);
+    }
+
     void archivoIlegibleSeAparta_data()
     {
         QTest::addColumn<QByteArray>("contenido");

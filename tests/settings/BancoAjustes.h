@@ -13,6 +13,7 @@
 #include "projects/EnlaceEscucha.h"
 #include "settings/DisenoVoz.h"
 #include "settings/EntornoAjustes.h"
+#include "setup/Actualizador.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -35,6 +36,8 @@ struct BancoAjustes : ModelosPrueba {
     std::unique_ptr<VozNeural> voz;
     std::unique_ptr<Locutor> locutor;
     std::unique_ptr<DisenoVoz> diseno;
+    // An updater that knows of no newer version and reaches no server.
+    std::unique_ptr<Actualizador> actualizador;
 
     BancoAjustes()
     {
@@ -72,10 +75,16 @@ struct BancoAjustes : ModelosPrueba {
         voz = std::make_unique<VozNeural>(*ajustes, reloj);
         locutor = std::make_unique<Locutor>(Locutor::Capas{*ajustes, sistema, reproductor, sintetizador, voz.get()});
         diseno = std::make_unique<DisenoVoz>(*voz, *locutor);
+        actualizador = std::make_unique<Actualizador>(
+            reloj, *ajustes,
+            Actualizador::Instalacion{hogar.en("opt/ZuviIA"), "1.2", 12, {}, QUrl("http://127.0.0.1:9/ultima.json"), {}, 1},
+            Actualizador::Cambio{[](const QString&, const QStringList&, QString&) { return false; }, [] {}},
+            [] { return Actualizador::Ocupacion{}; });
     }
 
     void cerrarTodo()
     {
+        actualizador.reset();
         diseno.reset();
         locutor.reset();
         voz.reset();
@@ -87,7 +96,8 @@ struct BancoAjustes : ModelosPrueba {
     EntornoAjustes entorno()
     {
         return EntornoAjustes{*ajustes, reloj,     *asistente, *escucha, *modo,    *estadoIA,
-                              *perfiles, *almacen, *voz,       *locutor, *diseno};
+                              *perfiles, *almacen, *voz,       *locutor, *diseno,   &permisos,
+                              actualizador.get()};
     }
 
     // The settings file as it is on disk once everything held is written.

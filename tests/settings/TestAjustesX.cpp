@@ -7,6 +7,7 @@
 #include "settings/AjustesView.h"
 
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -74,6 +75,30 @@ private slots:
         QCOMPARE(abiertas(), QList<AjustesView*>{ajustes});
         ajustes->close();
         QTRY_VERIFY(abiertas().isEmpty());
+    }
+
+    // With only the settings open, "Abrir" the setup assistant shows it in
+    // a main window it brings up.
+    void abrirAsistenteSinVentana()
+    {
+        b.abrirCon({{"configuracionCompleta", true}});
+        ZuviIAApp::Opciones o;
+        o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
+        o.ajustes.emplace(b.entorno());
+        ZuviIAApp app(Entorno{*b.ajustes, b.reloj, *b.almacen, *b.perfiles, *b.estadoIA, *b.asistente, *b.modo},
+                      std::move(o));
+        QVERIFY(app.arrancar());
+        AjustesView* ajustes = app.mostrarAjustes();
+        QVERIFY(QTest::qWaitForWindowExposed(ajustes));
+        QVERIFY(app.ventanas().isEmpty());
+        ajustes->lista()->item(AjustesView::secciones().indexOf(AjustesView::Seccion::avanzado))->setSelected(true);
+        ajustes->vista()->findChild<QPushButton*>("abrirAsistente")->click();
+        QCOMPARE(b.ajustes->valor("configuracionCompleta"), QVariant(false));
+        QCOMPARE(app.ventanas().size(), 1);
+        QVERIFY(app.ventanas().first()->mostrandoConfiguracion());
+        QVERIFY(QTest::qWaitForWindowExposed(app.ventanas().first()));
+        QVERIFY(ajustes->isVisible());
+        ajustes->close();
     }
 
     void secciones()

@@ -1,6 +1,4 @@
-#include "ArbolPrueba.h"
-#include "ClavePrueba.h"
-#include "ServidorPrueba.h"
+#include "BancoActualizador.h"
 
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
@@ -21,89 +19,6 @@ using Caso = EstadoActualizacion::Caso;
 using Modo = ServidorPrueba::Respuesta::Modo;
 
 namespace {
-
-struct Lanzamiento {
-    QString programa;
-    QStringList argumentos;
-};
-
-// An installed build 12 beside a published build 13 on the loopback server.
-struct Banco {
-    HogarTemporal hogar;
-    ServidorPrueba servidor;
-    RelojFalso reloj;
-    Ajustes ajustes{hogar.en(".config/zuvi.conf")};
-    QString prefijo = hogar.en("opt/ZuviIA");
-    QByteArray zip;
-    Manifiesto manifiesto;
-    Actualizador::Ocupacion ocupacion;
-    QList<Lanzamiento> lanzados;
-    bool lanzaBien = true;
-    int salidas = 0;
-    std::unique_ptr<Actualizador> act;
-
-    explicit Banco(bool automatica = false)
-    {
-        ajustes.escribir("actualizarSola", automatica);
-        ArbolPrueba::crear(prefijo);
-        ArbolPrueba::sellar(prefijo, 12);
-        publicar(13, "1.3");
-        act = std::make_unique<Actualizador>(
-            reloj, ajustes,
-            Actualizador::Instalacion{prefijo, "1.2", 12, ClavePrueba::publica(), servidor.url("/ultima.json"),
-                                      hogar.en(".local/state/ZuviIA/actualizacion.log"), 4242},
-            Actualizador::Cambio{[this](const QString& p, const QStringList& a, QString& error) {
-                                     lanzados.append({p, a});
-                                     error = "sin permiso";
-                                     return lanzaBien;
-                                 },
-                                 [this] { ++salidas; }},
-            [this] { return ocupacion; });
-    }
-
-    // Publishes a release and serves its manifest and archive.
-    void publicar(qint64 build, const QString& version)
-    {
-        const QString arbol = hogar.en(QStringLiteral("construido-%1/ZuviIA").arg(build));
-        ArbolPrueba::crear(arbol);
-        const QString ruta = QStringLiteral("/ZuviIA-%1.zip").arg(version);
-        const auto r = Publicacion::publicar({arbol, ClavePrueba::secreta(), version, build, servidor.url(ruta),
-                                              "Notas " + version, hogar.en(QStringLiteral("salida-%1").arg(build))});
-        zip = ArbolPrueba::leer(r.zip);
-        const QByteArray json = ArbolPrueba::leer(r.manifiesto);
-        manifiesto = Manifiesto::decodificar(json);
-        servidor.servir("/ultima.json", {200, json});
-        servidor.servir(ruta, {200, zip});
-    }
-
-    QString rutaArchivo() const { return manifiesto.url.path(); }
-
-    QStringList preparadas() const
-    {
-        return QDir(hogar.en("opt")).entryList({"ZuviIA-act-*"}, QDir::Dirs | QDir::Hidden);
-    }
-
-    // Runs until the updater rests in a state other than buscando/descargando.
-    bool reposa()
-    {
-        return QTest::qWaitFor([&] {
-            const auto c = act->estado().caso;
-            return c != Caso::buscando && c != Caso::descargando;
-        }, 15000);
-    }
-
-    void revisar(bool silencioso = false)
-    {
-        act->buscar(silencioso);
-        QVERIFY(reposa());
-    }
-
-    void bajar()
-    {
-        act->descargar();
-        QVERIFY(reposa());
-    }
-};
 
 EstadoActualizacion estado(Caso c, const QString& texto = {}) { return {c, texto}; }
 
@@ -323,6 +238,59 @@ private slots:
         b.act->instalar();
         QCOMPARE(b.act->estado().caso, Caso::disponible);
         QCOMPARE(b.lanzados.size(), 0);
+    }
+
+    void descargarEInstalar_data()
+    {
+        QTest::addColumn<bool>("verificadaAntes");
+        QTest::addColumn<bool>("ofrecida");
+        QTest::addColumn<int>("estadoArchivo");
+        QTest::addColumn<int>("lanzados");
+        QTest::addColumn<int>("pedidosArchivo");
+        QTest::addColumn<int>("caso");
+        QTest::newRow("lista: instala sin bajar otra vez") << true << false << 200 << 1 << 1 << int(Caso::instalando);
+        QTest::newRow("disponible: baja y luego instala") << false << true << 200 << 1 << 1 << int(Caso::instalando);
+        QTest::newRow("descarga fallida: nada") << false << true << 404 << 0 << 1 << int(Caso::error);
+        QTest::newRow("descarga fallida tras una verificada: nada") << true << true << 404 << 0 << 2 << int(Caso::error);
+    }
+
+    // The banner's button installs only what its own download just
+    // verified, also while the room is busy.
+    void descargarEInstalar()
+    {
+        QFETCH(bool, verificadaAntes);
+        QFETCH(bool, ofrecida);
+        QFETCH(int, estadoArchivo);
+        QFETCH(int, lanzados);
+        QFETCH(int, pedidosArchivo);
+        QFETCH(int, caso);
+        Banco b;
+        b.ocupacion.turno = true;
+        b.revisar();
+        if (verificadaAntes)
+            b.bajar();
+        if (ofrecida)
+            b.revisar();
+        b.servidor.servir(b.rutaArchivo(), {estadoArchivo, b.zip});
+        b.act->descargarEInstalar();
+        QVERIFY(b.reposa());
+        QCOMPARE(int(b.act->estado().caso), caso);
+        QCOMPARE(b.lanzados.size(), lanzados);
+        QCOMPARE(b.salidas, lanzados);
+        QCOMPARE(b.servidor.pedidos(b.rutaArchivo()), pedidosArchivo);
+    }
+
+    // Nothing offered, nothing waiting: the button does nothing.
+    void descargarEInstalarSinNada()
+    {
+        Banco b;
+        b.act->descargarEInstalar();
+        QCOMPARE(b.act->estado().caso, Caso::alDia);
+        b.servidor.servir("/ultima.json", {503, "caído"});
+        b.revisar();
+        b.act->descargarEInstalar();
+        QCOMPARE(b.act->estado().caso, Caso::error);
+        QCOMPARE(b.servidor.pedidos(b.rutaArchivo()), 0);
     }
 
     // Automatic updates wait for the room: a conversation changed 200 s
