@@ -9,7 +9,9 @@
 
 #include <optional>
 
+class AvisoPermisos;
 class Compositor;
+class PantallaVacia;
 class ListaMensajes;
 class QStackedWidget;
 
@@ -31,6 +33,8 @@ public:
     BarraHerramientas* barra() const { return barra_; }
     ListaMensajes* lista() const { return lista_; }
     Compositor* compositor() const { return compositor_; }
+    AvisoPermisos* avisoPermisos() const { return aviso_; }
+    PantallaVacia* vacia() const { return vacia_; }
     // The message list while the conversation has messages, else the empty screen.
     QWidget* contenido() const;
     QString titulo() const;
@@ -42,13 +46,15 @@ private:
     void alCambiarSeleccion();
     void seguirConversacion();
     void seguirTitulo();
+    void seguirDictado();
 
     Entorno entorno_;
     QPointer<BarraHerramientas> barra_;
     // The window's toolbar may go first when the window closes.
     QPointer<QAction> enBarraVentana_;
     QStackedWidget* pila_ = nullptr;
-    QWidget* vacia_ = nullptr;
+    PantallaVacia* vacia_ = nullptr;
+    AvisoPermisos* aviso_ = nullptr;
     ListaMensajes* lista_ = nullptr;
     Compositor* compositor_ = nullptr;
     bool aplicado_ = false;

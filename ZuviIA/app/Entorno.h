@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class Ajustes;
 class Almacen;
+class AppRouter;
 class AsistenteVoz;
+class ComprobacionPermisos;
 class EstadoIA;
 class ModoProyectos;
 class Perfiles;
@@ -18,6 +24,18 @@ struct Entorno {
     EstadoIA& estadoIA;
     AsistenteVoz& asistente;
     ModoProyectos& modo;
+    // The edges below default to the system's when left empty.
+    AppRouter* router = nullptr;
+    ComprobacionPermisos* permisos = nullptr;
+    // Stops every voice the application speaks with, at once.
+    std::function<void()> callarVoz = {};
+    // Opens the settings pane that grants `panel` ("Privacy_Microphone"…).
+    std::function<void(const QString& panel)> abrirPrivacidad = {};
 
     static Entorno shared();
+
+    AppRouter& enrutador() const;
+    ComprobacionPermisos& comprobacion() const;
+    void callar() const;
+    void abrirPanel(const QString& panel) const;
 };

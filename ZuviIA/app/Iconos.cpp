@@ -39,6 +39,14 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("gearshape"), QStringLiteral("emblem-system-symbolic")},
         {QStringLiteral("sparkles.tv"), QStringLiteral("view-fullscreen-symbolic")},
         {QStringLiteral("text.quote"), QStringLiteral("format-justify-left-symbolic")},
+        {QStringLiteral("stop.fill"), QStringLiteral("media-playback-stop-symbolic")},
+        {QStringLiteral("person.crop.circle.fill"), QStringLiteral("avatar-default-symbolic")},
+        {QStringLiteral("hand.tap"), QStringLiteral("input-touchpad-symbolic")},
+        {QStringLiteral("ear.trianglebadge.exclamationmark"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("cube.transparent"), QStringLiteral("applications-graphics-symbolic")},
+        {QStringLiteral("printer.filled.and.paper"), QStringLiteral("printer-symbolic")},
+        {QStringLiteral("doc.richtext"), QStringLiteral("x-office-document-symbolic")},
+        {QStringLiteral("chart.bar.doc.horizontal"), QStringLiteral("x-office-spreadsheet-symbolic")},
     };
     return simbolos;
 }

@@ -23,6 +23,7 @@ public:
     QAction* lineaEstado() const { return estado_; }
     QAction* escucha() const { return escucha_; }
     QAction* abrirZuvi() const { return abrir_; }
+    QAction* inmersiva() const { return inmersiva_; }
 
     bool esperandoOyeZuvi() const { return esperandoOyeZuvi_; }
 
@@ -34,6 +35,8 @@ public slots:
 signals:
     // "Abrir Zuvi IA": bring a main window forward, opening one if needed.
     void abrirPedido();
+    // "Zuvi inmersiva": the "zuviia://modo-proyectos" link, opened here.
+    void inmersivaPedida();
     // The flags the texts and the tray's symbol depend on changed.
     void estadoCambiado();
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class ModoProyectosView;
 class PasoListo;
 class QAction;
 class QStackedWidget;
@@ -25,10 +26,15 @@ public:
     // Ctrl+N makes one conversation.
     QAction* nuevoProyecto() const { return nuevoProyecto_; }
     bool mostrandoConfiguracion() const;
+    // The full-screen room, made the first time it is shown.
+    ModoProyectosView* sala() const { return sala_; }
 
 signals:
     // "Buscar actualizaciones…": a visible check, run by the updater.
     void buscarActualizacionesPedido();
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* e) override;
 
 private:
     void construirMenus();
@@ -42,4 +48,5 @@ private:
     VistaPrincipal* vista_ = nullptr;
     QToolBar* barraHerramientas_ = nullptr;
     QAction* nuevoProyecto_ = nullptr;
+    ModoProyectosView* sala_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Entorno.h"
+#include "app/Intents.h"
 #include "app/TareasInicio.h"
 
 #include <QList>
@@ -16,6 +17,7 @@
 class BandejaZuvi;
 class InstanciaUnica;
 class QApplication;
+class ServicioIntents;
 class VentanaPrincipal;
 
 // The application: its main windows, the tray, the single instance and
@@ -30,6 +32,10 @@ public:
         // The updater: its schedule, once per process, and a visible check.
         std::function<void()> programarActualizaciones;
         std::function<void()> buscarActualizaciones;
+        // The bus name the intents are offered under; empty: not offered.
+        QString servicioIntents;
+        // The wake-phrase listener, when always-on listening is off.
+        std::function<void()> iniciarEscucha;
     };
 
     // The process's application. When another instance already runs, the
@@ -54,6 +60,7 @@ public:
     QList<VentanaPrincipal*> ventanas() const;
     BandejaZuvi* bandeja() const { return bandeja_; }
     InstanciaUnica* instancia() const { return instancia_; }
+    Intents* intents() const { return intents_; }
 
     // Run once when the application quits: the store is saved and no agent
     // goes on working unseen.
@@ -61,13 +68,17 @@ public:
 
 private:
     void prepararAplicacion();
+    bool entregarPrimero() const;
     void escucharFrase();
     void alCerrarVentana();
+    void escucharAlAbrir(VentanaPrincipal* ventana);
+    void recibirIntento(const QByteArray& linea);
 
     std::unique_ptr<QApplication> qapp_;
     std::optional<Entorno> entorno_;
     Opciones opciones_;
     QUrl primerEnlace_;
+    std::optional<Intents::Pedido> primerPedido_;
     // Nothing more to run: the link went to the running instance, or the
     // start only registered the desktop entry.
     bool entregado_ = false;
@@ -75,5 +86,7 @@ private:
     bool saliendo_ = false;
     InstanciaUnica* instancia_ = nullptr;
     BandejaZuvi* bandeja_ = nullptr;
+    Intents* intents_ = nullptr;
+    ServicioIntents* servicio_ = nullptr;
     QList<QPointer<VentanaPrincipal>> ventanas_;
 };

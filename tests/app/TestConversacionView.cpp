@@ -10,7 +10,12 @@
 #include "assistant/AsistenteVoz.h"
 #include "assistant/SesionClaude.h"
 #include "assistant/TurnoAgente.h"
+#include "app/AppRouter.h"
+#include "app/PantallaVacia.h"
+#include <QPushButton>
 #include "comun/AgenteFalso.h"
+#include "comun/PermisosVozFalsos.h"
+#include "plataforma/ComprobacionPermisos.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
@@ -72,6 +77,9 @@ class TestConversacionView : public QObject {
     std::unique_ptr<EstadoIA> deteccion;
     std::unique_ptr<AsistenteVoz> asistente;
     std::unique_ptr<ModoProyectos> modo;
+    PermisosVozFalsos permisos;
+    ComprobacionPermisos comprobacion{permisos};
+    AppRouter router;
     std::unique_ptr<VentanaPrincipal> ventana;
 
     ConversacionView* pantalla() const { return qobject_cast<ConversacionView*>(ventana->vista()->detalle()); }
@@ -137,7 +145,7 @@ private slots:
         asistente->setNivel(NivelPermiso::editar);
         modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
         ventana = std::make_unique<VentanaPrincipal>(
-            Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
+            Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo, &router, &comprobacion});
         almacen->nueva();
         QDir().mkpath(hogar.en("Informe anual"));
         asistente->usarCarpeta(hogar.en("Informe anual"));
@@ -162,6 +170,25 @@ private slots:
         perfiles.reset();
         ajustes.reset();
         agente.reset();
+    }
+
+    // An example instruction sends itself; a second one while that turn
+    // runs sends nothing.
+    void ideaSinTurnoEnCurso()
+    {
+        PantallaVacia* vacia = pantalla()->vacia();
+        QCOMPARE(pantalla()->contenido(), static_cast<QWidget*>(vacia));
+        QCOMPARE(vacia->chips().size(), 4);
+        turnoLento({"Listo"}, 600);
+        vacia->chips()[0]->click();
+        QVERIFY(asistente->ejecutando());
+        vacia->chips()[1]->click();
+        esperarFinTurno();
+        QStringList enviadas;
+        for (const Mensaje& m : almacen->actual()->mensajes)
+            if (m.rol == Mensaje::Rol::usuario)
+                enviadas << m.texto;
+        QCOMPARE(enviadas, QStringList{PantallaVacia::ideasPorDefecto()[0].second});
     }
 
     // Type, Return: the answer streams into one bubble and into the store,

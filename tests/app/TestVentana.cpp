@@ -123,9 +123,9 @@ private slots:
         QTest::newRow("ajustes") << "ajustes" << "Ajustes…" << QKeySequence("Ctrl+,") << false;
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
-        QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << false;
+        QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << true;
         QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << true;
-        QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << false;
+        QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << true;
     }
 
     void menus()
