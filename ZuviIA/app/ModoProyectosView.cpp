@@ -10,6 +10,7 @@
 #include "plataforma/Ajustes.h"
 
 #include <QEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QLabel>
@@ -222,25 +223,39 @@ void ModoProyectosView::construir()
     subtitulo_->setMaximumHeight(std::max(90, subtitulo_->fontMetrics().lineSpacing() * 4 + 2));
     colorear(subtitulo_, blanco(0.75));
     pila->addSpacing(10);
-    pila->addWidget(subtitulo_, 0, Qt::AlignHCenter);
+    subtitulo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* centrado = new QHBoxLayout;
+    centrado->addStretch(0);
+    centrado->addWidget(subtitulo_, 1);
+    centrado->addStretch(0);
+    pila->addLayout(centrado);
     pila->addStretch(1);
 
-    tarjeta_ = new QScrollArea(this);
-    tarjeta_->setObjectName(QStringLiteral("tarjetaRespuesta"));
+    // The card: a soft rounded panel holding the scrolling answer.
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("tarjetaRespuesta"));
+    panel->setMaximumSize(760, 150);
+    panel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    panel->setStyleSheet(QStringLiteral("#tarjetaRespuesta { background: rgba(255,255,255,18); border-radius: 16px; }"));
+    auto* dentro = new QVBoxLayout(panel);
+    dentro->setContentsMargins(16, 16, 16, 16);
+    tarjeta_ = new QScrollArea(panel);
     tarjeta_->setWidgetResizable(true);
     tarjeta_->setFrameShape(QFrame::NoFrame);
-    tarjeta_->setMaximumSize(760, 150);
-    tarjeta_->setStyleSheet(QStringLiteral("#tarjetaRespuesta { background: rgba(255,255,255,18); border-radius: 16px; }"));
-    tarjeta_->viewport()->setAutoFillBackground(false);
+    tarjeta_->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     respuesta_ = etiqueta(QString(), tarjeta_, QStringLiteral("ultimaRespuesta"));
     respuesta_->setWordWrap(true);
     respuesta_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     respuesta_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    respuesta_->setContentsMargins(16, 16, 16, 16);
-    respuesta_->setAutoFillBackground(false);
     colorear(respuesta_, blanco(0.9));
     tarjeta_->setWidget(respuesta_);
-    pila->addWidget(tarjeta_, 0, Qt::AlignHCenter);
+    dentro->addWidget(tarjeta_);
+    tarjetaPanel_ = panel;
+    auto* centrada = new QHBoxLayout;
+    centrada->addStretch(0);
+    centrada->addWidget(panel, 1);
+    centrada->addStretch(0);
+    pila->addLayout(centrada);
     pila->addSpacing(20);
 
     pila->addWidget(construirPie());
@@ -277,10 +292,13 @@ QWidget* ModoProyectosView::construirPie()
                     tenue);
     tocar_->setObjectName(QStringLiteral("tocarOrbe"));
     fila->addWidget(tocar_);
-    fila->addStretch(1);
     pista_ = etiqueta(QString(), pie, QStringLiteral("pista"));
     colorear(pista_, tenue);
-    fila->addWidget(pista_);
+    // On a narrow window the hint wraps rather than being cut.
+    pista_->setWordWrap(true);
+    pista_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pista_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    fila->addWidget(pista_, 1);
     salir_ = new QPushButton(QStringLiteral("Salir"), pie);
     salir_->setObjectName(QStringLiteral("salir"));
     connect(salir_, &QPushButton::clicked, this, [this] { entorno_.modo.salir(true); });
@@ -296,7 +314,7 @@ QWidget* ModoProyectosView::construirPie()
 
 QWidget* ModoProyectosView::tarjeta() const
 {
-    return tarjeta_;
+    return tarjetaPanel_;
 }
 
 void ModoProyectosView::actualizar()
@@ -314,7 +332,7 @@ void ModoProyectosView::actualizar()
     subtitulo_->setText(subtitulo(modo.aviso(), silencio, modo.transcripcion(), modo.ultimaFrase()));
 
     const auto respuesta = ultimaRespuesta(entorno_.almacen.actual());
-    tarjeta_->setVisible(respuesta.has_value());
+    tarjetaPanel_->setVisible(respuesta.has_value());
     respuesta_->setText(respuesta.value_or(QString()));
 
     QString mic = QStringLiteral("Micrófono");

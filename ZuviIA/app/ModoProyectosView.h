@@ -70,6 +70,7 @@ private:
     QLabel* titulo_ = nullptr;
     QLabel* subtitulo_ = nullptr;
     QScrollArea* tarjeta_ = nullptr;
+    QWidget* tarjetaPanel_ = nullptr;
     QLabel* respuesta_ = nullptr;
     QLabel* microfono_ = nullptr;
     QLabel* agente_ = nullptr;
