@@ -28,8 +28,12 @@ namespace {
 using E = ModoProyectos::Estado;
 
 // The orb at up to 60 frames a second, the background at up to 30.
-constexpr auto intervaloOrbe = 16ms;
-constexpr auto intervaloFondo = 33ms;
+// Both redraw at most as often as the room's motion asks (the orb 60, the
+// background 30 times a second) and less where the eye cannot tell: the
+// orb at 30 frames a second, and the background, whose glows drift a few
+// points a second, four times a second.
+constexpr auto intervaloOrbe = 33ms;
+constexpr auto intervaloFondo = 250ms;
 // The background is drawn at a quarter of its size, then scaled up.
 constexpr double escalaFondo = 0.25;
 

@@ -22,6 +22,10 @@ const QColor indigo(88, 86, 214);
 
 // The halos grow to about 1.6 times the orb and are soft at the edge.
 constexpr double alcance = 1.7;
+// Everything in the orb is soft: it is composed at half resolution and
+// scaled up, a quarter of the pixels to turn and blend each frame.
+constexpr double resolucion = 0.5;
+constexpr double opacidadHalo = 0.55;
 
 QColor conAlfa(QColor c, double a)
 {
@@ -105,16 +109,18 @@ void Orbe::prepararImagenes()
         return;
     hechasCon_ = c;
     halos_.clear();
-    const qreal dpr = devicePixelRatioF();
+    // Pixels per point of the half-resolution pictures (their own ratio
+    // stays 1: Qt does not draw into pictures of a ratio under 1).
+    const qreal dpr = devicePixelRatioF() * resolucion;
     for (int i = 0; i < 3; ++i) {
         const double difuso = 18 + 8 * i;
         const double radio = lado / 2.0;
         const int l = int(std::ceil((radio + difuso) * 2 * dpr));
         QImage img(l, l, QImage::Format_ARGB32_Premultiplied);
-        img.setDevicePixelRatio(dpr);
         img.fill(Qt::transparent);
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(dpr, dpr);
         const QPointF centro(l / dpr / 2, l / dpr / 2);
         QConicalGradient anillo(centro, 90);
         anillo.setColorAt(0, c[0]);
@@ -132,14 +138,16 @@ void Orbe::prepararImagenes()
         borde.setColorAt(1, Qt::transparent);
         p.setBrush(borde);
         p.drawEllipse(centro, radio + difuso, radio + difuso);
+        // The halos' opacity, baked in.
+        p.fillRect(QRectF(QPointF(0, 0), QSizeF(img.size()) / dpr), QColor::fromRgbF(0, 0, 0, float(opacidadHalo)));
         halos_ << img;
     }
     const int l = int(std::ceil((120 + 4) * 2 * dpr));
     nucleo_ = QImage(l, l, QImage::Format_ARGB32_Premultiplied);
-    nucleo_.setDevicePixelRatio(dpr);
     nucleo_.fill(Qt::transparent);
     QPainter p(&nucleo_);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(dpr, dpr);
     const QPointF centro(l / dpr / 2, l / dpr / 2);
     QRadialGradient nucleo(centro, 120);
     nucleo.setColorAt(2.0 / 120, conAlfa(Qt::white, 0.95));
@@ -153,28 +161,39 @@ void Orbe::prepararImagenes()
 void Orbe::paintEvent(QPaintEvent*)
 {
     prepararImagenes();
+    const qreal dpr = devicePixelRatioF() * resolucion;
+    const QSize lado = (QSizeF(size()) * dpr).toSize();
+    if (cuadro_.size() != lado)
+        cuadro_ = QImage(lado, QImage::Format_ARGB32_Premultiplied);
+    cuadro_.fill(Qt::transparent);
+    {
+        QPainter p(&cuadro_);
+        p.scale(dpr, dpr);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QPointF centro = QRectF(rect()).center();
+        const double pu = pulso(estado_, t_);
+        const double im = impulso(estado_, nivel_);
+        auto dibujar = [&](const QImage& img, double escala, double giro) {
+            p.save();
+            p.translate(centro);
+            p.rotate(giro);
+            p.scale(escala, escala);
+            const QSizeF m = QSizeF(img.size()) / dpr;
+            p.drawImage(QRectF(QPointF(-m.width() / 2, -m.height() / 2), m), img);
+            p.restore();
+        };
+        for (int i = 0; i < halos_.size(); ++i)
+            dibujar(halos_[i], escalaHalo(i, pu, im), giroHalo(i, t_));
+        dibujar(nucleo_, escalaNucleo(respiro(t_), im, pu), 0);
+    }
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPointF centro = QRectF(rect()).center();
-    const double pu = pulso(estado_, t_);
-    const double im = impulso(estado_, nivel_);
-    auto dibujar = [&](const QImage& img, double escala, double giro, double opacidad) {
-        p.save();
-        p.translate(centro);
-        p.rotate(giro);
-        p.scale(escala, escala);
-        p.setOpacity(opacidad);
-        const QSizeF m = QSizeF(img.size()) / img.devicePixelRatio();
-        p.drawImage(QRectF(QPointF(-m.width() / 2, -m.height() / 2), m), img);
-        p.restore();
-    };
-    for (int i = 0; i < halos_.size(); ++i)
-        dibujar(halos_[i], escalaHalo(i, pu, im), giroHalo(i, t_), 0.55);
-    dibujar(nucleo_, escalaNucleo(respiro(t_), im, pu), 0, 1);
+    p.drawImage(QRectF(rect()), cuadro_);
     if (conArco(estado_)) {
-        p.save();
-        p.translate(centro);
+        // The arc stays sharp: drawn at full resolution.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(QRectF(rect()).center());
         p.rotate(std::fmod(t_ * 220, 360.0));
         QPen trazo(conAlfa(Qt::white, 0.7), 3, Qt::SolidLine, Qt::RoundCap);
         trazo.setMiterLimit(10);
@@ -182,6 +201,5 @@ void Orbe::paintEvent(QPaintEvent*)
         p.setBrush(Qt::NoBrush);
         // A quarter of the outline, from the top clockwise.
         p.drawArc(QRectF(-115, -115, 230, 230), 90 * 16, -90 * 16);
-        p.restore();
     }
 }

@@ -53,4 +53,5 @@ private:
     QList<QImage> halos_;
     QImage nucleo_;
     QList<QColor> hechasCon_;
+    QImage cuadro_;
 };
