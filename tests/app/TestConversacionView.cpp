@@ -185,7 +185,8 @@ private slots:
         vacia->chips()[1]->click();
         esperarFinTurno();
         QStringList enviadas;
-        for (const Mensaje& m : almacen->actual()->mensajes)
+        const auto conversacion = almacen->actual();
+        for (const Mensaje& m : conversacion->mensajes)
             if (m.rol == Mensaje::Rol::usuario)
                 enviadas << m.texto;
         QCOMPARE(enviadas, QStringList{PantallaVacia::ideasPorDefecto()[0].second});

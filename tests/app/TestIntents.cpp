@@ -213,9 +213,6 @@ private slots:
 
     void enviarPorBus()
     {
-        e.abrir();
-        app = nullptr;
-        init();
         const QDBusMessage r = llamar(QStringLiteral("EnviarInstruccion"), {QStringLiteral("Haz un cubo"), QStringLiteral("codex")});
         QCOMPARE(r.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(e.asistente->agente(), AgenteCLI::codex);
