@@ -1,5 +1,6 @@
 #include "app/BarraHerramientas.h"
 
+#include "app/BotonEscucha.h"
 #include "app/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "projects/ModoProyectos.h"
@@ -36,8 +37,8 @@ QString BarraHerramientas::ayudaProyecto(const QString& carpeta, NivelPermiso ni
     return QStringLiteral("Carpeta: ") + carpeta + QStringLiteral(" · ") + tituloNivel(nivel);
 }
 
-BarraHerramientas::BarraHerramientas(AsistenteVoz& voz, ModoProyectos& modo, QWidget* parent)
-    : QWidget(parent), voz_(voz), modo_(modo)
+BarraHerramientas::BarraHerramientas(const Entorno& entorno, QWidget* parent)
+    : QWidget(parent), voz_(entorno.asistente), modo_(entorno.modo)
 {
     setObjectName(QStringLiteral("barraConversacion"));
     auto* fila = new QHBoxLayout(this);
@@ -75,16 +76,13 @@ BarraHerramientas::BarraHerramientas(AsistenteVoz& voz, ModoProyectos& modo, QWi
     fila->addWidget(picker);
     fila->addStretch(1);
 
-    // The listening toggle and the full-screen room come with projects
-    // mode's own issue; they show their state, disabled.
-    escucha_ = boton(QStringLiteral("escucha"), QString(), QStringLiteral("ear.slash"), QString());
-    escucha_->setEnabled(false);
+    escucha_ = new BotonEscucha(entorno, this);
     fila->addWidget(escucha_);
-    QToolButton* inmersiva =
+    inmersiva_ =
         boton(QStringLiteral("inmersiva"), QStringLiteral("Zuvi inmersiva"), QStringLiteral("sparkles.tv"),
               QStringLiteral("Pantalla completa de la zuvi: bienvenida y ¿con quién trabajo? (Ctrl+Mayús+P o di «Oye Zuvi»)"));
-    inmersiva->setEnabled(false);
-    fila->addWidget(inmersiva);
+    connect(inmersiva_, &QToolButton::clicked, this, [this] { modo_.iniciar(); });
+    fila->addWidget(inmersiva_);
     construirProyecto();
     fila->addWidget(proyecto_);
     QToolButton* configuracion =
@@ -103,11 +101,9 @@ BarraHerramientas::BarraHerramientas(AsistenteVoz& voz, ModoProyectos& modo, QWi
     connect(&voz_, &AsistenteVoz::nivelCambiado, this, &BarraHerramientas::seguirNivel);
     connect(&voz_, &AsistenteVoz::carpetaCambiada, this, &BarraHerramientas::seguirNivel);
     connect(&voz_, &AsistenteVoz::leerRespuestaCambiado, this, &BarraHerramientas::seguirLectura);
-    connect(&modo_, &ModoProyectos::activoCambiado, this, &BarraHerramientas::seguirEscucha);
     seguirAgente();
     seguirNivel();
     seguirLectura();
-    seguirEscucha();
 }
 
 QToolButton* BarraHerramientas::boton(const QString& nombre, const QString& texto, const QString& simbolo,
@@ -180,13 +176,4 @@ void BarraHerramientas::seguirLectura()
     const QString simbolo = activo ? QStringLiteral("speaker.wave.2.fill") : QStringLiteral("speaker.slash");
     leer_->setIcon(Iconos::icono(simbolo));
     leer_->setProperty("simbolo", simbolo);
-}
-
-void BarraHerramientas::seguirEscucha()
-{
-    const bool activo = modo_.activo();
-    escucha_->setText(activo ? QStringLiteral("Escuchando") : QStringLiteral("En pausa"));
-    escucha_->setIcon(Iconos::icono(activo ? QStringLiteral("ear.fill") : QStringLiteral("ear.slash")));
-    escucha_->setToolTip(activo ? QStringLiteral("La zuvi te está escuchando. Pulsa para pausar.")
-                                : QStringLiteral("Pulsa para que la zuvi te escuche siempre."));
 }

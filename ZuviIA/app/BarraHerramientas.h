@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/Entorno.h"
 #include "core/Modelos.h"
 
 #include <QWidget>
 
 class AsistenteVoz;
+class BotonEscucha;
 class ModoProyectos;
 class QActionGroup;
 class QButtonGroup;
@@ -17,7 +19,7 @@ class BarraHerramientas : public QWidget {
     Q_OBJECT
 
 public:
-    BarraHerramientas(AsistenteVoz& voz, ModoProyectos& modo, QWidget* parent = nullptr);
+    explicit BarraHerramientas(const Entorno& entorno, QWidget* parent = nullptr);
 
     // The shown title of a level, worded for Linux.
     static QString tituloNivel(NivelPermiso nivel);
@@ -26,6 +28,8 @@ public:
     static QString ayudaProyecto(const QString& carpeta, NivelPermiso nivel);
 
     QToolButton* proyecto() const { return proyecto_; }
+    BotonEscucha* escucha() const { return escucha_; }
+    QToolButton* inmersiva() const { return inmersiva_; }
 
 signals:
     // "Configuración": the settings window.
@@ -37,12 +41,12 @@ private:
     void seguirAgente();
     void seguirNivel();
     void seguirLectura();
-    void seguirEscucha();
 
     AsistenteVoz& voz_;
     ModoProyectos& modo_;
     QButtonGroup* agentes_ = nullptr;
-    QToolButton* escucha_ = nullptr;
+    BotonEscucha* escucha_ = nullptr;
+    QToolButton* inmersiva_ = nullptr;
     QToolButton* proyecto_ = nullptr;
     QActionGroup* niveles_ = nullptr;
     QToolButton* leer_ = nullptr;

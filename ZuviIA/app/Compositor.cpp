@@ -1,6 +1,7 @@
 #include "app/Compositor.h"
 
 #include "app/BarraHerramientas.h"
+#include "app/BotonMicrofono.h"
 #include "app/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/AudioDispositivos.h"
@@ -108,8 +109,8 @@ bool Compositor::puedeEnviar(const QString& texto)
     return false;
 }
 
-Compositor::Compositor(AsistenteVoz& voz, ModoProyectos& modo, Ajustes& ajustes, QWidget* parent)
-    : QWidget(parent), voz_(voz), modo_(modo), ajustes_(ajustes)
+Compositor::Compositor(const Entorno& entorno, QWidget* parent)
+    : QWidget(parent), voz_(entorno.asistente), modo_(entorno.modo), ajustes_(entorno.ajustes)
 {
     setObjectName(QStringLiteral("compositor"));
     auto* pila = new QVBoxLayout(this);
@@ -135,15 +136,8 @@ Compositor::Compositor(AsistenteVoz& voz, ModoProyectos& modo, Ajustes& ajustes,
     auto* fila = new QHBoxLayout(capsula_);
     fila->setContentsMargins(6, 4, 8, 4);
     fila->setSpacing(10);
-    // The continuous-listening microphone comes with the listening issue.
-    auto* microfono = new QToolButton(capsula_);
-    microfono->setObjectName(QStringLiteral("botonMicrofono"));
-    microfono->setIcon(Iconos::icono(QStringLiteral("mic.fill")));
-    microfono->setIconSize(QSize(20, 20));
-    microfono->setFixedSize(34, 34);
-    microfono->setAutoRaise(true);
-    microfono->setEnabled(false);
-    fila->addWidget(microfono, 0, Qt::AlignBottom);
+    boton_ = new BotonMicrofono(entorno, 34, true, capsula_);
+    fila->addWidget(boton_, 0, Qt::AlignBottom);
 
     campo_ = new CampoTexto([this] { enviar(); }, capsula_);
     campo_->setObjectName(QStringLiteral("campoTexto"));

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/Entorno.h"
 #include "projects/ModoProyectos.h"
 
 #include <QWidget>
 
 class Ajustes;
 class AsistenteVoz;
+class BotonMicrofono;
 class QAction;
 class QLabel;
 class QPlainTextEdit;
@@ -18,7 +20,7 @@ class Compositor : public QWidget {
     Q_OBJECT
 
 public:
-    Compositor(AsistenteVoz& voz, ModoProyectos& modo, Ajustes& ajustes, QWidget* parent = nullptr);
+    explicit Compositor(const Entorno& entorno, QWidget* parent = nullptr);
 
     // The status row's state text.
     static QString estadoTexto(bool activo, ModoProyectos::Estado estado);
@@ -28,6 +30,7 @@ public:
     static bool puedeEnviar(const QString& texto);
 
     QPlainTextEdit* campo() const { return campo_; }
+    BotonMicrofono* microfono() const { return boton_; }
     // Ctrl+. while a turn runs; the window may list it in a menu.
     QAction* detener() const { return detener_; }
 
@@ -47,6 +50,7 @@ private:
     QLabel* transcripcion_ = nullptr;
     QWidget* capsula_ = nullptr;
     QPlainTextEdit* campo_ = nullptr;
+    BotonMicrofono* boton_ = nullptr;
     QToolButton* enviar_ = nullptr;
     QToolButton* parar_ = nullptr;
     QAction* enviarAtajo_ = nullptr;

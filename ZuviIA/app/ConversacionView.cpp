@@ -1,10 +1,14 @@
 #include "app/ConversacionView.h"
 
+#include "app/ActivarEscucha.h"
+#include "app/AppRouter.h"
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
+#include "app/AvisoPermisos.h"
 #include "app/BarraHerramientas.h"
 #include "app/Compositor.h"
 #include "app/ListaMensajes.h"
+#include "app/PantallaVacia.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
@@ -31,7 +35,7 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     capa->setContentsMargins(0, 0, 0, 0);
     capa->setSpacing(0);
 
-    barra_ = new BarraHerramientas(entorno_.asistente, entorno_.modo, this);
+    barra_ = new BarraHerramientas(entorno_, this);
     // In the window's toolbar, which hides with setup and the full-screen
     // room; on its own screen elsewhere.
     auto* ventana = qobject_cast<VentanaPrincipal*>(window());
@@ -49,18 +53,19 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     avisos_->setSpacing(0);
     if (entorno_.actualizador)
         avisos_->addWidget(new AvisoActualizacion(*entorno_.actualizador, this));
-    if (entorno_.permisos)
-        avisos_->addWidget(new AvisoAccesibilidad(*entorno_.permisos, entorno_.reloj, {}, this));
+    aviso_ = new AvisoPermisos(entorno_, this);
+    avisos_->addWidget(aviso_);
+    if (entorno_.accesibilidad)
+        avisos_->addWidget(new AvisoAccesibilidad(*entorno_.accesibilidad, entorno_.reloj, {}, this));
     capa->addLayout(avisos_);
 
     pila_ = new QStackedWidget(this);
-    vacia_ = new QWidget(pila_);
-    vacia_->setObjectName(QStringLiteral("pantallaVacia"));
+    vacia_ = new PantallaVacia(entorno_, PantallaVacia::ideasPorDefecto(), pila_);
     lista_ = new ListaMensajes(entorno_.almacen, entorno_.asistente, entorno_.reloj, pila_);
     pila_->addWidget(vacia_);
     pila_->addWidget(lista_);
     capa->addWidget(pila_, 1);
-    compositor_ = new Compositor(entorno_.asistente, entorno_.modo, entorno_.ajustes, this);
+    compositor_ = new Compositor(entorno_, this);
     capa->addWidget(compositor_);
 
     connect(&entorno_.almacen, &Almacen::seleccionCambiada, this, &ConversacionView::alCambiarSeleccion);
@@ -70,6 +75,7 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     });
     connect(&entorno_.almacen, &Almacen::conversacionesCambiadas, this, &ConversacionView::seguirConversacion);
     connect(&entorno_.asistente, &AsistenteVoz::carpetaCambiada, this, &ConversacionView::seguirTitulo);
+    connect(&entorno_.enrutador(), &AppRouter::dictadoPendienteCambiado, this, &ConversacionView::seguirDictado);
     seguirConversacion();
 }
 
@@ -83,6 +89,7 @@ void ConversacionView::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
     seguirTitulo();
+    seguirDictado();
     // The first appearance applies the selection to projects mode, without warming up.
     if (!aplicado_) {
         aplicado_ = true;
@@ -129,4 +136,13 @@ void ConversacionView::seguirTitulo()
 {
     if (QWidget* w = window(); w && w != this)
         w->setWindowTitle(titulo());
+}
+
+// A request an intent left: taken once, whichever screen sees it first.
+void ConversacionView::seguirDictado()
+{
+    if (!isVisible())
+        return;
+    if (entorno_.enrutador().tomarDictado())
+        activarEscucha(entorno_, this);
 }

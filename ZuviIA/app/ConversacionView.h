@@ -9,7 +9,9 @@
 
 #include <optional>
 
+class AvisoPermisos;
 class Compositor;
+class PantallaVacia;
 class ListaMensajes;
 class QStackedWidget;
 class QVBoxLayout;
@@ -32,6 +34,8 @@ public:
     BarraHerramientas* barra() const { return barra_; }
     ListaMensajes* lista() const { return lista_; }
     Compositor* compositor() const { return compositor_; }
+    AvisoPermisos* avisoPermisos() const { return aviso_; }
+    PantallaVacia* vacia() const { return vacia_; }
     // The message list while the conversation has messages, else the empty screen.
     QWidget* contenido() const;
     QString titulo() const;
@@ -43,6 +47,7 @@ private:
     void alCambiarSeleccion();
     void seguirConversacion();
     void seguirTitulo();
+    void seguirDictado();
 
     Entorno entorno_;
     QPointer<BarraHerramientas> barra_;
@@ -50,7 +55,8 @@ private:
     QPointer<QAction> enBarraVentana_;
     QVBoxLayout* avisos_ = nullptr;
     QStackedWidget* pila_ = nullptr;
-    QWidget* vacia_ = nullptr;
+    PantallaVacia* vacia_ = nullptr;
+    AvisoPermisos* aviso_ = nullptr;
     ListaMensajes* lista_ = nullptr;
     Compositor* compositor_ = nullptr;
     bool aplicado_ = false;

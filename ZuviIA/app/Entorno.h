@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class Actualizador;
 class Ajustes;
 class Almacen;
+class AppRouter;
 class AsistenteVoz;
+class ComprobacionPermisos;
 class EstadoIA;
 class ModoProyectos;
 class Permisos;
@@ -20,10 +26,22 @@ struct Entorno {
     EstadoIA& estadoIA;
     AsistenteVoz& asistente;
     ModoProyectos& modo;
+    // The edges below default to the system's when left empty.
+    AppRouter* router = nullptr;
+    ComprobacionPermisos* permisos = nullptr;
+    // Stops every voice the application speaks with, at once.
+    std::function<void()> callarVoz = {};
+    // Opens the settings pane that grants `panel` ("Privacy_Microphone"…).
+    std::function<void(const QString& panel)> abrirPrivacidad = {};
     // The banners' edges; a screen built without them shows neither
     // the update nor the accessibility banner.
     Actualizador* actualizador = nullptr;
-    Permisos* permisos = nullptr;
+    Permisos* accesibilidad = nullptr;
 
     static Entorno shared();
+
+    AppRouter& enrutador() const;
+    ComprobacionPermisos& comprobacion() const;
+    void callar() const;
+    void abrirPanel(const QString& panel) const;
 };

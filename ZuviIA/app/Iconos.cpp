@@ -51,6 +51,13 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic")},
         {QStringLiteral("checkmark.circle.fill"), QStringLiteral("radio-checked-symbolic")},
         {QStringLiteral("circle"), QStringLiteral("radio-symbolic")},
+        {QStringLiteral("stop.fill"), QStringLiteral("media-playback-stop-symbolic")},
+        {QStringLiteral("hand.tap"), QStringLiteral("input-touchpad-symbolic")},
+        {QStringLiteral("ear.trianglebadge.exclamationmark"), QStringLiteral("dialog-warning-symbolic")},
+        {QStringLiteral("cube.transparent"), QStringLiteral("applications-graphics-symbolic")},
+        {QStringLiteral("printer.filled.and.paper"), QStringLiteral("printer-symbolic")},
+        {QStringLiteral("doc.richtext"), QStringLiteral("x-office-document-symbolic")},
+        {QStringLiteral("chart.bar.doc.horizontal"), QStringLiteral("x-office-spreadsheet-symbolic")},
     };
     return simbolos;
 }

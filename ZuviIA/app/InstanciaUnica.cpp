@@ -34,12 +34,17 @@ InstanciaUnica::~InstanciaUnica()
 
 bool InstanciaUnica::entregar(const QString& ruta, const QUrl& enlace, std::chrono::milliseconds limite)
 {
+    return entregar(ruta, enlace.toEncoded(), limite);
+}
+
+bool InstanciaUnica::entregar(const QString& ruta, const QByteArray& linea, std::chrono::milliseconds limite)
+{
     QLocalSocket socket;
     socket.connectToServer(ruta);
     const int ms = int(limite.count());
     if (!socket.waitForConnected(ms))
         return false;
-    socket.write(enlace.toEncoded() + '\n');
+    socket.write(linea + '\n');
     if (!socket.waitForBytesWritten(ms))
         return false;
     QByteArray respuesta;
@@ -85,9 +90,14 @@ void InstanciaUnica::atender(QLocalSocket* socket)
                 socket->abort();
             return;
         }
-        const QUrl enlace = QUrl::fromEncoded(socket->readLine(largoMaximo).trimmed(), QUrl::StrictMode);
+        const QByteArray linea = socket->readLine(largoMaximo).trimmed();
         socket->write(acuse);
         socket->disconnectFromServer();
+        if (linea.startsWith("intento ")) {
+            emit intentoRecibido(linea);
+            return;
+        }
+        const QUrl enlace = QUrl::fromEncoded(linea, QUrl::StrictMode);
         if (enlace.isValid())
             emit enlaceRecibido(enlace);
         else

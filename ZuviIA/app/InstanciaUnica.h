@@ -27,6 +27,9 @@ public:
     // any window exists.
     static bool entregar(const QString& ruta, const QUrl& enlace,
                          std::chrono::milliseconds limite = std::chrono::milliseconds(3000));
+    // Any one line: a link, or an intent the command line asked for.
+    static bool entregar(const QString& ruta, const QByteArray& linea,
+                         std::chrono::milliseconds limite = std::chrono::milliseconds(3000));
 
     // Listens at the socket. A socket file left by an instance that ended
     // is removed first; false when a live instance holds it.
@@ -36,6 +39,9 @@ public:
 
 signals:
     void enlaceRecibido(const QUrl& enlace);
+    // A line that begins with "intento ": never a link, so no "zuviia"
+    // address a web page opens can reach an intent.
+    void intentoRecibido(const QByteArray& linea);
 
 private:
     void atender(QLocalSocket* socket);

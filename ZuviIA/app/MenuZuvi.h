@@ -23,6 +23,7 @@ public:
     QAction* lineaEstado() const { return estado_; }
     QAction* escucha() const { return escucha_; }
     QAction* abrirZuvi() const { return abrir_; }
+    QAction* inmersiva() const { return inmersiva_; }
 
     bool esperandoOyeZuvi() const { return esperandoOyeZuvi_; }
 
@@ -36,6 +37,8 @@ signals:
     void abrirPedido();
     // "Ajustes…": bring the settings window forward.
     void ajustesPedido();
+    // "Zuvi inmersiva": the "zuviia://modo-proyectos" link, opened here.
+    void inmersivaPedida();
     // The flags the texts and the tray's symbol depend on changed.
     void estadoCambiado();
 

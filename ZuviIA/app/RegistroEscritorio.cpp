@@ -51,8 +51,15 @@ QString entrada(const QString& ejecutable)
                           "Terminal=false\n"
                           "Categories=Utility;\n"
                           "MimeType=%2;\n"
-                          "StartupWMClass=zuviia\n")
-        .arg(EntradaEscritorio::lineaExec({ejecutable}), QString::fromLatin1(tipoEnlaces));
+                          "StartupWMClass=zuviia\n"
+                          "Actions=modo-proyectos;dictar;nuevo-proyecto;\n"
+                          "\n[Desktop Action modo-proyectos]\nName=Modo proyectos\nExec=%3\n"
+                          "\n[Desktop Action dictar]\nName=Dictar instrucción\nExec=%4\n"
+                          "\n[Desktop Action nuevo-proyecto]\nName=Nuevo proyecto\nExec=%5\n")
+        .arg(EntradaEscritorio::lineaExec({ejecutable}), QString::fromLatin1(tipoEnlaces),
+             EntradaEscritorio::lineaExec({ejecutable, QStringLiteral("--modo-proyectos")}),
+             EntradaEscritorio::lineaExec({ejecutable, QStringLiteral("--dictar")}),
+             EntradaEscritorio::lineaExec({ejecutable, QStringLiteral("--nuevo-proyecto")}));
 }
 
 QString conManejador(const QString& asociaciones)

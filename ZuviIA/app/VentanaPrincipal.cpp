@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/Iconos.h"
+#include "app/ModoProyectosView.h"
 #include "app/PasoListo.h"
 #include "app/VistaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
@@ -9,6 +10,7 @@
 #include "projects/ModoProyectos.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStackedWidget>
@@ -17,15 +19,6 @@
 namespace {
 
 const QString claveConfiguracion = QStringLiteral("configuracionCompleta");
-
-// Items whose operation comes later are shown, disabled.
-QAction* pendiente(QMenu* menu, const QString& titulo, const QKeySequence& atajo = {})
-{
-    QAction* a = menu->addAction(titulo);
-    a->setShortcut(atajo);
-    a->setEnabled(false);
-    return a;
-}
 
 }
 
@@ -103,15 +96,22 @@ void VentanaPrincipal::construirMenus()
     archivo->addAction(nuevoProyecto_);
 
     QMenu* voz = menuBar()->addMenu(QStringLiteral("&Voz"));
-    pendiente(voz, QStringLiteral("Modo proyectos"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P))
-        ->setObjectName(QStringLiteral("modoProyectos"));
+    QAction* modo = voz->addAction(QStringLiteral("Modo proyectos"));
+    modo->setObjectName(QStringLiteral("modoProyectos"));
+    modo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    connect(modo, &QAction::triggered, &entorno_.modo, &ModoProyectos::iniciar);
     voz->addSeparator();
     QAction* hablar = voz->addAction(QStringLiteral("Hablar / dejar de escuchar"));
     hablar->setObjectName(QStringLiteral("hablar"));
     hablar->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
     connect(hablar, &QAction::triggered, &entorno_.asistente, &AsistenteVoz::alternarDictado);
-    pendiente(voz, QStringLiteral("Callar la respuesta"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period))
-        ->setObjectName(QStringLiteral("callar"));
+    QAction* callar = voz->addAction(QStringLiteral("Callar la respuesta"));
+    callar->setObjectName(QStringLiteral("callar"));
+    callar->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period));
+    connect(callar, &QAction::triggered, this, [this] {
+        entorno_.callar();
+        entorno_.modo.interrumpir();
+    });
 }
 
 void VentanaPrincipal::seguirConfiguracion()
@@ -127,4 +127,27 @@ void VentanaPrincipal::seguirSala()
 {
     const bool sala = entorno_.modo.activo() && entorno_.modo.inmersivo();
     barraHerramientas_->setVisible(!sala && configuracionCompleta());
+    if (sala && !sala_) {
+        // Over the whole content, not a page of it: the conversation screen
+        // beneath keeps working (an intent's request is taken there).
+        sala_ = new ModoProyectosView(entorno_, pila_);
+        pila_->installEventFilter(this);
+    }
+    if (!sala_)
+        return;
+    if (sala) {
+        sala_->setGeometry(pila_->rect());
+        sala_->raise();
+        sala_->show();
+        sala_->setFocus();
+    } else {
+        sala_->hide();
+    }
+}
+
+bool VentanaPrincipal::eventFilter(QObject* objeto, QEvent* e)
+{
+    if (sala_ && objeto == pila_ && e->type() == QEvent::Resize)
+        sala_->setGeometry(pila_->rect());
+    return QMainWindow::eventFilter(objeto, e);
 }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class ModoProyectosView;
 class PasoListo;
 class QAction;
 class QStackedWidget;
@@ -27,12 +28,17 @@ public:
     // "Ajustes…" (Ctrl+,), also pressed by the toolbar's "Configuración".
     QAction* ajustes() const { return ajustes_; }
     bool mostrandoConfiguracion() const;
+    // The full-screen room, made the first time it is shown.
+    ModoProyectosView* sala() const { return sala_; }
 
 signals:
     // "Buscar actualizaciones…": a visible check, run by the updater.
     void buscarActualizacionesPedido();
     // "Ajustes…": the settings window, opened by the application.
     void ajustesPedido();
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* e) override;
 
 private:
     void construirMenus();
@@ -47,4 +53,5 @@ private:
     QToolBar* barraHerramientas_ = nullptr;
     QAction* nuevoProyecto_ = nullptr;
     QAction* ajustes_ = nullptr;
+    ModoProyectosView* sala_ = nullptr;
 };

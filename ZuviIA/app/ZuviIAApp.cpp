@@ -6,11 +6,15 @@
 #include "app/InstanciaUnica.h"
 #include "app/MenuZuvi.h"
 #include "app/RegistroEscritorio.h"
+#include "app/ServicioIntents.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "core/Almacen.h"
 #include "core/Registro.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/ComprobacionPermisos.h"
+#include "plataforma/Reloj.h"
 #include "plataforma/SenalesSalida.h"
 #include "projects/EnlaceEscucha.h"
 #include "projects/ModoProyectos.h"
@@ -20,6 +24,7 @@
 #include "setup/OrdenesActualizacion.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QScreen>
 #include <QTextStream>
 
@@ -47,11 +52,22 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
         }
     }
     primerEnlace_ = Enlaces::deArgumentos(argumentos);
+    {
+        QString error;
+        primerPedido_ = Intents::deArgumentos(argumentos, &error);
+        if (!error.isEmpty()) {
+            QTextStream(stderr) << error << '\n';
+            entregado_ = true;
+            estadoSalida_ = 2;
+            return;
+        }
+    }
     opciones_.socket = InstanciaUnica::rutaPorDefecto();
     {
-        // A later start needs no display: it only hands its link over.
+        // A later start needs no display: it only hands its link or its
+        // intent over.
         QCoreApplication nucleo(argc, argv);
-        if (InstanciaUnica::entregar(opciones_.socket, primerEnlace_)) {
+        if (entregarPrimero()) {
             entregado_ = true;
             return;
         }
@@ -71,12 +87,22 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
         entorno.actualizador = &Actualizador::shared();
         return entorno;
     };
+    opciones_.servicioIntents = QString::fromLatin1(ServicioIntents::servicio);
+    opciones_.iniciarEscucha = [] { EscuchaZuvi::shared().iniciar(); };
+}
+
+bool ZuviIAApp::entregarPrimero() const
+{
+    return primerPedido_ ? InstanciaUnica::entregar(opciones_.socket, Intents::codificar(*primerPedido_))
+                         : InstanciaUnica::entregar(opciones_.socket, primerEnlace_);
 }
 
 ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entorno), opciones_(std::move(opciones)) {}
 
 ZuviIAApp::~ZuviIAApp()
 {
+    if (entorno_)
+        entorno_->modo.setAbrirVentana({});
     for (const auto& v : ventanas_)
         delete v.data();
     delete ajustes_.data();
@@ -97,10 +123,13 @@ int ZuviIAApp::ejecutar()
         return estadoSalida_;
     if (!arrancar()) {
         // Another instance started at the same moment and won the socket.
-        return InstanciaUnica::entregar(opciones_.socket, primerEnlace_) ? 0 : 1;
+        return entregarPrimero() ? 0 : 1;
     }
     escucharFrase();
-    abrirEnlace(primerEnlace_);
+    if (primerPedido_)
+        intents_->ejecutar(*primerPedido_);
+    else
+        abrirEnlace(primerEnlace_);
     return QApplication::exec();
 }
 
@@ -111,8 +140,6 @@ void ZuviIAApp::escucharFrase()
     EscuchaZuvi& escucha = EscuchaZuvi::shared();
     EnlaceEscucha::conectar(escucha, entorno_->asistente, entorno_->modo, entorno_->ajustes);
     escucha.setDespacho([this](const QUrl& enlace) { abrirEnlace(enlace); });
-    if (!ModoProyectos::escuchaSiempre(entorno_->ajustes))
-        escucha.iniciar();
 }
 
 bool ZuviIAApp::arrancar()
@@ -121,12 +148,27 @@ bool ZuviIAApp::arrancar()
     if (!instancia_->escuchar())
         return false;
     connect(instancia_, &InstanciaUnica::enlaceRecibido, this, &ZuviIAApp::abrirEnlace);
+    connect(instancia_, &InstanciaUnica::intentoRecibido, this, &ZuviIAApp::recibirIntento);
+    intents_ = new Intents(*entorno_, [this] { mostrarVentana(); }, this);
+    if (!opciones_.servicioIntents.isEmpty()) {
+        servicio_ = new ServicioIntents(*intents_, this);
+        servicio_->registrar(QDBusConnection::sessionBus(), opciones_.servicioIntents);
+    }
+    // The room asks for a window when none is shown.
+    entorno_->modo.setAbrirVentana([this] {
+        for (VentanaPrincipal* v : ventanas())
+            if (v->isVisible())
+                return;
+        abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir)));
+    });
 
     // Closing the last window keeps the application while a tray exists.
     QApplication::setQuitOnLastWindowClosed(false);
     bandeja_ = new BandejaZuvi(entorno_->modo, this);
     connect(bandeja_->menu(), &MenuZuvi::abrirPedido, this, [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir))); });
     connect(bandeja_->menu(), &MenuZuvi::ajustesPedido, this, &ZuviIAApp::mostrarAjustes);
+    connect(bandeja_->menu(), &MenuZuvi::inmersivaPedida, this,
+            [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::modoProyectos))); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
     // Work that exists once per process (the update schedule) starts here,
     // not with each window.
@@ -138,11 +180,19 @@ bool ZuviIAApp::arrancar()
 void ZuviIAApp::abrirEnlace(const QUrl& enlace)
 {
     mostrarVentana();
-    if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos) {
-        // The full-screen room opens here once projects mode can start it.
-        Registro::anotar(QStringLiteral("Enlace %1: la sala inmersiva aún no está disponible")
-                             .arg(enlace.toDisplayString()));
+    if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos)
+        entorno_->modo.iniciar();
+}
+
+void ZuviIAApp::recibirIntento(const QByteArray& linea)
+{
+    const auto pedido = Intents::decodificar(linea);
+    if (!pedido) {
+        Registro::anotar(QStringLiteral("Instancia: se ignora un intento ilegible"));
+        return;
     }
+    if (const auto error = intents_->ejecutar(*pedido))
+        Registro::anotar(*error);
 }
 
 QList<VentanaPrincipal*> ZuviIAApp::ventanas() const
@@ -179,6 +229,7 @@ VentanaPrincipal* ZuviIAApp::mostrarVentana()
     v->raise();
     v->activateWindow();
     TareasInicio::lanzar(v, entorno_->estadoIA, opciones_.servicios);
+    escucharAlAbrir(v);
     return v;
 }
 
@@ -205,6 +256,24 @@ AjustesView* ZuviIAApp::mostrarAjustes()
     ajustes_->raise();
     ajustes_->activateWindow();
     return ajustes_;
+}
+
+// The last launch task: a second after the window, always-on listening in
+// the window when it can start without asking, else the wake phrase.
+void ZuviIAApp::escucharAlAbrir(VentanaPrincipal* ventana)
+{
+    Entorno e = *entorno_;
+    e.reloj.despues(std::chrono::seconds(1), ventana, [this, e, ventana] {
+        if (!ModoProyectos::escuchaSiempre(e.ajustes)) {
+            if (opciones_.iniciarEscucha)
+                opciones_.iniciarEscucha();
+            return;
+        }
+        e.comprobacion().comprobar(ventana, [e](ComprobacionPermisos::Respuesta r) {
+            if (r.voz && r.microfono && e.ajustes.booleano(QStringLiteral("configuracionCompleta"), false))
+                e.modo.escucharSiempre();
+        });
+    }).soltar();
 }
 
 void ZuviIAApp::alCerrarVentana()

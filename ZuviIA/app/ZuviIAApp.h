@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Entorno.h"
+#include "app/Intents.h"
 #include "app/TareasInicio.h"
 #include "settings/EntornoAjustes.h"
 
@@ -18,6 +19,7 @@ class AjustesView;
 class BandejaZuvi;
 class InstanciaUnica;
 class QApplication;
+class ServicioIntents;
 class VentanaPrincipal;
 
 // The application: its main windows, the tray, the single instance and
@@ -35,6 +37,10 @@ public:
         // What the settings window is built over, asked for when it first
         // opens; without it "Ajustes…" opens nothing.
         std::function<EntornoAjustes()> ajustes;
+        // The bus name the intents are offered under; empty: not offered.
+        QString servicioIntents;
+        // The wake-phrase listener, when always-on listening is off.
+        std::function<void()> iniciarEscucha;
     };
 
     // The process's application. When another instance already runs, the
@@ -62,6 +68,7 @@ public:
     AjustesView* mostrarAjustes();
     BandejaZuvi* bandeja() const { return bandeja_; }
     InstanciaUnica* instancia() const { return instancia_; }
+    Intents* intents() const { return intents_; }
 
     // Run once when the application quits: the store is saved and no agent
     // goes on working unseen.
@@ -69,13 +76,17 @@ public:
 
 private:
     void prepararAplicacion();
+    bool entregarPrimero() const;
     void escucharFrase();
     void alCerrarVentana();
+    void escucharAlAbrir(VentanaPrincipal* ventana);
+    void recibirIntento(const QByteArray& linea);
 
     std::unique_ptr<QApplication> qapp_;
     std::optional<Entorno> entorno_;
     Opciones opciones_;
     QUrl primerEnlace_;
+    std::optional<Intents::Pedido> primerPedido_;
     // Nothing more to run: the link went to the running instance, or the
     // start only registered the desktop entry.
     bool entregado_ = false;
@@ -83,6 +94,8 @@ private:
     bool saliendo_ = false;
     InstanciaUnica* instancia_ = nullptr;
     BandejaZuvi* bandeja_ = nullptr;
+    Intents* intents_ = nullptr;
+    ServicioIntents* servicio_ = nullptr;
     QList<QPointer<VentanaPrincipal>> ventanas_;
     QPointer<AjustesView> ajustes_;
 };

@@ -124,3 +124,58 @@ void ModoProyectos::saludar()
     // Speaking the welcome belongs to the room's speech queue, which is
     // not part of the application yet.
 }
+
+// The lifecycle below only moves the observable state; the room's audio
+// engine and speech queue attach to these same operations.
+void ModoProyectos::escucharSiempre()
+{
+    if (activo_)
+        return;
+    setInmersivo(false);
+    setActivo(true);
+    setEstado(Estado::escuchando);
+}
+
+void ModoProyectos::iniciar()
+{
+    Registro::anotar(QStringLiteral("Zuvi inmersiva: abrir"));
+    setInmersivo(true);
+    if (abrirVentana_)
+        abrirVentana_();
+    if (activo_) {
+        saludar();
+        return;
+    }
+    setActivo(true);
+    setEstado(Estado::escuchando);
+}
+
+void ModoProyectos::terminar()
+{
+    setActivo(false);
+    setEstado(Estado::inactivo);
+    if (!transcripcion_.isEmpty()) {
+        transcripcion_.clear();
+        emit transcripcionCambiada();
+    }
+    if (nivel_ != 0) {
+        nivel_ = 0;
+        emit nivelCambiado();
+    }
+    Registro::anotar(QStringLiteral("Modo proyectos: detenido"));
+}
+
+void ModoProyectos::salir(bool despedirse)
+{
+    Q_UNUSED(despedirse)
+    setInmersivo(false);
+    if (!escuchaSiempre(ajustes_))
+        terminar();
+}
+
+void ModoProyectos::interrumpir()
+{
+    if (!activo_ || estado_ != Estado::hablando)
+        return;
+    setEstado(Estado::escuchando);
+}

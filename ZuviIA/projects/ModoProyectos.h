@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Ajustes;
@@ -60,6 +61,21 @@ public:
     // Points the agent and the people at the selected conversation.
     void aplicarProyecto();
 
+    // Projects mode inside the window, unless it runs already.
+    void escucharSiempre();
+    // The full-screen room, starting projects mode when it is off.
+    void iniciar();
+    // Ends projects mode; harmless when it is off.
+    void terminar();
+    // Leaves the room: keeps listening in the window with always-on
+    // listening on, else ends projects mode.
+    void salir(bool despedirse);
+    // Silences the room while it speaks; otherwise nothing.
+    void interrumpir();
+
+    // Asked by iniciar() when no main window is shown.
+    void setAbrirVentana(std::function<void()> abrir) { abrirVentana_ = std::move(abrir); }
+
 signals:
     void activoCambiado();
     void inmersivoCambiado();
@@ -72,6 +88,7 @@ signals:
     void musicaDeFondoCambiada();
 
 private:
+    friend struct ModoProyectosPrueba;
     void setActivo(bool valor);
     void setEstado(Estado valor);
     void saludar();
@@ -96,4 +113,5 @@ private:
     bool esperandoModalidad_ = false;
     bool enPresentaciones_ = false;
     bool preguntaContinuar_ = false;
+    std::function<void()> abrirVentana_;
 };

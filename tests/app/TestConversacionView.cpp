@@ -10,7 +10,12 @@
 #include "assistant/AsistenteVoz.h"
 #include "assistant/SesionClaude.h"
 #include "assistant/TurnoAgente.h"
+#include "app/AppRouter.h"
+#include "app/PantallaVacia.h"
+#include <QPushButton>
 #include "comun/AgenteFalso.h"
+#include "comun/PermisosVozFalsos.h"
+#include "plataforma/ComprobacionPermisos.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
 #include "comun/ModelosPrueba.h"
@@ -59,6 +64,9 @@ class TestConversacionView : public QObject {
     DispositivosSistemaFalso& sistema = m.sistema;
     Escritorio escritorio;
     std::unique_ptr<AgenteFalso> agente;
+    PermisosVozFalsos permisos;
+    ComprobacionPermisos comprobacion{permisos};
+    AppRouter router;
     std::unique_ptr<VentanaPrincipal> ventana;
 
     ConversacionView* pantalla() const { return qobject_cast<ConversacionView*>(ventana->vista()->detalle()); }
@@ -123,7 +131,7 @@ private slots:
         m.asistente->setLeerRespuesta(false);
         m.asistente->setNivel(NivelPermiso::editar);
         ventana = std::make_unique<VentanaPrincipal>(
-            Entorno{*m.ajustes, reloj, *m.almacen, *m.perfiles, *m.estadoIA, *m.asistente, *m.modo});
+            Entorno{*m.ajustes, reloj, *m.almacen, *m.perfiles, *m.estadoIA, *m.asistente, *m.modo, &router, &comprobacion});
         m.almacen->nueva();
         QDir().mkpath(hogar.en("Informe anual"));
         m.asistente->usarCarpeta(hogar.en("Informe anual"));
@@ -143,6 +151,26 @@ private slots:
         ventana.reset();
         m.cerrar();
         agente.reset();
+    }
+
+    // An example instruction sends itself; a second one while that turn
+    // runs sends nothing.
+    void ideaSinTurnoEnCurso()
+    {
+        PantallaVacia* vacia = pantalla()->vacia();
+        QCOMPARE(pantalla()->contenido(), static_cast<QWidget*>(vacia));
+        QCOMPARE(vacia->chips().size(), 4);
+        turnoLento({"Listo"}, 600);
+        vacia->chips()[0]->click();
+        QVERIFY(m.asistente->ejecutando());
+        vacia->chips()[1]->click();
+        esperarFinTurno();
+        QStringList enviadas;
+        const auto conversacion = m.almacen->actual();
+        for (const Mensaje& msj : conversacion->mensajes)
+            if (msj.rol == Mensaje::Rol::usuario)
+                enviadas << msj.texto;
+        QCOMPARE(enviadas, QStringList{PantallaVacia::ideasPorDefecto()[0].second});
     }
 
     // Type, Return: the answer streams into one bubble and into the store,

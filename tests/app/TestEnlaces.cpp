@@ -108,6 +108,12 @@ private slots:
         QVERIFY(entrada.contains("\nExec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" %u\n"));
         QVERIFY(entrada.contains("\nMimeType=x-scheme-handler/zuviia;\n"));
         QVERIFY(entrada.startsWith("[Desktop Entry]\nType=Application\nName=Zuvi IA\n"));
+        // The launcher's actions reach the running instance as intents.
+        QVERIFY(entrada.contains("\nActions=modo-proyectos;dictar;nuevo-proyecto;\n"));
+        QVERIFY(entrada.contains("\n[Desktop Action dictar]\nName=Dictar instrucción\n"
+                                 "Exec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" --dictar\n"));
+        QVERIFY(entrada.contains("Exec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" --modo-proyectos\n"));
+        QVERIFY(entrada.contains("Exec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" --nuevo-proyecto\n"));
     }
 
     void lineaPermisos()

@@ -1,6 +1,8 @@
 #include "EntornoPrueba.h"
 #include "app/BarraConversaciones.h"
 #include "app/Iconos.h"
+#include "app/MenuZuvi.h"
+#include "app/ModoProyectosView.h"
 #include "app/ModeloConversaciones.h"
 #include "app/PasoListo.h"
 #include "app/VentanaPrincipal.h"
@@ -8,6 +10,7 @@
 #include "app/ZuviIAApp.h"
 #include "assistant/TurnoAgente.h"
 #include "comun/AgenteFalso.h"
+#include "comun/ModoProyectosPrueba.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,9 +126,9 @@ private slots:
         QTest::newRow("ajustes") << "ajustes" << "Ajustes…" << QKeySequence("Ctrl+,") << true;
         QTest::newRow("salir") << "salir" << "Salir de Zuvi IA" << QKeySequence("Ctrl+Q") << true;
         QTest::newRow("nuevo") << "nuevoProyecto" << "Nuevo proyecto" << QKeySequence("Ctrl+N") << true;
-        QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << false;
+        QTest::newRow("modo") << "modoProyectos" << "Modo proyectos" << QKeySequence("Ctrl+Shift+P") << true;
         QTest::newRow("hablar") << "hablar" << "Hablar / dejar de escuchar" << QKeySequence("Ctrl+Shift+D") << true;
-        QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << false;
+        QTest::newRow("callar") << "callar" << "Callar la respuesta" << QKeySequence("Ctrl+Shift+.") << true;
     }
 
     void menus()
@@ -141,6 +144,43 @@ private slots:
         for (QAction* m : v.menuBar()->actions())
             menus << m->text();
         QCOMPARE(menus, (QStringList{"&Zuvi IA", "&Archivo", "&Voz"}));
+    }
+
+    // "Modo proyectos" opens the room; "Callar la respuesta" silences every
+    // voice and interrupts the room while it speaks.
+    void voz()
+    {
+        VentanaPrincipal& v = abrirVentana();
+        v.findChild<QAction*>(QStringLiteral("modoProyectos"))->trigger();
+        QVERIFY(e.modo->activo());
+        QVERIFY(e.modo->inmersivo());
+        QVERIFY(v.sala()->isVisible());
+        ModoProyectosPrueba{*e.modo}.estado(ModoProyectos::Estado::hablando);
+        v.findChild<QAction*>(QStringLiteral("callar"))->trigger();
+        QCOMPARE(e.callados, 1);
+        QCOMPARE(e.modo->estado(), ModoProyectos::Estado::escuchando);
+        v.findChild<QAction*>(QStringLiteral("callar"))->trigger();
+        QCOMPARE(e.callados, 2);
+    }
+
+    // The tray's toggle pauses (leaving the room first) and listens again.
+    void bandejaEscucha()
+    {
+        e.abrir();
+        MenuZuvi menu(*e.modo);
+        e.modo->iniciar();
+        QCOMPARE(menu.escucha()->text(), QStringLiteral("Pausar la escucha"));
+        menu.escucha()->trigger();
+        QVERIFY(!e.modo->inmersivo());
+        QVERIFY(!e.modo->activo());
+        QCOMPARE(menu.lineaEstado()->text(), QStringLiteral("En pausa"));
+        menu.escucha()->trigger();
+        QVERIFY(e.modo->activo());
+        QVERIFY(!e.modo->inmersivo());
+        QCOMPARE(menu.lineaEstado()->text(), QStringLiteral("Escuchando"));
+        QSignalSpy inmersiva(&menu, &MenuZuvi::inmersivaPedida);
+        menu.inmersiva()->trigger();
+        QCOMPARE(inmersiva.size(), 1);
     }
 
     // The menu and the toolbar share one action: one press, one project.

@@ -3,6 +3,8 @@
 #include "app/BarraConversaciones.h"
 #include "app/Iconos.h"
 #include "app/MenuZuvi.h"
+#include "app/ModoProyectosView.h"
+#include "comun/ModoProyectosPrueba.h"
 #include "app/ModeloConversaciones.h"
 #include "app/PasoListo.h"
 #include "app/VentanaPrincipal.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QListView>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QUuid>
 
 // The real window on a real X server (Xvfb), with a tray host on the test
 // session bus. Screenshots go to the build folder to be looked at.
@@ -90,6 +94,37 @@ private slots:
         QVERIFY(v->pasoListo()->isVisible());
         QVERIFY(v->pasoListo()->empezar()->isVisible());
         capturar(v, QStringLiteral("paso-listo.png"));
+    }
+
+    // The full-screen room over the window, while the room speaks to Ana.
+    void salaInmersiva()
+    {
+        Conversacion taza = EntornoPrueba::conversacion(QStringLiteral("Taza con logo"), e.reloj.ahora());
+        taza.mensajes.last().texto = QStringLiteral("Listo: modelé la taza en Blender y guardé el archivo taza.blend "
+                                                    "en la carpeta del proyecto.");
+        e.abrir({taza});
+        e.almacen->setSeleccion(taza.id);
+        ZuviIAApp app(e.entorno(), opciones());
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        Perfil ana;
+        ana.id = QUuid::createUuid();
+        ana.nombre = QStringLiteral("Ana");
+        e.perfiles->setActivo(ana);
+        e.modo->iniciar();
+        ModoProyectosPrueba m{*e.modo};
+        m.estado(ModoProyectos::Estado::hablando);
+        m.ultimaFrase(QStringLiteral("Listo, la taza ya está en la carpeta del proyecto."));
+        QVERIFY(v->sala()->isVisible());
+        QCOMPARE(v->sala()->geometry(), v->centralWidget()->rect());
+        QVERIFY(!v->barraHerramientas()->isVisible());
+        QCOMPARE(v->sala()->tituloEtiqueta()->text(), QStringLiteral("Hablando con Ana"));
+        QVERIFY(v->sala()->persona()->isVisible());
+        capturar(v, QStringLiteral("sala-inmersiva.png"));
+        // Leaving the room brings the toolbar back.
+        v->sala()->salir()->click();
+        QVERIFY(!v->sala()->isVisible());
+        QVERIFY(v->barraHerramientas()->isVisible());
     }
 
     // No tray until a host comes onto the bus; then the icon with its

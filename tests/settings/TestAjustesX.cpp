@@ -84,7 +84,7 @@ private slots:
         b.abrirCon({{"configuracionCompleta", true}});
         ZuviIAApp::Opciones o;
         o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
-        o.ajustes.emplace(b.entorno());
+        o.ajustes = [this] { return b.entorno(); };
         ZuviIAApp app(Entorno{*b.ajustes, b.reloj, *b.almacen, *b.perfiles, *b.estadoIA, *b.asistente, *b.modo},
                       std::move(o));
         QVERIFY(app.arrancar());

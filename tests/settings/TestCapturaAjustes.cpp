@@ -69,8 +69,9 @@ private slots:
                                  "y muchas cosas más que no caben en dos líneas de este aviso, así que se cortan con puntos "
                                  "suspensivos al final de la segunda línea, sin mostrar nada más.");
         otro.revisar();
-        Entorno entorno{*m.ajustes, m.reloj, *m.almacen, *m.perfiles, *m.estadoIA, *m.asistente, *m.modo,
-                        otro.act.get(), &permisos};
+        Entorno entorno{*m.ajustes, m.reloj, *m.almacen, *m.perfiles, *m.estadoIA, *m.asistente, *m.modo};
+        entorno.actualizador = otro.act.get();
+        entorno.accesibilidad = &permisos;
         VentanaPrincipal ventana(entorno);
         ventana.resize(1000, 640);
         guardar(ventana, "captura-avisos.png");
