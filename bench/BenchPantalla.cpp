@@ -17,6 +17,7 @@
 #include "comun/HogarTemporal.h"
 #include "core/EstadoIA.h"
 #include "plataforma/Carpetas.h"
+#include "audio/VozNeural.h"
 #include "projects/ModoProyectos.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ struct Sala {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> deteccion;
     std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<VozNeural> voz;
     std::unique_ptr<ModoProyectos> modo;
     std::unique_ptr<VentanaPrincipal> ventana;
     QUuid conversacion;
@@ -63,7 +65,8 @@ struct Sala {
         asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion, [] { return false; });
         asistente->setLeerRespuesta(false);
         asistente->setVozPropiaSilenciada(true);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        voz = std::make_unique<VozNeural>(*ajustes, Reloj::sistema());
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, Reloj::sistema(), *voz);
         conversacion = almacen->conversaciones().at(almacen->conversaciones().size() / 2).id;
         almacen->setSeleccion(conversacion);
         QDir().mkpath(hogar.en("proyecto"));
@@ -84,6 +87,7 @@ struct Sala {
             s->cerrar();
         ventana.reset();
         modo.reset();
+        voz.reset();
         asistente.reset();
     }
 };

@@ -1,17 +1,20 @@
 #include "projects/ModoProyectos.h"
 
 #include "assistant/AsistenteVoz.h"
+#include "audio/VozNeural.h"
 #include "core/Almacen.h"
 #include "core/Perfiles.h"
 #include "core/Registro.h"
 #include "core/Texto.h"
 #include "core/TextoHablado.h"
 #include "plataforma/Ajustes.h"
+#include "plataforma/Reloj.h"
 #include "projects/ContextoProyecto.h"
 
 ModoProyectos::ModoProyectos(Ajustes& ajustes, Almacen& almacen, Perfiles& perfiles, AsistenteVoz& asistente,
-                             QObject* parent)
-    : QObject(parent), ajustes_(ajustes), almacen_(almacen), perfiles_(perfiles), asistente_(asistente)
+                             Reloj& reloj, VozNeural& voz, QObject* parent)
+    : QObject(parent), ajustes_(ajustes), almacen_(almacen), perfiles_(perfiles), asistente_(asistente),
+      reloj_(reloj), voz_(voz)
 {
 }
 
@@ -21,7 +24,8 @@ ModoProyectos& ModoProyectos::shared()
 {
     // Lives as long as the process, like the assistant it drives.
     static ModoProyectos* unico =
-        new ModoProyectos(Ajustes::shared(), Almacen::shared(), Perfiles::shared(), AsistenteVoz::shared());
+        new ModoProyectos(Ajustes::shared(), Almacen::shared(), Perfiles::shared(), AsistenteVoz::shared(),
+                          Reloj::sistema(), VozNeural::shared());
     return *unico;
 }
 
@@ -39,6 +43,14 @@ void ModoProyectos::setInmersivo(bool valor)
         return;
     inmersivo_ = valor;
     emit inmersivoCambiado();
+}
+
+void ModoProyectos::setUltimaFrase(const QString& texto)
+{
+    if (texto == ultimaFrase_)
+        return;
+    ultimaFrase_ = texto;
+    emit ultimaFraseCambiada();
 }
 
 void ModoProyectos::setEstado(Estado valor)
@@ -121,6 +133,70 @@ void ModoProyectos::saludar()
     enPresentaciones_ = false;
     setEstado(Estado::preguntandoNombre);
     preguntaContinuar_ = false;
-    // Speaking the welcome belongs to the room's speech queue, which is
-    // not part of the application yet.
+    decir(QStringLiteral("Bienvenidos a nuestra zuvi inmersiva de inteligencia artificial. ¿Hoy trabajamos de "
+                         "forma individual o en grupo?"));
+}
+
+// Stand-ins until the room speaks through its engine: the text is shown,
+// logged and remembered by the echo filter, and ends at once.
+void ModoProyectos::decir(const QString& texto, std::function<void(bool)> alTerminar)
+{
+    Registro::anotar(QStringLiteral("Voz: dice «") + Texto::primeros(texto, 40) + QStringLiteral("»"));
+    ultimaFueRespuestaPendiente_ = texto.trimmed().endsWith(QLatin1Char('?'));
+    filtroEco_.registrar(texto, reloj_.ahora());
+    setUltimaFrase(texto);
+    ultimaVezHablo_ = reloj_.ahora();
+    if (alTerminar)
+        alTerminar(true);
+}
+
+void ModoProyectos::callarTodo()
+{
+    if (activo_)
+        setEstado(asistente_.ejecutando() ? Estado::trabajando
+                  : esperandoNombre_      ? Estado::preguntandoNombre
+                                          : Estado::escuchando);
+}
+
+void ModoProyectos::enviarAlAgente(const QString& texto, const std::optional<QString>& mostrar)
+{
+    const auto actual = almacen_.actual();
+    const bool reunion = actual && actual->esReunion.value_or(false);
+    if (!perfiles_.activo() && inmersivo_ && !reunion) {
+        esperandoNombre_ = true;
+        decir(QStringLiteral("Antes de empezar, ¿con quién trabajo hoy?"));
+        return;
+    }
+    callarTodo();
+    setEstado(Estado::trabajando);
+    if (!asistente_.enviar(texto, mostrar, std::nullopt))
+        pendiente_ = pendiente_ ? *pendiente_ + QStringLiteral(". ") + texto : texto;
+}
+
+void ModoProyectos::iniciar()
+{
+    Registro::anotar(QStringLiteral("Zuvi inmersiva: abrir"));
+    setInmersivo(true);
+    saludar();
+}
+
+void ModoProyectos::salir(bool despedirse)
+{
+    const auto seguir = [this] {
+        // Leaving the full-screen room ends its questions too, or windowed
+        // listening would keep taking every utterance as their answer.
+        esperandoModalidad_ = false;
+        enPresentaciones_ = false;
+        setInmersivo(false);
+        esperandoNombre_ = false;
+    };
+    if (despedirse && activo_ && inmersivo_) {
+        const auto persona = perfiles_.activo();
+        decir(persona ? QStringLiteral("Hasta pronto, ") + persona->nombre
+                            + QStringLiteral(". Aquí estaré cuando me necesites.")
+                      : QStringLiteral("Hasta pronto."),
+              [seguir](bool) { seguir(); });
+        return;
+    }
+    seguir();
 }

@@ -1,14 +1,27 @@
 #pragma once
 
+#include "audio/FiltroEco.h"
+#include "core/Modelos.h"
+#include "projects/ComandosVoz.h"
+
+#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 class Ajustes;
 class Almacen;
 class AsistenteVoz;
 class Perfiles;
+class Reloj;
+class VozNeural;
+namespace RutaFrase {
+struct Situacion;
+}
 
 // The room's dialogue controller: its observable state for the views and
 // the choice of the current project. GUI thread only.
@@ -29,7 +42,7 @@ public:
     Q_ENUM(Estado)
 
     ModoProyectos(Ajustes& ajustes, Almacen& almacen, Perfiles& perfiles, AsistenteVoz& asistente,
-                  QObject* parent = nullptr);
+                  Reloj& reloj, VozNeural& voz, QObject* parent = nullptr);
     ~ModoProyectos() override;
 
     static ModoProyectos& shared();
@@ -60,6 +73,36 @@ public:
     // Points the agent and the people at the selected conversation.
     void aplicarProyecto();
 
+    // One closed utterance: the text as recognised and its voice-print
+    // samples; `inicio` is when it began (now when not given).
+    void procesar(const QString& texto, const std::vector<float>& audio, const QDateTime& inicio = {});
+    // The spoken command table over the folded text; true when it acted.
+    bool comando(const QString& texto, const QString& original, bool llamada);
+    // What was said for after the running turn, when anything.
+    const std::optional<QString>& pendiente() const { return pendiente_; }
+    static bool pareceInstruccion(const QString& normalizado);
+    static std::optional<QString> cambioDeNombre(const QString& normalizado);
+
+    // People: the name in an utterance becomes the person served; false
+    // when no name was understood.
+    bool identificar(const QString& texto);
+    void registrarHuellaActiva(const std::vector<float>& audio);
+
+    // Meetings.
+    void iniciarReunion();
+    void presentar(const QString& texto, const std::vector<float>& audio);
+    void terminarPresentaciones();
+    void agregarParticipante(const Perfil& persona);
+    void anotarActa(const QString& texto, const std::optional<QString>& autor);
+    void hacerMinuta();
+
+    // Speech and dispatch.
+    void decir(const QString& texto, std::function<void(bool)> alTerminar = {});
+    void callarTodo();
+    void enviarAlAgente(const QString& texto, const std::optional<QString>& mostrar);
+    void iniciar();
+    void salir(bool despedirse);
+
 signals:
     void activoCambiado();
     void inmersivoCambiado();
@@ -75,11 +118,19 @@ private:
     void setActivo(bool valor);
     void setEstado(Estado valor);
     void saludar();
+    void setUltimaFrase(const QString& texto);
+    RutaFrase::Situacion situacion(const QString& texto, const QDateTime& inicio);
+    void ejecutar(ComandosVoz::Comando comando, const QString& original);
+    void tomarNombre(const QString& texto, const std::vector<float>& audio);
+    void seguirProyecto();
 
     Ajustes& ajustes_;
     Almacen& almacen_;
     Perfiles& perfiles_;
     AsistenteVoz& asistente_;
+    Reloj& reloj_;
+    VozNeural& voz_;
+    FiltroEco filtroEco_{25};
 
     bool activo_ = false;
     bool inmersivo_ = false;
@@ -96,4 +147,12 @@ private:
     bool esperandoModalidad_ = false;
     bool enPresentaciones_ = false;
     bool preguntaContinuar_ = false;
+    bool ultimaFueRespuestaPendiente_ = false;
+    bool anunciarFondo_ = false;
+    QDateTime ultimaVezHablo_;
+    // End of the window the assistant's name alone opens; invalid when closed.
+    QDateTime llamadaHasta_;
+    std::optional<QString> pendiente_;
+    std::optional<Perfil> hablante_;
+    std::optional<QUuid> proyectoParaSeguir_;
 };

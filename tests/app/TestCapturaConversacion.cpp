@@ -1,3 +1,4 @@
+#include "audio/VozNeural.h"
 #include "app/BurbujaMensaje.h"
 #include "app/ConversacionView.h"
 #include "app/Iconos.h"
@@ -39,7 +40,8 @@ private slots:
         EstadoIA deteccion(reloj, [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
         asistente.setLeerRespuesta(false);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente);
+        VozNeural vozNeural(ajustes, reloj);
+        ModoProyectos modo(ajustes, almacen, perfiles, asistente, reloj, vozNeural);
 
         const QUuid id = almacen.nueva();
         asistente.usarCarpeta(hogar.en("Zuvi IA/Tienda web"));

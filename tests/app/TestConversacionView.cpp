@@ -20,6 +20,7 @@
 #include "core/Perfiles.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
+#include "audio/VozNeural.h"
 #include "projects/ModoProyectos.h"
 
 #include <QAbstractButton>
@@ -71,6 +72,7 @@ class TestConversacionView : public QObject {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> deteccion;
     std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<VozNeural> voz;
     std::unique_ptr<ModoProyectos> modo;
     std::unique_ptr<VentanaPrincipal> ventana;
 
@@ -135,7 +137,8 @@ private slots:
         asistente->setLeerRespuesta(false);
         // Claude refuses full control to a root process, as the tests may run.
         asistente->setNivel(NivelPermiso::editar);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        voz = std::make_unique<VozNeural>(*ajustes, reloj);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, reloj, *voz);
         ventana = std::make_unique<VentanaPrincipal>(
             Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
         almacen->nueva();
@@ -156,6 +159,7 @@ private slots:
         }
         ventana.reset();
         modo.reset();
+        voz.reset();
         asistente.reset();
         deteccion.reset();
         almacen.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "assistant/AsistenteVoz.h"
+#include "audio/VozNeural.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
 #include "comun/RelojFalso.h"
@@ -32,6 +33,7 @@ struct ModelosPrueba {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> estadoIA;
     std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<VozNeural> voz;
     std::unique_ptr<ModoProyectos> modo;
     qint64 inicioRegistro = 0;
 
@@ -56,7 +58,8 @@ struct ModelosPrueba {
             reloj, [contador] { ++*contador; return QList<Deteccion>{}; }, EstadoIA::Agente{});
         // Tests run as root on CI: the root refusal has tests of its own.
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, [] { return false; });
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        voz = std::make_unique<VozNeural>(*ajustes, reloj);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, reloj, *voz);
         Registro::vaciar();
         inicioRegistro = QFileInfo(Registro::archivo()).size();
     }
@@ -64,6 +67,7 @@ struct ModelosPrueba {
     void cerrar()
     {
         modo.reset();
+        voz.reset();
         asistente.reset();
         estadoIA.reset();
         almacen.reset();

@@ -1,3 +1,4 @@
+#include "audio/VozNeural.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "comun/DispositivosSistemaFalso.h"
@@ -59,7 +60,8 @@ private slots:
                              .permisos = permisos,
                              .sonidos = sonidos});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente);
+        VozNeural vozNeural(ajustes, reloj);
+        ModoProyectos modo(ajustes, almacen, perfiles, asistente, reloj, vozNeural);
         EnlaceEscucha::conectar(escucha, asistente, modo, ajustes);
         asistente.setEscuchando(caso == "dictando");
         escucha.iniciar();

@@ -1,0 +1,264 @@
+#include "assistant/AsistenteVoz.h"
+#include "assistant/TurnoAgente.h"
+#include "audio/VozNeural.h"
+#include "comun/AgenteFalso.h"
+#include "comun/DispositivosSistemaFalso.h"
+#include "comun/HogarTemporal.h"
+#include "comun/RelojFalso.h"
+#include "core/Almacen.h"
+#include "core/DetectorIA.h"
+#include "core/EstadoIA.h"
+#include "core/HerramientaIA.h"
+#include "core/Perfiles.h"
+#include "core/Registro.h"
+#include "plataforma/Ajustes.h"
+#include "plataforma/Carpetas.h"
+#include "projects/ModoProyectos.h"
+
+#include <QFileInfo>
+#include <QTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<Deteccion> buscarAgentes()
+{
+    QList<Deteccion> lista;
+    for (const char* id : {"claude-code", "codex-cli"})
+        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
+    return lista;
+}
+
+}
+
+// Utterances routed through the room with the real assistant, people and
+// store, and the fake agent behind real pipes.
+class TestModoProyectosRuta : public QObject {
+    Q_OBJECT
+
+    HogarTemporal hogar;
+    RelojFalso reloj{QDateTime(QDate(2026, 12, 10), QTime(15, 30, 0))};
+    DispositivosSistemaFalso sistema;
+    std::unique_ptr<AgenteFalso> agente;
+    std::unique_ptr<Ajustes> ajustes;
+    std::unique_ptr<Perfiles> perfiles;
+    std::unique_ptr<Almacen> almacen;
+    std::unique_ptr<EstadoIA> deteccion;
+    std::unique_ptr<AsistenteVoz> asistente;
+    std::unique_ptr<VozNeural> voz;
+    std::unique_ptr<ModoProyectos> modo;
+    qint64 inicioRegistro = 0;
+
+    QString registro() const
+    {
+        Registro::vaciar();
+        QFile f(Registro::archivo());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().mid(inicioRegistro)) : QString();
+    }
+
+    // The instructions the agent has been handed, in order.
+    QStringList instrucciones() const
+    {
+        QStringList t;
+        for (const QJsonObject& r : agente->registro()) {
+            if (r["evento"] == QLatin1String("inicio"))
+                t << r["argv"].toArray().last().toString();
+        }
+        return t;
+    }
+
+    void decir(const QString& texto, const QDateTime& inicio = {}) { modo->procesar(texto, {}, inicio); }
+
+    // A Codex turn that works until it is stopped.
+    void agenteOcupado()
+    {
+        agente->escenario(R"({"turnos": [[{"linea": "trabajando"}, {"esperar": 3600000}]]})");
+        asistente->setAgente(AgenteCLI::codex);
+        perfiles->setActivo(perfiles->activar(QStringLiteral("Ana")).perfil);
+        QVERIFY(asistente->enviar(QStringLiteral("Crea la web")));
+        QTRY_VERIFY(asistente->ejecutando());
+    }
+
+private slots:
+    void init()
+    {
+        QDir(Carpetas::datosApp()).removeRecursively();
+        QDir().mkpath(Carpetas::datosApp());
+        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        QFile::remove(hogar.en("agente-registro.jsonl"));
+        agente = std::make_unique<AgenteFalso>(hogar);
+        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
+        ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
+        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
+        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion,
+                                                   [] { return false; });
+        asistente->setLeerRespuesta(false);
+        asistente->setAgente(AgenteCLI::codex);
+        voz = std::make_unique<VozNeural>(*ajustes, reloj);
+        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, reloj, *voz);
+        Registro::vaciar();
+        inicioRegistro = QFileInfo(Registro::archivo()).size();
+    }
+
+    void cleanup()
+    {
+        if (asistente && asistente->ejecutando())
+            asistente->cancelar();
+        QTRY_VERIFY(!asistente->ejecutando());
+        modo.reset();
+        voz.reset();
+        asistente.reset();
+        deteccion.reset();
+        almacen.reset();
+        perfiles.reset();
+        ajustes.reset();
+        agente.reset();
+    }
+
+    // While the room waits for the modality or for introductions, the end,
+    // stop and silence commands still work; leaving the full-screen room
+    // drops the question, so windowed listening hears instructions again.
+    void sinQuedarAtrapado_data()
+    {
+        QTest::addColumn<QString>("pregunta");
+        QTest::addColumn<QString>("frase");
+        QTest::addColumn<QString>("dicho");
+        QTest::addColumn<bool>("inmersivo");
+        QTest::newRow("fin en la modalidad") << "modalidad" << "Terminamos por hoy" << "" << false;
+        QTest::newRow("para en la modalidad") << "modalidad" << "Para" << "Listo." << true;
+        QTest::newRow("silencio en presentaciones") << "presentaciones" << "Silencio" << "" << true;
+        QTest::newRow("chao llamado en presentaciones") << "presentaciones" << "Zuvi, chao" << "" << false;
+    }
+
+    void sinQuedarAtrapado()
+    {
+        QFETCH(QString, pregunta);
+        QFETCH(QString, frase);
+        QFETCH(QString, dicho);
+        modo->iniciar();
+        const QString bienvenida = modo->ultimaFrase();
+        if (pregunta == QLatin1String("presentaciones"))
+            decir(QStringLiteral("Somos un grupo"));
+        const QString antes = modo->ultimaFrase();
+        decir(frase);
+        QCOMPARE(modo->ultimaFrase(), dicho.isEmpty() ? antes : dicho);
+        QTEST(modo->inmersivo(), "inmersivo");
+        QVERIFY(bienvenida.endsWith(QStringLiteral("¿Hoy trabajamos de forma individual o en grupo?")));
+        if (!modo->inmersivo()) {
+            perfiles->setActivo(perfiles->activar(QStringLiteral("Ana")).perfil);
+            decir(QStringLiteral("Crea una página de inicio"));
+            QTRY_COMPARE(instrucciones().size(), 1);
+            QVERIFY(instrucciones().first().endsWith(QStringLiteral("Crea una página de inicio")));
+        }
+    }
+
+    // A name, a change of speaker or the continue answer is taken while
+    // the agent works, not queued as an instruction.
+    void nombreConAgenteOcupado()
+    {
+        agenteOcupado();
+        modo->setInmersivo(true);
+        decir(QStringLiteral("Zuvi, otra persona"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Claro. ¿Con quién trabajo ahora?"));
+        decir(QStringLiteral("Bruno"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Mucho gusto, Bruno. ¿Qué construimos hoy?"));
+        QCOMPARE(perfiles->activo()->nombre, QStringLiteral("Bruno"));
+        decir(QStringLiteral("Ahora soy Carla"));
+        QCOMPARE(perfiles->activo()->nombre, QStringLiteral("Carla"));
+        decir(QStringLiteral("Y cambia también el color del menú"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Anotado: lo hago apenas termine con lo anterior."));
+        QTRY_COMPARE(instrucciones().size(), 1);
+        QCOMPARE(modo->pendiente(), QStringLiteral("Y cambia también el color del menú"));
+    }
+
+    // The request that begins inside the 8 s after "¿Sí?" is addressed
+    // however long it takes to say; one that begins later is not.
+    void ventanaDeLlamada()
+    {
+        ajustes->escribir(QStringLiteral("modoGrupo"), true);
+        perfiles->setActivo(perfiles->activar(QStringLiteral("Ana")).perfil);
+        decir(QStringLiteral("Zuvi"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("¿Sí?"));
+        const QDateTime empezo = reloj.ahora().addSecs(2);
+        reloj.avanzar(15s);
+        decir(QStringLiteral("el color del botón debería ser verde oscuro"), empezo);
+        QTRY_COMPARE(instrucciones().size(), 1);
+        decir(QStringLiteral("Zuvi"));
+        reloj.avanzar(9s);
+        decir(QStringLiteral("y el fondo también más claro"), reloj.ahora());
+        QVERIFY(registro().contains(QStringLiteral("Modo grupo: frase sin «Zuvi», ignorada")));
+        QTest::qWait(100);
+        QCOMPARE(instrucciones().size(), 1);
+    }
+
+    // "Seguimos" reopens the offered project, deleting the empty one; when
+    // the offered one is gone meanwhile the room starts anew instead.
+    void seguirDondeQuedamos_data()
+    {
+        QTest::addColumn<bool>("borrada");
+        QTest::newRow("sigue ahí") << false;
+        QTest::newRow("borrada entretanto") << true;
+    }
+
+    void seguirDondeQuedamos()
+    {
+        QFETCH(bool, borrada);
+        perfiles->activar(QStringLiteral("Ana"));
+        const QUuid anterior = almacen->nueva();
+        almacen->cambiar(anterior, true, [](Conversacion& c) {
+            c.titulo = QStringLiteral("Tienda web");
+            c.asistentes = QStringList{"Ana"};
+            c.mensajes << Mensaje::nuevo(Mensaje::Rol::usuario, QStringLiteral("Hola"));
+        });
+        const QUuid vacia = almacen->nueva();
+        QVERIFY(vacia != anterior);
+        perfiles->setActivo(std::nullopt);
+        modo->setInmersivo(true);
+        decir(QStringLiteral("Soy Ana"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("¡Hola de nuevo, Ana! La última vez trabajamos en: Tienda web. "
+                                                     "¿Seguimos con eso o empezamos algo nuevo?"));
+        if (borrada)
+            almacen->eliminar(anterior);
+        decir(QStringLiteral("Sí, sigamos"));
+        if (borrada) {
+            QCOMPARE(modo->ultimaFrase(),
+                     QStringLiteral("Perfecto, empezamos de cero. Cuéntame qué tienes en mente."));
+            QCOMPARE(almacen->seleccion(), vacia);
+        } else {
+            QCOMPARE(modo->ultimaFrase(), QStringLiteral("Genial, seguimos donde quedamos. ¿Qué hacemos ahora?"));
+            QCOMPARE(almacen->seleccion(), anterior);
+            QVERIFY(!almacen->conversacion(vacia));
+        }
+    }
+
+    // The stop commands: the turn is interrupted and nothing noted for
+    // after it is sent.
+    void pararSueltaLoAnotado_data()
+    {
+        QTest::addColumn<QString>("orden");
+        QTest::addColumn<QString>("respuesta");
+        QTest::newRow("para") << "Para" << "Listo, me detuve.";
+        QTest::newRow("para todo llamado") << "Zuvi, para todo" << "Listo, me detuve.";
+    }
+
+    void pararSueltaLoAnotado()
+    {
+        QFETCH(QString, orden);
+        agenteOcupado();
+        modo->setInmersivo(true);
+        decir(QStringLiteral("Borra todos los archivos viejos"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Anotado: lo hago apenas termine con lo anterior."));
+        decir(orden);
+        QTEST(modo->ultimaFrase(), "respuesta");
+        QTRY_VERIFY(!asistente->ejecutando());
+        QVERIFY(!modo->pendiente());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModoProyectosRuta)
+#include "TestModoProyectosRuta.moc"
