@@ -159,6 +159,10 @@ void ModoProyectos::seguirProyecto()
             almacen_.setSeleccion(destino);
         }
     }
+    // The person who just gave their name joins the reopened project, or
+    // applying it would leave the room asking who they are.
+    if (const auto persona = perfiles_.activo())
+        agregarParticipante(*persona);
     aplicarProyecto();
     decir(QStringLiteral("Genial, seguimos donde quedamos. ¿Qué hacemos ahora?"));
 }
