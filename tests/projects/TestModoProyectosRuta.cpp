@@ -79,7 +79,7 @@ class TestModoProyectosRuta : public QObject {
         asistente->setAgente(AgenteCLI::codex);
         perfiles->setActivo(perfiles->activar(QStringLiteral("Ana")).perfil);
         QVERIFY(asistente->enviar(QStringLiteral("Crea la web")));
-        QTRY_VERIFY(asistente->ejecutando());
+        QTRY_COMPARE(instrucciones().size(), 1);
     }
 
 private slots:
@@ -118,6 +118,87 @@ private slots:
         perfiles.reset();
         ajustes.reset();
         agente.reset();
+    }
+
+    // Each spoken command with nothing running: its reply (or caption) and
+    // its effect on the settings and the room.
+    void comandos_data()
+    {
+        QTest::addColumn<QString>("frase");
+        QTest::addColumn<bool>("inmersivo");
+        QTest::addColumn<QString>("frase2"); // said right after, or empty
+        QTest::addColumn<QString>("dicho");
+        QTest::addColumn<QString>("ajuste"); // "clave=valor" written, or empty
+        QTest::addColumn<bool>("inmersivoDespues");
+        QTest::newRow("otra persona") << "Otra persona" << true << "" << "Claro. ¿Con quién trabajo ahora?" << ""
+                                      << true;
+        QTest::newRow("soy") << "Soy Bruno" << true << "" << "Mucho gusto, Bruno. ¿Qué construimos hoy?" << ""
+                             << true;
+        QTest::newRow("espera") << "Espera" << true << "" << "Te espero." << "" << true;
+        QTest::newRow("para") << "Para" << true << "" << "Listo." << "" << true;
+        QTest::newRow("silencio") << "Silencio" << true << "" << "" << "" << true;
+        QTest::newRow("repite") << "Repite" << true << "" << "Todavía no te he dicho nada." << "" << true;
+        QTest::newRow("segundo plano") << "Segundo plano" << true << "" << "Ahora no hay nada trabajando." << ""
+                                       << true;
+        QTest::newRow("más rápido") << "Más rápido" << true << "" << "Listo, hablo más rápido."
+                                    << "velocidadVoz=1.25" << true;
+        QTest::newRow("dos veces más lento") << "Más lento" << true << "Más despacio" << "Listo, hablo más despacio."
+                                             << "velocidadVoz=0.95" << true;
+        QTest::newRow("nuevo proyecto en ventana")
+            << "Nuevo proyecto" << false << ""
+            << "Listo, proyecto nuevo. ¿Trabajamos de forma individual o en grupo?" << "" << false;
+        QTest::newRow("minuta sin nada") << "Minuta" << true << "" << "Todavía no hay nada que resumir." << ""
+                                         << true;
+        QTest::newRow("modo grupo") << "Modo grupo" << true << ""
+                                    << "Modo grupo: desde ahora respondo solo cuando me digan Zuvi."
+                                    << "modoGrupo=true" << true;
+        QTest::newRow("modo individual") << "Modo individual" << true << "" << "Listo, vuelvo a escucharte todo."
+                                         << "modoGrupo=false" << true;
+        QTest::newRow("pantalla completa") << "Pantalla completa" << false << "" << "" << "" << true;
+        QTest::newRow("ventana") << "Pantalla normal" << true << "" << "" << "" << false;
+        QTest::newRow("terminamos") << "Terminamos por hoy" << true << "" << "" << "" << false;
+    }
+
+    void comandos()
+    {
+        QFETCH(QString, frase);
+        QFETCH(bool, inmersivo);
+        QFETCH(QString, frase2);
+        QFETCH(QString, dicho);
+        QFETCH(QString, ajuste);
+        modo->setInmersivo(inmersivo);
+        if (frase == QLatin1String("Pantalla completa")) {
+            decir(frase);
+            QVERIFY(modo->ultimaFrase().endsWith(QStringLiteral("¿Hoy trabajamos de forma individual o en grupo?")));
+        } else {
+            decir(frase);
+            if (!frase2.isEmpty()) {
+                reloj.avanzar(2s);
+                decir(frase2);
+            }
+            QCOMPARE(modo->ultimaFrase(), dicho);
+        }
+        if (!ajuste.isEmpty()) {
+            const QStringList kv = ajuste.split(QLatin1Char('='));
+            QCOMPARE(ajustes->valor(kv[0]).toString(), kv[1]);
+        }
+        QTEST(modo->inmersivo(), "inmersivoDespues");
+        QCOMPARE(instrucciones().size(), 0);
+    }
+
+    // "Sigue" after an interrupted turn asks the agent to go on.
+    void sigueTrasInterrumpir()
+    {
+        agenteOcupado();
+        decir(QStringLiteral("Para"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Listo, me detuve."));
+        QTRY_VERIFY(!asistente->ejecutando());
+        QVERIFY(asistente->turno().interrumpido());
+        agente->escenario(QJsonObject());
+        decir(QStringLiteral("Sigue"));
+        QTRY_COMPARE(instrucciones().size(), 2);
+        QVERIFY(instrucciones().last().endsWith(
+            QStringLiteral("Continúa con lo que estabas haciendo, desde donde quedaste.")));
     }
 
     // While the room waits for the modality or for introductions, the end,
@@ -166,7 +247,7 @@ private slots:
         decir(QStringLiteral("Zuvi, otra persona"));
         QCOMPARE(modo->ultimaFrase(), QStringLiteral("Claro. ¿Con quién trabajo ahora?"));
         decir(QStringLiteral("Bruno"));
-        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Mucho gusto, Bruno. ¿Qué construimos hoy?"));
+        QCOMPARE(modo->ultimaFrase(), QStringLiteral("Hola, Bruno. Estamos con Crea la web."));
         QCOMPARE(perfiles->activo()->nombre, QStringLiteral("Bruno"));
         decir(QStringLiteral("Ahora soy Carla"));
         QCOMPARE(perfiles->activo()->nombre, QStringLiteral("Carla"));
