@@ -4,6 +4,7 @@
 // the event loop, so the coalesced redraw, layout and paint are counted.
 // Reports the cost per fragment of the first and the last 1,000 fragments,
 // and the longest single fragment (the longest stall of the GUI thread).
+#include "comun/MotorSalaGuionado.h"
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
 
@@ -63,7 +64,8 @@ struct Sala {
         asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion, [] { return false; });
         asistente->setLeerRespuesta(false);
         asistente->setVozPropiaSilenciada(true);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        modo = std::make_unique<ModoProyectos>(Reloj::sistema(), *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(Reloj::sistema()));
         conversacion = almacen->conversaciones().at(almacen->conversaciones().size() / 2).id;
         almacen->setSeleccion(conversacion);
         QDir().mkpath(hogar.en("proyecto"));

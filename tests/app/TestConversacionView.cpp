@@ -1,3 +1,4 @@
+#include "comun/MotorSalaGuionado.h"
 #include "app/BarraHerramientas.h"
 #include "app/BurbujaMensaje.h"
 #include "app/Compositor.h"
@@ -135,7 +136,8 @@ private slots:
         asistente->setLeerRespuesta(false);
         // Claude refuses full control to a root process, as the tests may run.
         asistente->setNivel(NivelPermiso::editar);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        modo = std::make_unique<ModoProyectos>(reloj, *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(reloj));
         ventana = std::make_unique<VentanaPrincipal>(
             Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
         almacen->nueva();
