@@ -4,6 +4,7 @@
 // the event loop, so the coalesced redraw, layout and paint are counted.
 // Reports the cost per fragment of the first and the last 1,000 fragments,
 // and the longest single fragment (the longest stall of the GUI thread).
+#include "comun/MotorSalaGuionado.h"
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
 
@@ -17,7 +18,6 @@
 #include "comun/HogarTemporal.h"
 #include "core/EstadoIA.h"
 #include "plataforma/Carpetas.h"
-#include "audio/VozNeural.h"
 #include "projects/ModoProyectos.h"
 
 #include <QApplication>
@@ -42,7 +42,6 @@ struct Sala {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> deteccion;
     std::unique_ptr<AsistenteVoz> asistente;
-    std::unique_ptr<VozNeural> voz;
     std::unique_ptr<ModoProyectos> modo;
     std::unique_ptr<VentanaPrincipal> ventana;
     QUuid conversacion;
@@ -65,8 +64,8 @@ struct Sala {
         asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion, [] { return false; });
         asistente->setLeerRespuesta(false);
         asistente->setVozPropiaSilenciada(true);
-        voz = std::make_unique<VozNeural>(*ajustes, Reloj::sistema());
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, Reloj::sistema(), *voz);
+        modo = std::make_unique<ModoProyectos>(Reloj::sistema(), *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(Reloj::sistema()));
         conversacion = almacen->conversaciones().at(almacen->conversaciones().size() / 2).id;
         almacen->setSeleccion(conversacion);
         QDir().mkpath(hogar.en("proyecto"));
@@ -87,7 +86,6 @@ struct Sala {
             s->cerrar();
         ventana.reset();
         modo.reset();
-        voz.reset();
         asistente.reset();
     }
 };

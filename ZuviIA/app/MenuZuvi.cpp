@@ -11,14 +11,17 @@ MenuZuvi::MenuZuvi(ModoProyectos& modo, QWidget* parent) : QMenu(parent), modo_(
     estado_->setObjectName(QStringLiteral("estado"));
     estado_->setEnabled(false);  // a line of text, not a command
     addSeparator();
-    // Listening and the room are the room's operations; they are connected
-    // with it.
     escucha_ = addAction(QString());
     escucha_->setObjectName(QStringLiteral("escucha"));
-    escucha_->setEnabled(false);
+    connect(escucha_, &QAction::triggered, this, [this] {
+        if (modo_.activo())
+            modo_.terminar();
+        else
+            modo_.escucharSiempre();
+    });
     inmersiva_ = addAction(QStringLiteral("Zuvi inmersiva"));
     inmersiva_->setObjectName(QStringLiteral("inmersiva"));
-    inmersiva_->setEnabled(false);
+    connect(inmersiva_, &QAction::triggered, &modo_, &ModoProyectos::iniciar);
     addSeparator();
     abrir_ = addAction(QStringLiteral("Abrir Zuvi IA"));
     abrir_->setObjectName(QStringLiteral("abrir"));

@@ -120,6 +120,8 @@ bool ZuviIAApp::arrancar()
     bandeja_ = new BandejaZuvi(entorno_->modo, this);
     connect(bandeja_->menu(), &MenuZuvi::abrirPedido, this, [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir))); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
+    // The full-screen room wants a window in front: the shown one, or a new one.
+    connect(&entorno_->modo, &ModoProyectos::ventanaPedida, this, [this] { mostrarVentana(); });
     // Work that exists once per process (the update schedule) starts here,
     // not with each window.
     if (opciones_.programarActualizaciones)
@@ -130,11 +132,8 @@ bool ZuviIAApp::arrancar()
 void ZuviIAApp::abrirEnlace(const QUrl& enlace)
 {
     mostrarVentana();
-    if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos) {
-        // The full-screen room opens here once projects mode can start it.
-        Registro::anotar(QStringLiteral("Enlace %1: la sala inmersiva aún no está disponible")
-                             .arg(enlace.toDisplayString()));
-    }
+    if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos)
+        entorno_->modo.iniciar();
 }
 
 QList<VentanaPrincipal*> ZuviIAApp::ventanas() const

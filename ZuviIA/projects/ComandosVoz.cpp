@@ -69,7 +69,7 @@ const QStringList& despedidas()
 
 QString normalizar(const QString& texto)
 {
-    return Texto::plegar(texto).trimmed();
+    return Texto::plegar(texto).simplified();
 }
 
 QStringList palabras(const QString& normalizado)
@@ -79,7 +79,7 @@ QStringList palabras(const QString& normalizado)
 
 bool contiene(const QString& texto, const QStringList& frases)
 {
-    const QString rodeado = QLatin1Char(' ') + texto + QLatin1Char(' ');
+    const QString rodeado = QLatin1Char(' ') + palabras(texto).join(QLatin1Char(' ')) + QLatin1Char(' ');
     return std::any_of(frases.begin(), frases.end(), [&](const QString& f) {
         return rodeado.contains(QLatin1Char(' ') + f + QLatin1Char(' '));
     });

@@ -7,7 +7,7 @@
 // command an utterance is, without carrying it out.
 namespace ComandosVoz {
 
-// Folded for comparison (Texto::plegar) and trimmed.
+// Folded for comparison (Texto::plegar), blanks collapsed and trimmed.
 QString normalizar(const QString& texto);
 // The non-empty pieces of a folded text split at single blanks.
 QStringList palabras(const QString& normalizado);

@@ -1,7 +1,6 @@
 #include "projects/ModoProyectos.h"
 
 #include "assistant/AsistenteVoz.h"
-#include "audio/VozNeural.h"
 #include "core/Almacen.h"
 #include "core/Perfiles.h"
 #include "projects/ContextoProyecto.h"
@@ -51,5 +50,6 @@ void ModoProyectos::registrarHuellaActiva(const std::vector<float>& audio)
     if (!activo || audio.size() < size_t(VozNeural::minimoMuestrasHuella))
         return;
     // The answer only tells whether later identification may work.
-    voz_.registrarHuella(activo->id, audio);
+    if (registrarHuella_)
+        registrarHuella_(activo->id, audio);
 }

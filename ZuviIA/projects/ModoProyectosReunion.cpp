@@ -1,7 +1,6 @@
 #include "projects/ModoProyectos.h"
 
 #include "assistant/AsistenteVoz.h"
-#include "audio/VozNeural.h"
 #include "core/Almacen.h"
 #include "core/Perfiles.h"
 #include "core/Registro.h"
@@ -48,7 +47,8 @@ void ModoProyectos::presentar(const QString& texto, const std::vector<float>& au
     }
     const Perfil persona = perfiles_.activar(*nombre).perfil;
     agregarParticipante(persona);
-    voz_.registrarHuella(persona.id, audio);
+    if (registrarHuella_)
+        registrarHuella_(persona.id, audio);
     anotarActa(texto, persona.nombre);
     Registro::anotar(QStringLiteral("Reunión: se presentó ") + persona.nombre + QStringLiteral(" (huella ")
                      + QString::number(audio.size() / 16) + QStringLiteral(" ms)"));

@@ -56,7 +56,7 @@ void ModoProyectos::procesar(const QString& texto, const std::vector<float>& aud
                      + QLatin1Char(')'));
     const RutaFrase::Decision d = RutaFrase::decidir(s);
     if (d.cierraLlamada)
-        llamadaHasta_ = QDateTime();
+        llamadaHasta_ = QDateTime::fromMSecsSinceEpoch(0);
     if (d.cierraContinuar)
         preguntaContinuar_ = false;
     if (d.instruccionEnGrupo)
@@ -122,8 +122,7 @@ void ModoProyectos::procesar(const QString& texto, const std::vector<float>& aud
         return;
     case Paso::ocupado:
         if (!asistente_.pasarASegundoPlano()) {
-            pendiente_ = pendiente_ ? *pendiente_ + QStringLiteral(". ") + texto : texto;
-            setUltimaFrase(QStringLiteral("Anotado: lo hago apenas termine con lo anterior."));
+            anotarPendiente(texto);
             return;
         }
         anunciarFondo_ = true;
@@ -167,6 +166,14 @@ void ModoProyectos::seguirProyecto()
     decir(QStringLiteral("Genial, seguimos donde quedamos. ¿Qué hacemos ahora?"));
 }
 
+QStringList ModoProyectos::pendientes() const
+{
+    QStringList t;
+    for (const Pendiente& p : pendientes_)
+        t << p.texto;
+    return t;
+}
+
 bool ModoProyectos::comando(const QString& texto, const QString& original, bool llamada)
 {
     const Comando c = ComandosVoz::reconocer(
@@ -203,7 +210,7 @@ void ModoProyectos::ejecutar(Comando c, const QString& original)
     case Comando::pararTodo:
         callarTodo();
         // What was noted for after the stopped turn is stopped with it.
-        pendiente_.reset();
+        pendientes_.clear();
         if (ejecutando)
             asistente_.interrumpir();
         if (c == Comando::pararTodo)

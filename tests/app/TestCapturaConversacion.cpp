@@ -1,4 +1,4 @@
-#include "audio/VozNeural.h"
+#include "comun/MotorSalaGuionado.h"
 #include "app/BurbujaMensaje.h"
 #include "app/ConversacionView.h"
 #include "app/Iconos.h"
@@ -40,8 +40,7 @@ private slots:
         EstadoIA deteccion(reloj, [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
         asistente.setLeerRespuesta(false);
-        VozNeural vozNeural(ajustes, reloj);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente, reloj, vozNeural);
+        ModoProyectos modo(reloj, ajustes, almacen, perfiles, asistente, std::make_unique<MotorSalaGuionado>(reloj));
 
         const QUuid id = almacen.nueva();
         asistente.usarCarpeta(hogar.en("Zuvi IA/Tienda web"));

@@ -1,3 +1,4 @@
+#include "comun/MotorSalaGuionado.h"
 #include "app/BarraHerramientas.h"
 #include "app/BurbujaMensaje.h"
 #include "app/Compositor.h"
@@ -20,7 +21,6 @@
 #include "core/Perfiles.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
-#include "audio/VozNeural.h"
 #include "projects/ModoProyectos.h"
 
 #include <QAbstractButton>
@@ -72,7 +72,6 @@ class TestConversacionView : public QObject {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> deteccion;
     std::unique_ptr<AsistenteVoz> asistente;
-    std::unique_ptr<VozNeural> voz;
     std::unique_ptr<ModoProyectos> modo;
     std::unique_ptr<VentanaPrincipal> ventana;
 
@@ -137,8 +136,8 @@ private slots:
         asistente->setLeerRespuesta(false);
         // Claude refuses full control to a root process, as the tests may run.
         asistente->setNivel(NivelPermiso::editar);
-        voz = std::make_unique<VozNeural>(*ajustes, reloj);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, reloj, *voz);
+        modo = std::make_unique<ModoProyectos>(reloj, *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(reloj));
         ventana = std::make_unique<VentanaPrincipal>(
             Entorno{*ajustes, reloj, *almacen, *perfiles, *deteccion, *asistente, *modo});
         almacen->nueva();
@@ -159,7 +158,6 @@ private slots:
         }
         ventana.reset();
         modo.reset();
-        voz.reset();
         asistente.reset();
         deteccion.reset();
         almacen.reset();

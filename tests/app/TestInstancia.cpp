@@ -114,7 +114,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile(Registro::archivo()).exists(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT([&] {
             QFile f(Registro::archivo());
-            return f.open(QIODevice::ReadOnly) && f.readAll().contains("Enlace zuviia://modo-proyectos");
+            return f.open(QIODevice::ReadOnly) && f.readAll().contains("Zuvi inmersiva: abrir");
         }(), 10000);
         // A logout's SIGTERM quits as the menu does: agents stopped, store saved.
         primera.terminate();

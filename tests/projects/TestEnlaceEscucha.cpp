@@ -1,4 +1,4 @@
-#include "audio/VozNeural.h"
+#include "comun/MotorSalaGuionado.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "comun/DispositivosSistemaFalso.h"
@@ -60,8 +60,7 @@ private slots:
                              .permisos = permisos,
                              .sonidos = sonidos});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
-        VozNeural vozNeural(ajustes, reloj);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente, reloj, vozNeural);
+        ModoProyectos modo(reloj, ajustes, almacen, perfiles, asistente, std::make_unique<MotorSalaGuionado>(reloj));
         EnlaceEscucha::conectar(escucha, asistente, modo, ajustes);
         asistente.setEscuchando(caso == "dictando");
         escucha.iniciar();

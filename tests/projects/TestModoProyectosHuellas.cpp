@@ -1,3 +1,4 @@
+#include "SalaConAgente.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/ServicioVozPrueba.h"
 #include "audio/VozNeural.h"
@@ -20,13 +21,11 @@ class TestModoProyectosHuellas : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ServicioVozPrueba> s;
-    DispositivosSistemaFalso sistema;
-    std::unique_ptr<Perfiles> perfiles;
-    std::unique_ptr<Almacen> almacen;
-    std::unique_ptr<EstadoIA> deteccion;
-    std::unique_ptr<AsistenteVoz> asistente;
     std::unique_ptr<VozNeural> voz;
-    std::unique_ptr<ModoProyectos> modo;
+    SalaConAgente sala;
+    Perfiles* perfiles = nullptr;
+    Almacen* almacen = nullptr;
+    ModoProyectos* modo = nullptr;
 
     QString huella(const Perfil& p) const { return s->voz("huellas/" + VozNeural::textoUuid(p.id) + ".npz"); }
 
@@ -49,26 +48,20 @@ private slots:
     void init()
     {
         s = std::make_unique<ServicioVozPrueba>();
-        QDir().mkpath(Carpetas::datosApp());
-        perfiles = std::make_unique<Perfiles>(s->ajustes, s->reloj, Carpetas::datosApp());
-        almacen = std::make_unique<Almacen>(s->reloj, *perfiles, Carpetas::datosApp());
-        deteccion = std::make_unique<EstadoIA>(s->reloj, [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(s->ajustes, s->reloj, *almacen, sistema, *deteccion,
-                                                   [] { return false; });
         voz = std::make_unique<VozNeural>(s->ajustes, s->reloj);
-        modo = std::make_unique<ModoProyectos>(s->ajustes, *almacen, *perfiles, *asistente, s->reloj, *voz);
+        sala.voz = voz.get();
+        sala.abrir(&s->ajustes, &s->reloj);
+        perfiles = sala.perfiles.get();
+        almacen = sala.almacen.get();
+        modo = sala.modo.get();
         voz->arrancar();
         QTRY_VERIFY_WITH_TIMEOUT(voz->estado().listaParaHablar(), 15000);
     }
 
     void cleanup()
     {
-        modo.reset();
+        sala.cerrar();
         voz.reset();
-        asistente.reset();
-        deteccion.reset();
-        almacen.reset();
-        perfiles.reset();
         s.reset();
     }
 
@@ -76,7 +69,7 @@ private slots:
     // enrolled and then tell them apart.
     void presentacionesConHuella()
     {
-        modo->iniciar();
+        QVERIFY(sala.abrirSala());
         modo->procesar(QStringLiteral("Somos un grupo"), {});
         const auto pedroVoz = ServicioVozPrueba::decir16k("es-419", "Me llamo Pedro y hoy vengo a revisar las cuentas del mes.");
         const auto anaVoz = ServicioVozPrueba::decir16k("es+f4", "Hola, me llamo Ana y trabajo en el proyecto de la casa.");
@@ -105,7 +98,7 @@ private slots:
     // as it was.
     void nombreNoEntendidoNoTocaLaHuella()
     {
-        modo->iniciar();
+        QVERIFY(sala.abrirSala());
         modo->procesar(QStringLiteral("Yo solo"), {});
         modo->procesar(QStringLiteral("Soy Ana"),
                        ServicioVozPrueba::decir16k("es+f4", "Hola, me llamo Ana y trabajo en el proyecto de la casa."));
@@ -113,7 +106,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(huella(ana)), 20000);
         const QByteArray antes = resumen(huella(ana));
 
-        modo->iniciar();
+        QVERIFY(sala.abrirSala());
         modo->procesar(QStringLiteral("Yo solo"), {});
         modo->procesar(QStringLiteral("bueno pues nada"),
                        ServicioVozPrueba::decir16k("es-419", "Me llamo Pedro y hoy vengo a revisar las cuentas del mes."));

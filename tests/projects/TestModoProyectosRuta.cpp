@@ -1,3 +1,4 @@
+#include "SalaConAgente.h"
 #include "assistant/AsistenteVoz.h"
 #include "assistant/TurnoAgente.h"
 #include "audio/VozNeural.h"
@@ -22,51 +23,30 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-QList<Deteccion> buscarAgentes()
-{
-    QList<Deteccion> lista;
-    for (const char* id : {"claude-code", "codex-cli"})
-        lista << DetectorIA::buscar(*HerramientaIA::porId(QString::fromLatin1(id)));
-    return lista;
-}
-
-}
-
 // Utterances routed through the room with the real assistant, people and
 // store, and the fake agent behind real pipes.
 class TestModoProyectosRuta : public QObject {
     Q_OBJECT
 
-    HogarTemporal hogar;
-    RelojFalso reloj{QDateTime(QDate(2026, 12, 10), QTime(15, 30, 0))};
-    DispositivosSistemaFalso sistema;
-    std::unique_ptr<AgenteFalso> agente;
-    std::unique_ptr<Ajustes> ajustes;
-    std::unique_ptr<Perfiles> perfiles;
-    std::unique_ptr<Almacen> almacen;
-    std::unique_ptr<EstadoIA> deteccion;
-    std::unique_ptr<AsistenteVoz> asistente;
-    std::unique_ptr<VozNeural> voz;
-    std::unique_ptr<ModoProyectos> modo;
-    qint64 inicioRegistro = 0;
+    SalaConAgente s;
+    RelojFalso& reloj = s.reloj;
+    AgenteFalso* agente = nullptr;
+    Ajustes* ajustes = nullptr;
+    Perfiles* perfiles = nullptr;
+    Almacen* almacen = nullptr;
+    AsistenteVoz* asistente = nullptr;
+    ModoProyectos* modo = nullptr;
 
-    QString registro() const
-    {
-        Registro::vaciar();
-        QFile f(Registro::archivo());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll().mid(inicioRegistro)) : QString();
-    }
+    QString registro() const { return s.registro(); }
 
+    // The instructions the agent has been handed, in order.
     // The instructions the agent has been handed, in order.
     QStringList instrucciones() const
     {
         QStringList t;
-        for (const QJsonObject& r : agente->registro()) {
-            if (r["evento"] == QLatin1String("inicio"))
-                t << r["argv"].toArray().last().toString();
-        }
+        for (const QString& e : s.alAgente())
+            if (e.contains(QStringLiteral("Instrucción del usuario: ")))
+                t << e;
         return t;
     }
 
@@ -85,40 +65,16 @@ class TestModoProyectosRuta : public QObject {
 private slots:
     void init()
     {
-        QDir(Carpetas::datosApp()).removeRecursively();
-        QDir().mkpath(Carpetas::datosApp());
-        QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        QFile::remove(hogar.en("agente-registro.jsonl"));
-        agente = std::make_unique<AgenteFalso>(hogar);
-        ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        ajustes->escribir(QStringLiteral("configuracionCompleta"), true);
-        perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
-        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
-        deteccion = std::make_unique<EstadoIA>(reloj, &buscarAgentes, EstadoIA::Agente{});
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion,
-                                                   [] { return false; });
-        asistente->setLeerRespuesta(false);
-        asistente->setAgente(AgenteCLI::codex);
-        voz = std::make_unique<VozNeural>(*ajustes, reloj);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente, reloj, *voz);
-        Registro::vaciar();
-        inicioRegistro = QFileInfo(Registro::archivo()).size();
+        s.abrir();
+        agente = s.agente.get();
+        ajustes = s.ajustes.get();
+        perfiles = s.perfiles.get();
+        almacen = s.almacen.get();
+        asistente = s.asistente.get();
+        modo = s.modo.get();
     }
 
-    void cleanup()
-    {
-        if (asistente && asistente->ejecutando())
-            asistente->cancelar();
-        QTRY_VERIFY(!asistente->ejecutando());
-        modo.reset();
-        voz.reset();
-        asistente.reset();
-        deteccion.reset();
-        almacen.reset();
-        perfiles.reset();
-        ajustes.reset();
-        agente.reset();
-    }
+    void cleanup() { s.cerrar(); }
 
     // Each spoken command with nothing running: its reply (or caption) and
     // its effect on the settings and the room.
@@ -169,6 +125,7 @@ private slots:
         modo->setInmersivo(inmersivo);
         if (frase == QLatin1String("Pantalla completa")) {
             decir(frase);
+            AvanceReloj::hastaQue(reloj, [this] { return !modo->ultimaFrase().isEmpty(); });
             QVERIFY(modo->ultimaFrase().endsWith(QStringLiteral("¿Hoy trabajamos de forma individual o en grupo?")));
         } else {
             decir(frase);
@@ -210,10 +167,10 @@ private slots:
         QTest::addColumn<QString>("frase");
         QTest::addColumn<QString>("dicho");
         QTest::addColumn<bool>("inmersivo");
-        QTest::newRow("fin en la modalidad") << "modalidad" << "Terminamos por hoy" << "" << false;
+        QTest::newRow("fin en la modalidad") << "modalidad" << "Terminamos por hoy" << "Hasta pronto." << false;
         QTest::newRow("para en la modalidad") << "modalidad" << "Para" << "Listo." << true;
         QTest::newRow("silencio en presentaciones") << "presentaciones" << "Silencio" << "" << true;
-        QTest::newRow("chao llamado en presentaciones") << "presentaciones" << "Zuvi, chao" << "" << false;
+        QTest::newRow("chao llamado en presentaciones") << "presentaciones" << "Zuvi, chao" << "Hasta pronto." << false;
     }
 
     void sinQuedarAtrapado()
@@ -221,13 +178,15 @@ private slots:
         QFETCH(QString, pregunta);
         QFETCH(QString, frase);
         QFETCH(QString, dicho);
-        modo->iniciar();
+        QVERIFY(s.abrirSala());
         const QString bienvenida = modo->ultimaFrase();
         if (pregunta == QLatin1String("presentaciones"))
             decir(QStringLiteral("Somos un grupo"));
         const QString antes = modo->ultimaFrase();
         decir(frase);
         QCOMPARE(modo->ultimaFrase(), dicho.isEmpty() ? antes : dicho);
+        s.motor->completar();
+        AvanceReloj::entregar();
         QTEST(modo->inmersivo(), "inmersivo");
         QVERIFY(bienvenida.endsWith(QStringLiteral("¿Hoy trabajamos de forma individual o en grupo?")));
         if (!modo->inmersivo()) {
@@ -254,7 +213,7 @@ private slots:
         decir(QStringLiteral("Y cambia también el color del menú"));
         QCOMPARE(modo->ultimaFrase(), QStringLiteral("Anotado: lo hago apenas termine con lo anterior."));
         QTRY_COMPARE(instrucciones().size(), 1);
-        QCOMPARE(modo->pendiente(), QStringLiteral("Y cambia también el color del menú"));
+        QCOMPARE(modo->pendientes(), QStringList{"Y cambia también el color del menú"});
     }
 
     // The request that begins inside the 8 s after "¿Sí?" is addressed
@@ -337,7 +296,7 @@ private slots:
         decir(orden);
         QTEST(modo->ultimaFrase(), "respuesta");
         QTRY_VERIFY(!asistente->ejecutando());
-        QVERIFY(!modo->pendiente());
+        QVERIFY(modo->pendientes().isEmpty());
     }
 };
 
