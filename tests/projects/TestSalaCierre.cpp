@@ -1,6 +1,4 @@
-#include "assistant/AnfitrionPrueba.h"
-#include "comun/AgenteFalso.h"
-#include "comun/ModelosPrueba.h"
+#include "comun/SalaPrueba.h"
 
 #include <QTest>
 
@@ -13,12 +11,12 @@ using namespace std::chrono_literals;
 class TestSalaCierre : public QObject {
     Q_OBJECT
 
-    ModelosPrueba m;
-    std::unique_ptr<AgenteFalso> agente;
+    SalaPrueba sala;
+    ModelosPrueba& m = sala.m;
     ModoProyectos* modo = nullptr;
     MotorSalaGuionado* motor = nullptr;
 
-    void avanzar(std::chrono::milliseconds ms = 20ms) { AvanceReloj::avanzar(m.reloj, ms); }
+    void avanzar(std::chrono::milliseconds ms = 20ms) { sala.avanzar(ms); }
 
     // The instructions the agent was handed, in order.
     QStringList enviados() const
@@ -43,11 +41,9 @@ class TestSalaCierre : public QObject {
 private slots:
     void init()
     {
-        m.abrir();
-        agente = std::make_unique<AgenteFalso>(m.hogar);
+        sala.abrir();
         // Every turn waits at a gate the tests never open.
-        agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"nunca"}])")});
-        m.asistente->setCarpeta(m.hogar.ruta());
+        sala.agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"nunca"}])")});
         m.ajustes->escribir(QStringLiteral("escuchaSiempre"), true);
         modo = m.modo.get();
         motor = m.motor;
@@ -56,13 +52,7 @@ private slots:
         QVERIFY(modo->activo());
     }
 
-    void cleanup()
-    {
-        modo->terminar();
-        terminarProcesos(m.asistente->turno(), m.asistente->sesionClaude());
-        m.cerrar();
-        agente.reset();
-    }
+    void cleanup() { sala.cerrar(); }
 
     void espera_data()
     {

@@ -1,6 +1,4 @@
-#include "assistant/AnfitrionPrueba.h"
-#include "comun/AgenteFalso.h"
-#include "comun/ModelosPrueba.h"
+#include "comun/SalaPrueba.h"
 
 #include <QTest>
 
@@ -13,25 +11,16 @@ using namespace std::chrono_literals;
 class TestSalaDespacho : public QObject {
     Q_OBJECT
 
-    ModelosPrueba m;
-    std::unique_ptr<AgenteFalso> agente;
+    SalaPrueba sala;
+    ModelosPrueba& m = sala.m;
     ModoProyectos* modo = nullptr;
     MotorSalaGuionado* motor = nullptr;
     // Voice prints answered in this order.
     QList<Perfil> hablantes;
 
-    void avanzar(std::chrono::milliseconds ms = 20ms) { AvanceReloj::avanzar(m.reloj, ms); }
+    void avanzar(std::chrono::milliseconds ms = 20ms) { sala.avanzar(ms); }
 
-    // The room speaks everything it has queued.
-    void hablarTodo()
-    {
-        for (int i = 0; i < 50; ++i) {
-            avanzar();
-            if (!motor->completar())
-                break;
-        }
-        avanzar();
-    }
+    void hablarTodo() { sala.hablarTodo(); }
 
     QList<Mensaje> pedidos() const
     {
@@ -43,7 +32,7 @@ class TestSalaDespacho : public QObject {
         return lista;
     }
 
-    bool esperar(const std::function<bool()>& listo) { return AvanceReloj::hastaQue(m.reloj, listo); }
+    bool esperar(const std::function<bool()>& listo) { return sala.esperar(listo); }
 
     // One utterance said and closed.
     void decirUsuario(const QString& texto)
@@ -55,11 +44,7 @@ class TestSalaDespacho : public QObject {
 private slots:
     void init()
     {
-        m.abrir();
-        agente = std::make_unique<AgenteFalso>(m.hogar);
-        agente->cerrarPuertas();
-        m.asistente->setCarpeta(m.hogar.ruta());
-        m.asistente->setNivel(NivelPermiso::editar);
+        sala.abrir();
         m.ajustes->escribir(QStringLiteral("escuchaSiempre"), true);
         hablantes.clear();
         m.identificar = [this](const std::vector<float>&, const QList<QUuid>&, ModoProyectos::AlIdentificar listo) {
@@ -72,14 +57,7 @@ private slots:
         motor = m.motor;
     }
 
-    void cleanup()
-    {
-        agente->abrirPuerta(QStringLiteral("a"));
-        modo->terminar();
-        terminarProcesos(m.asistente->turno(), m.asistente->sesionClaude());
-        m.cerrar();
-        agente.reset();
-    }
+    void cleanup() { sala.cerrar(); }
 
     // The acknowledgement comes 1.8 s after the instruction unless the
     // answer started; it names who asked; the answer is spoken as it
@@ -95,7 +73,7 @@ private slots:
     {
         QFETCH(bool, retenido);
         const QString puerta = retenido ? R"({"puerta":"a"},)" : "";
-        agente->turnos({AgenteFalso::pasos(
+        sala.agente->turnos({AgenteFalso::pasos(
             (R"([{"sistema":"init"},)" + puerta
              + R"({"bloque":"text"},{"delta":"Abrí el plano. Revisé la cocina. "},
                   {"delta":"Cambié la puerta. Ajusté la ventana. Moví el baño. Listo todo."},
@@ -110,11 +88,11 @@ private slots:
         decirUsuario(QStringLiteral("abre el plano de la casa"));
         QVERIFY(esperar([&] { return m.asistente->ejecutando(); }));
         if (retenido) {
-            QVERIFY(esperar([&] { return agente->enPuerta(QStringLiteral("a")); }));
+            QVERIFY(esperar([&] { return sala.agente->enPuerta(QStringLiteral("a")); }));
             avanzar(1900ms);
             QCOMPARE(motor->textosDichos(), QStringList{"Entendido, Luis. Voy con eso."});
             motor->completar();
-            agente->abrirPuerta(QStringLiteral("a"));
+            sala.agente->abrirPuerta(QStringLiteral("a"));
         } else {
             QVERIFY(esperar([&] { return !motor->dichos.empty(); }));
             avanzar(1900ms);
@@ -134,7 +112,7 @@ private slots:
     // speaker; a stop drops what is left.
     void pendientesEnOrden()
     {
-        agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"a"},{"resultado":"Hecho."}])"),
+        sala.agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"a"},{"resultado":"Hecho."}])"),
                         AgenteFalso::pasos(R"([{"sistema":"init"},{"resultado":"Hecho."}])")});
         const QUuid id = m.almacen->nueva();
         m.almacen->cambiar(id, true, [](Conversacion& c) { c.esReunion = true; });
@@ -145,7 +123,7 @@ private slots:
         modo->escucharSiempre();
         avanzar();
         decirUsuario(QStringLiteral("abre el plano de la casa"));
-        QVERIFY(esperar([&] { return agente->enPuerta(QStringLiteral("a")); }));
+        QVERIFY(esperar([&] { return sala.agente->enPuerta(QStringLiteral("a")); }));
         const int callados = motor->callados;
         QStringList leyendas;
         connect(modo, &ModoProyectos::ultimaFraseCambiada, this, [&] { leyendas << modo->ultimaFrase(); });
@@ -158,7 +136,7 @@ private slots:
         QVERIFY(leyendas.contains(QStringLiteral("Anotado: lo hago apenas termine con lo anterior.")));
         QCOMPARE(motor->callados, callados);
         QCOMPARE(pedidos().size(), 1);
-        agente->abrirPuerta(QStringLiteral("a"));
+        sala.agente->abrirPuerta(QStringLiteral("a"));
         QVERIFY(esperar([&] {
             hablarTodo();
             return pedidos().size() == 3 && !m.asistente->ejecutando();
@@ -174,14 +152,14 @@ private slots:
 
     void terminarDescartaPendientes()
     {
-        agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"a"},{"resultado":"Hecho."}])")});
+        sala.agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"a"},{"resultado":"Hecho."}])")});
         modo->escucharSiempre();
         avanzar();
         decirUsuario(QStringLiteral("abre el plano de la casa"));
-        QVERIFY(esperar([&] { return agente->enPuerta(QStringLiteral("a")); }));
+        QVERIFY(esperar([&] { return sala.agente->enPuerta(QStringLiteral("a")); }));
         decirUsuario(QStringLiteral("después revisa la cocina"));
         modo->terminar();
-        agente->abrirPuerta(QStringLiteral("a"));
+        sala.agente->abrirPuerta(QStringLiteral("a"));
         QVERIFY(esperar([&] { return !m.asistente->ejecutando(); }));
         avanzar(200ms);
         QCOMPARE(pedidos().size(), 1);
@@ -209,10 +187,10 @@ private slots:
         avanzar();
         const QString largo = QString(200 * 1024, QLatin1Char('x'));
         modo->enviarAlAgente(largo);
-        QVERIFY(esperar([&] { return !agente->eventos(QStringLiteral("instruccion")).isEmpty(); }));
-        const QJsonObject inicio = agente->eventos(QStringLiteral("inicio")).last();
+        QVERIFY(esperar([&] { return !sala.agente->eventos(QStringLiteral("instruccion")).isEmpty(); }));
+        const QJsonObject inicio = sala.agente->eventos(QStringLiteral("inicio")).last();
         QCOMPARE(inicio.value("argv").toArray().last().toString(), QStringLiteral("-"));
-        QVERIFY(agente->eventos(QStringLiteral("instruccion")).first().value("texto").toString().endsWith(largo));
+        QVERIFY(sala.agente->eventos(QStringLiteral("instruccion")).first().value("texto").toString().endsWith(largo));
         QVERIFY(esperar([&] { return !m.asistente->ejecutando(); }));
     }
 };

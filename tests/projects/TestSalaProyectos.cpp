@@ -1,7 +1,5 @@
 #include "assistant/TurnoAgente.h"
-#include "assistant/AnfitrionPrueba.h"
-#include "comun/AgenteFalso.h"
-#include "comun/ModelosPrueba.h"
+#include "comun/SalaPrueba.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -14,25 +12,16 @@ using namespace std::chrono_literals;
 class TestSalaProyectos : public QObject {
     Q_OBJECT
 
-    ModelosPrueba m;
-    std::unique_ptr<AgenteFalso> agente;
+    SalaPrueba sala;
+    ModelosPrueba& m = sala.m;
     ModoProyectos* modo = nullptr;
     MotorSalaGuionado* motor = nullptr;
     std::function<void(ModoProyectos::AlPermisos)> retenido;
     ModoProyectos::AlPermisos respuesta;
 
-    void avanzar(std::chrono::milliseconds ms = 20ms) { AvanceReloj::avanzar(m.reloj, ms); }
+    void avanzar(std::chrono::milliseconds ms = 20ms) { sala.avanzar(ms); }
 
-    // Completes every speech turn as heard, one after the other.
-    void hablarTodo()
-    {
-        for (int i = 0; i < 50; ++i) {
-            avanzar();
-            if (!motor->completar())
-                break;
-        }
-        avanzar();
-    }
+    void hablarTodo() { sala.hablarTodo(); }
 
     int bienvenidas() const
     {
@@ -68,20 +57,12 @@ class TestSalaProyectos : public QObject {
 private slots:
     void init()
     {
-        m.abrir();
-        agente = std::make_unique<AgenteFalso>(m.hogar);
-        m.asistente->setCarpeta(m.hogar.ruta());
+        sala.abrir();
         modo = m.modo.get();
         motor = m.motor;
     }
 
-    void cleanup()
-    {
-        modo->terminar();
-        terminarProcesos(m.asistente->turno(), m.asistente->sesionClaude());
-        m.cerrar();
-        agente.reset();
-    }
+    void cleanup() { sala.cerrar(); }
 
     void ciclo_data()
     {
