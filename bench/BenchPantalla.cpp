@@ -16,6 +16,7 @@
 #include "comun/AgenteFalso.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/HogarTemporal.h"
+#include "comun/MotorSalaGuionado.h"
 #include "core/EstadoIA.h"
 #include "plataforma/Carpetas.h"
 #include "projects/ModoProyectos.h"
@@ -64,7 +65,8 @@ struct Sala {
         asistente = std::make_unique<AsistenteVoz>(*ajustes, Reloj::sistema(), *almacen, sistema, *deteccion, [] { return false; });
         asistente->setLeerRespuesta(false);
         asistente->setVozPropiaSilenciada(true);
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        modo = std::make_unique<ModoProyectos>(Reloj::sistema(), *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(Reloj::sistema()));
         conversacion = almacen->conversaciones().at(almacen->conversaciones().size() / 2).id;
         almacen->setSeleccion(conversacion);
         QDir().mkpath(hogar.en("proyecto"));

@@ -10,6 +10,7 @@
 #include "assistant/AsistenteVoz.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/ModoProyectosPrueba.h"
+#include "comun/MotorSalaGuionado.h"
 #include "core/EstadoIA.h"
 #include "projects/ModoProyectos.h"
 
@@ -40,7 +41,8 @@ void cpuSala(benchmark::State& estado)
     auto almacen = hogar.abrir();
     EstadoIA estadoIA(Reloj::sistema(), [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
     AsistenteVoz asistente(*hogar.ajustes, Reloj::sistema(), *almacen, sistema, estadoIA);
-    ModoProyectos modo(*hogar.ajustes, *almacen, *hogar.perfiles, asistente);
+    ModoProyectos modo(Reloj::sistema(), *hogar.ajustes, *almacen, *hogar.perfiles, asistente,
+                       std::make_unique<MotorSalaGuionado>(Reloj::sistema()));
     const Entorno entorno{*hogar.ajustes, Reloj::sistema(), *almacen, *hogar.perfiles, estadoIA, asistente, modo};
     almacen->setSeleccion(almacen->conversaciones().first().id);
     modo.iniciar();

@@ -2,6 +2,7 @@
 // 2,000 conversations of 50 messages; the sidebar's work for one streamed
 // fragment with 10 and with 2,000 conversations; the CPU the application
 // takes while its window sits open. Run under tools/servicios-prueba.sh.
+#include "comun/MotorSalaGuionado.h"
 #include "AlmacenPrueba.h"
 #include "app/BarraConversaciones.h"
 #include "app/Entorno.h"
@@ -151,7 +152,8 @@ void fragmentoEnBarra(benchmark::State& estado)
     auto almacen = hogar.abrir();
     EstadoIA estadoIA(Reloj::sistema(), [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
     AsistenteVoz asistente(*hogar.ajustes, Reloj::sistema(), *almacen, sistema, estadoIA);
-    ModoProyectos modo(*hogar.ajustes, *almacen, *hogar.perfiles, asistente);
+    ModoProyectos modo(Reloj::sistema(), *hogar.ajustes, *almacen, *hogar.perfiles, asistente,
+                       std::make_unique<MotorSalaGuionado>(Reloj::sistema()));
     const Entorno entorno{*hogar.ajustes, Reloj::sistema(), *almacen, *hogar.perfiles, estadoIA, asistente, modo};
     BarraConversaciones barra(entorno);
     barra.resize(240, 700);

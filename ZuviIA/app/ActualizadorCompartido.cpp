@@ -50,7 +50,11 @@ bool lanzar(const QString& programa, const QStringList& argumentos, QString& err
 
 void salir()
 {
-    ModoProyectos::shared().setInmersivo(false);
+    ModoProyectos& modo = ModoProyectos::shared();
+    modo.setInmersivo(false);
+    // The room lets go of the microphone and the listener before the swap.
+    if (modo.activo())
+        modo.terminar();
     // The shell's quit path stops the turns and saves the store.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }

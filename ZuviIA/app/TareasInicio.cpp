@@ -1,15 +1,21 @@
 #include "app/TareasInicio.h"
 
+#include "audio/EscuchaZuvi.h"
+#include "audio/MotorDictado.h"
 #include "audio/VozNeural.h"
 #include "core/EstadoIA.h"
 #include "core/InicioSesion.h"
 #include "core/Registro.h"
+#include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
 #include "plataforma/Permisos.h"
+#include "plataforma/Reloj.h"
+#include "projects/ModoProyectos.h"
 #include "setup/Instalador.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QObject>
 
 namespace TareasInicio {
@@ -22,6 +28,7 @@ Servicios Servicios::sistema()
     s.actualizarSkills = [] { Instalador::actualizarSkillsPropias(); };
     s.permisos = &Permisos::sistema();
     s.firma = carpetaAplicacion();
+    s.reloj = &Reloj::sistema();
     return s;
 }
 
@@ -60,7 +67,9 @@ void lanzar(QObject* ventana, EstadoIA& estadoIA, const Servicios& servicios)
         const bool pantalla = permisos && permisos->grabacionPantalla();
         Registro::anotar(lineaPermisos(accesibilidad, pantalla, firma));
     });
-    // 7. Listening after a second starts with the listener and the room.
+    // 7. Listening, a second later.
+    if (servicios.escuchar && servicios.reloj)
+        servicios.reloj->despues(std::chrono::seconds(1), ventana, servicios.escuchar).soltar();
 }
 
 }

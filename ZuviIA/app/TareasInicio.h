@@ -7,6 +7,7 @@
 class EstadoIA;
 class Permisos;
 class QObject;
+class Reloj;
 
 // What every new main window starts once it is shown: each task is queued
 // on its own on the window, so none waits for another and a window closed
@@ -22,6 +23,9 @@ struct Servicios {
     // The application's own skills refreshed in the agents' skill folders.
     std::function<void()> actualizarSkills;
     Permisos* permisos = nullptr;
+    // Always-on listening in the window, or else the wake-phrase listener.
+    std::function<void()> escuchar;
+    Reloj* reloj = nullptr;
     // The folder the application runs from, for the permissions line.
     QString firma;
 

@@ -101,8 +101,6 @@ ZuviIAApp::ZuviIAApp(const Entorno& entorno, Opciones opciones) : entorno_(entor
 
 ZuviIAApp::~ZuviIAApp()
 {
-    if (entorno_)
-        entorno_->modo.setAbrirVentana({});
     for (const auto& v : ventanas_)
         delete v.data();
     delete ajustes_.data();
@@ -154,13 +152,6 @@ bool ZuviIAApp::arrancar()
         servicio_ = new ServicioIntents(*intents_, this);
         servicio_->registrar(QDBusConnection::sessionBus(), opciones_.servicioIntents);
     }
-    // The room asks for a window when none is shown.
-    entorno_->modo.setAbrirVentana([this] {
-        for (VentanaPrincipal* v : ventanas())
-            if (v->isVisible())
-                return;
-        abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir)));
-    });
 
     // Closing the last window keeps the application while a tray exists.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -170,6 +161,8 @@ bool ZuviIAApp::arrancar()
     connect(bandeja_->menu(), &MenuZuvi::inmersivaPedida, this,
             [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::modoProyectos))); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
+    // The full-screen room wants a window in front: the shown one, or a new one.
+    connect(&entorno_->modo, &ModoProyectos::ventanaPedida, this, [this] { mostrarVentana(); });
     // Work that exists once per process (the update schedule) starts here,
     // not with each window.
     if (opciones_.programarActualizaciones)

@@ -155,8 +155,18 @@ void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
 
 void TurnoAgente::turnoCodex(const QString& instruccion, const QString& ruta, quint64 numero)
 {
-    const QStringList argumentos = ComandosAgente::argumentos(AgenteCLI::codex, instruccion, anfitrion_.nivel(),
-                                                              std::nullopt, anfitrion_.contextoPersona(), ajustes_);
+    QStringList argumentos = ComandosAgente::argumentos(AgenteCLI::codex, instruccion, anfitrion_.nivel(),
+                                                        std::nullopt, anfitrion_.contextoPersona(), ajustes_);
+    // Linux refuses a single argument over 128 KiB (a long meeting's minutes
+    // reach it): such a prompt goes on standard input, which "codex exec -"
+    // reads until it closes.
+    QByteArray porEntrada;
+    EjecutorProceso::Opciones opciones;
+    if (argumentos.last().toUtf8().size() > maxArgumento) {
+        porEntrada = argumentos.last().toUtf8();
+        argumentos.last() = QStringLiteral("-");
+        opciones.conEntrada = true;
+    }
     // Each callback reaches the turn through its receiver and carries the
     // number of its turn (see numero_).
     const auto receptor = receptor_;
@@ -176,7 +186,12 @@ void TurnoAgente::turnoCodex(const QString& instruccion, const QString& ruta, qu
                     if (t.enCurso_)
                         t.terminado(codigo, std::nullopt);
                 });
-            });
+            },
+            opciones);
+        if (opciones.conEntrada) {
+            proceso_->escribir(porEntrada);
+            proceso_->cerrarEntrada();
+        }
     } catch (const std::exception& e) {
         terminado(TextosTurno::codigoLanzamiento, QString::fromUtf8(e.what()));
     }

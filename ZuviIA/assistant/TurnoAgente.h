@@ -93,6 +93,8 @@ public:
     // A silent turn is closed after this long without a line of its agent.
     static constexpr std::chrono::seconds limiteSilencio{180};
     static constexpr std::chrono::seconds revision{10};
+    // Longer Codex prompts (UTF-8 bytes) go on standard input.
+    static constexpr qsizetype maxArgumento = 100 * 1024;
 
     // `ajustes` shapes the Codex command line.
     TurnoAgente(Anfitrion& anfitrion, Almacen& almacen, Ajustes& ajustes, Reloj& reloj, QObject* parent = nullptr);

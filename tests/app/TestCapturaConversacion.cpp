@@ -1,3 +1,4 @@
+#include "comun/MotorSalaGuionado.h"
 #include "app/BurbujaMensaje.h"
 #include "app/ConversacionView.h"
 #include "app/Iconos.h"
@@ -39,7 +40,7 @@ private slots:
         EstadoIA deteccion(reloj, [] { return QList<Deteccion>{}; }, EstadoIA::Agente{});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
         asistente.setLeerRespuesta(false);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente);
+        ModoProyectos modo(reloj, ajustes, almacen, perfiles, asistente, std::make_unique<MotorSalaGuionado>(reloj));
 
         const QUuid id = almacen.nueva();
         asistente.usarCarpeta(hogar.en("Zuvi IA/Tienda web"));

@@ -1,3 +1,4 @@
+#include "comun/MotorSalaGuionado.h"
 #include "app/BarraHerramientas.h"
 #include "app/BurbujaMensaje.h"
 #include "app/Compositor.h"

@@ -2,6 +2,9 @@
 #include "app/MenuZuvi.h"
 #include "app/RegistroEscritorio.h"
 #include "app/TareasInicio.h"
+#include "comun/ModelosPrueba.h"
+
+#include <QAction>
 
 #include <QTest>
 
@@ -116,6 +119,29 @@ private slots:
         QVERIFY(entrada.contains("Exec=\"/home/ana maría/.local/opt/ZuviIA/bin/zuviia\" --nuevo-proyecto\n"));
     }
 
+    // The tray's listening toggle and its room entry drive the room.
+    void menuMueveLaSala()
+    {
+        ModelosPrueba m;
+        m.abrir();
+        MenuZuvi menu(*m.modo);
+        const auto avanzar = [&] { AvanceReloj::avanzar(m.reloj, std::chrono::milliseconds(20)); };
+        menu.escucha()->trigger();
+        avanzar();
+        QVERIFY(m.modo->activo());
+        QCOMPARE(menu.escucha()->text(), QStringLiteral("Pausar la escucha"));
+        menu.escucha()->trigger();
+        avanzar();
+        QVERIFY(!m.modo->activo());
+        QCOMPARE(menu.escucha()->text(), QStringLiteral("Escuchar"));
+        menu.findChild<QAction*>(QStringLiteral("inmersiva"))->trigger();
+        avanzar();
+        QVERIFY(m.modo->activo());
+        QVERIFY(m.modo->inmersivo());
+        m.modo->terminar();
+        m.cerrar();
+    }
+
     void lineaPermisos()
     {
         QCOMPARE(TareasInicio::lineaPermisos(false, false, "/home/ana/.local/opt/ZuviIA"),
@@ -125,5 +151,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEnlaces)
+QTEST_MAIN(TestEnlaces)
 #include "TestEnlaces.moc"

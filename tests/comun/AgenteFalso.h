@@ -3,7 +3,9 @@
 #include "comun/HogarTemporal.h"
 #include "core/DetectorIA.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -86,6 +88,28 @@ public:
                 lista << r;
         return lista;
     }
+    // Lets a turn held at {"puerta": nombre} go on.
+    void abrirPuerta(const QString& nombre) const
+    {
+        QFile f(QFileInfo(escenario_).dir().filePath(QStringLiteral("puerta-") + nombre));
+        if (f.open(QIODevice::WriteOnly))
+            f.close();
+    }
+    void cerrarPuertas() const
+    {
+        QDir d = QFileInfo(escenario_).dir();
+        for (const QString& n : d.entryList({QStringLiteral("puerta-*")}, QDir::Files))
+            d.remove(n);
+    }
+    // A turn waits at that gate now.
+    bool enPuerta(const QString& nombre) const
+    {
+        for (const QJsonObject& r : eventos(QStringLiteral("puerta")))
+            if (r.value("nombre").toString() == nombre)
+                return true;
+        return false;
+    }
+
     // Processes started so far.
     int procesos() const { return int(eventos("inicio").size()); }
     QJsonObject inicio(int proceso) const { return eventos("inicio").value(proceso); }

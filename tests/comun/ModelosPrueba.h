@@ -2,7 +2,9 @@
 
 #include "assistant/AsistenteVoz.h"
 #include "comun/DispositivosSistemaFalso.h"
+#include "comun/AvanceReloj.h"
 #include "comun/HogarTemporal.h"
+#include "comun/MotorSalaGuionado.h"
 #include "comun/RelojFalso.h"
 #include "core/Almacen.h"
 #include "core/Codificacion.h"
@@ -36,6 +38,14 @@ struct ModelosPrueba {
     std::unique_ptr<AsistenteVoz> asistente;
     std::unique_ptr<ModoProyectos> modo;
     std::function<QList<Deteccion>()> detectar;
+    // The room's scripted engine, owned by `modo`.
+    MotorSalaGuionado* motor = nullptr;
+    // The room's edges as the test drives them.
+    int pausas = 0;
+    int reanudaciones = 0;
+    std::function<void(ModoProyectos::AlPermisos)> permisos;
+    std::function<void(const std::vector<float>&, const QList<QUuid>&, ModoProyectos::AlIdentificar)> identificar;
+    int eleccion = 0;
     qint64 inicioRegistro = 0;
 
     // A fresh store (the conversations given) and fresh settings.
@@ -59,13 +69,39 @@ struct ModelosPrueba {
         estadoIA = std::make_unique<EstadoIA>(reloj, std::move(buscar), EstadoIA::Agente{});
         // Tests run as root on CI: the root refusal has tests of its own.
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, [] { return false; });
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        auto guionado = std::make_unique<MotorSalaGuionado>(reloj);
+        motor = guionado.get();
+        motor->esperar = [this](std::chrono::milliseconds ms) { AvanceReloj::avanzar(reloj, ms); };
+        pausas = reanudaciones = 0;
+        eleccion = 0;
+        permisos = nullptr;
+        identificar = nullptr;
+        ModoProyectos::Bordes bordes{reloj, *ajustes, *almacen, *perfiles, *asistente, std::move(guionado), {}, {}, {},
+                                     {}, {}, {}};
+        bordes.pausarEscucha = [this] { ++pausas; };
+        bordes.reanudarEscucha = [this] { ++reanudaciones; };
+        bordes.pedirPermisos = [this](ModoProyectos::AlPermisos listo) {
+            if (permisos)
+                permisos(std::move(listo));
+            else
+                listo(true, true);
+        };
+        bordes.identificar = [this](const std::vector<float>& audio, const QList<QUuid>& candidatos,
+                                    ModoProyectos::AlIdentificar listo) {
+            if (identificar)
+                identificar(audio, candidatos, std::move(listo));
+            else
+                listo(std::nullopt);
+        };
+        bordes.elegir = [this](int n) { return eleccion % n; };
+        modo = std::make_unique<ModoProyectos>(std::move(bordes));
         Registro::vaciar();
         inicioRegistro = QFileInfo(Registro::archivo()).size();
     }
 
     void cerrar()
     {
+        motor = nullptr;
         modo.reset();
         asistente.reset();
         estadoIA.reset();

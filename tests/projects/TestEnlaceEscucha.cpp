@@ -1,3 +1,4 @@
+#include "comun/MotorSalaGuionado.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "comun/DispositivosSistemaFalso.h"
@@ -59,7 +60,7 @@ private slots:
                              .permisos = permisos,
                              .sonidos = sonidos});
         AsistenteVoz asistente(ajustes, reloj, almacen, sistema, deteccion);
-        ModoProyectos modo(ajustes, almacen, perfiles, asistente);
+        ModoProyectos modo(reloj, ajustes, almacen, perfiles, asistente, std::make_unique<MotorSalaGuionado>(reloj));
         EnlaceEscucha::conectar(escucha, asistente, modo, ajustes);
         asistente.setEscuchando(caso == "dictando");
         escucha.iniciar();

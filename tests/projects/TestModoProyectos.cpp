@@ -1,4 +1,5 @@
 #include "comun/ModelosPrueba.h"
+#include "projects/ContextoProyecto.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,6 +161,58 @@ private slots:
         const int asignaciones = carpeta.size();
         modo->aplicarProyecto();
         QCOMPARE(carpeta.size(), asignaciones);
+    }
+
+    // The paragraph for the agent: the project, who is in the room and
+    // where their memory is, and whether it is a meeting.
+    void contexto_data()
+    {
+        QTest::addColumn<bool>("conConversacion");
+        QTest::addColumn<QStringList>("presentes");
+        QTest::addColumn<QString>("activo");
+        QTest::addColumn<bool>("reunion");
+        QTest::addColumn<QString>("resto");
+        QTest::newRow("sin conversación") << false << QStringList{} << "" << false << "-";
+        QTest::newRow("nadie") << true << QStringList{} << "" << false << "";
+        QTest::newRow("una persona") << true << QStringList{"Ana"} << "Ana" << false
+                                     << " Participan: Ana. La memoria personal de cada uno está en su carpeta: "
+                                        "Ana: {Ana}/CLAUDE.md. Te habla Ana.";
+        QTest::newRow("varias") << true << QStringList{"Ana", "Luis"} << "" << false
+                                << " Participan: Ana, Luis. La memoria personal de cada uno está en su carpeta: "
+                                   "Ana: {Ana}/CLAUDE.md; Luis: {Luis}/CLAUDE.md.";
+        QTest::newRow("reunión") << true << QStringList{"Luis"} << "Luis" << true
+                                 << " Participan: Luis. La memoria personal de cada uno está en su carpeta: "
+                                    "Luis: {Luis}/CLAUDE.md. Es una reunión de grupo: cada mensaje empieza con quién "
+                                    "habla («Ana dice: …»). Al final te pueden pedir la minuta.";
+    }
+
+    void contexto()
+    {
+        QFETCH(bool, conConversacion);
+        QFETCH(QStringList, presentes);
+        QFETCH(QString, activo);
+        QFETCH(bool, reunion);
+        QFETCH(QString, resto);
+        QList<Perfil> lista;
+        for (const QString& n : presentes) {
+            lista << *perfiles->buscar(n);
+            resto.replace('{' + n + '}', lista.last().carpeta());
+        }
+        const auto persona = activo.isEmpty() ? std::nullopt : perfiles->buscar(activo);
+        std::optional<Conversacion> c;
+        if (conConversacion) {
+            c = Conversacion{};
+            c->titulo = QStringLiteral("Casa de campo");
+            c->esReunion = reunion;
+        }
+        const QString t = ContextoProyecto::texto(c, QStringLiteral("/home/ana/Zuvi IA/Casa de campo"), lista, persona);
+        if (resto == QLatin1String("-")) {
+            QCOMPARE(t, QString());
+            return;
+        }
+        QCOMPARE(t, QStringLiteral("Proyecto actual: «Casa de campo». Su carpeta es /home/ana/Zuvi IA/Casa de campo: "
+                                   "todo lo del proyecto va ahí.")
+                        + resto);
     }
 
     void sinConversacion()

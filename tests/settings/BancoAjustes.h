@@ -5,6 +5,7 @@
 #include "audio/VozNeural.h"
 #include "comun/MicrofonoFalso.h"
 #include "comun/ModelosPrueba.h"
+#include "comun/MotorSalaGuionado.h"
 #include "comun/MotorReconocimientoGuionado.h"
 #include "comun/PermisosVozFalsos.h"
 #include "comun/ReproductorFalso.h"
@@ -64,7 +65,8 @@ struct BancoAjustes : ModelosPrueba {
         modo.reset();
         asistente.reset();
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, [] { return false; });
-        modo = std::make_unique<ModoProyectos>(*ajustes, *almacen, *perfiles, *asistente);
+        modo = std::make_unique<ModoProyectos>(reloj, *ajustes, *almacen, *perfiles, *asistente,
+                                               std::make_unique<MotorSalaGuionado>(reloj));
         escucha = std::make_unique<EscuchaZuvi>(EscuchaZuvi::Capas{
             .motor = {.reloj = reloj, .microfono = microfono, .reconocedor = reconocedor, .ajustes = *ajustes,
                       .dispositivos = sistema},
