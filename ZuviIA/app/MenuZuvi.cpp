@@ -23,7 +23,7 @@ MenuZuvi::MenuZuvi(ModoProyectos& modo, QWidget* parent) : QMenu(parent), modo_(
     });
     inmersiva_ = addAction(QStringLiteral("Zuvi inmersiva"));
     inmersiva_->setObjectName(QStringLiteral("inmersiva"));
-    connect(inmersiva_, &QAction::triggered, this, &MenuZuvi::inmersivaPedida);
+    connect(inmersiva_, &QAction::triggered, &modo_, &ModoProyectos::iniciar);
     addSeparator();
     abrir_ = addAction(QStringLiteral("Abrir Zuvi IA"));
     abrir_->setObjectName(QStringLiteral("abrir"));

@@ -37,8 +37,6 @@ signals:
     void abrirPedido();
     // "Ajustes…": bring the settings window forward.
     void ajustesPedido();
-    // "Zuvi inmersiva": the "zuviia://modo-proyectos" link, opened here.
-    void inmersivaPedida();
     // The flags the texts and the tray's symbol depend on changed.
     void estadoCambiado();
 

@@ -158,8 +158,6 @@ bool ZuviIAApp::arrancar()
     bandeja_ = new BandejaZuvi(entorno_->modo, this);
     connect(bandeja_->menu(), &MenuZuvi::abrirPedido, this, [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::abrir))); });
     connect(bandeja_->menu(), &MenuZuvi::ajustesPedido, this, &ZuviIAApp::mostrarAjustes);
-    connect(bandeja_->menu(), &MenuZuvi::inmersivaPedida, this,
-            [this] { abrirEnlace(QUrl(QString::fromLatin1(Enlaces::modoProyectos))); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ZuviIAApp::alSalir);
     // The full-screen room wants a window in front: the shown one, or a new one.
     connect(&entorno_->modo, &ModoProyectos::ventanaPedida, this, [this] { mostrarVentana(); });

@@ -128,7 +128,7 @@ private slots:
         const auto avanzar = [&] { AvanceReloj::avanzar(m.reloj, std::chrono::milliseconds(20)); };
         menu.escucha()->trigger();
         avanzar();
-        QVERIFY(m.modo->activo());
+        QTRY_VERIFY(m.modo->activo());
         QCOMPARE(menu.escucha()->text(), QStringLiteral("Pausar la escucha"));
         menu.escucha()->trigger();
         avanzar();
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(menu.escucha()->text(), QStringLiteral("Escuchar"));
         menu.findChild<QAction*>(QStringLiteral("inmersiva"))->trigger();
         avanzar();
-        QVERIFY(m.modo->activo());
+        QTRY_VERIFY(m.modo->activo());
         QVERIFY(m.modo->inmersivo());
         m.modo->terminar();
         m.cerrar();

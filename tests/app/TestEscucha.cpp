@@ -240,6 +240,8 @@ private slots:
         QCOMPARE(pantalla()->vacia()->tituloEtiqueta()->text(), QStringLiteral("Te escucho"));
 
         e.modo->iniciar();
+
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(e.modo->inmersivo());
         QVERIFY(!ventana->barraHerramientas()->isVisible());
         boton->click();
@@ -295,6 +297,7 @@ private slots:
     {
         abrirVentana();
         e.modo->escucharSiempre();
+        QTRY_VERIFY(e.modo->activo());
         pantalla()->barra()->escucha()->click();
         QVERIFY(!e.modo->activo());
         const int antes = e.permisosFalsos.consultas;
@@ -323,9 +326,10 @@ private slots:
         QCOMPARE(boton->tamano(), 104);
         QVERIFY(boton->continuo());
         e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
         estado().estado(E::hablando);
         boton->click();
-        QVERIFY(e.modo->activo());
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(e.modo->inmersivo());
         QCOMPARE(e.modo->estado(), E::escuchando);
         boton->click();

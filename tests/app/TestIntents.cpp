@@ -164,7 +164,7 @@ private slots:
         QVERIFY(!e.modo->activo());
         e.reloj.avanzar(800ms);
         QCOMPARE(e.ajustes->valor(QStringLiteral("escuchaSiempre")), QVariant(true));
-        QVERIFY(e.modo->activo());
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(!e.modo->inmersivo());
 
         // Already active: the setting is left alone.
@@ -177,7 +177,7 @@ private slots:
     void modoPorBus()
     {
         llamar(QStringLiteral("ModoProyectos"));
-        QVERIFY(e.modo->activo());
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(e.modo->inmersivo());
         QCOMPARE(app->ventanas().size(), 1);
         QVERIFY(app->ventanas().first()->sala()->isVisible());

@@ -146,6 +146,9 @@ private slots:
         e.abrir({c});
         e.almacen->setSeleccion(c.id);
         e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        // Past the greeting.
+        estado().estado(ModoProyectos::Estado::escuchando);
         estado().cancelaEco(true);
         ModoProyectosView v(e.entorno());
         v.resize(1000, 700);
@@ -177,8 +180,10 @@ private slots:
         QCOMPARE(e.modo->estado(), E::escuchando);
 
         QTest::keyClick(&v, Qt::Key_Escape);
+        // The greeting and the farewell end as heard.
+        QTRY_VERIFY(!e.motor->completar() && !e.modo->inmersivo());
         QVERIFY(!e.modo->inmersivo());
-        QVERIFY(e.modo->activo());  // always-on listening keeps the window listening
+        QTRY_VERIFY(e.modo->activo());  // always-on listening keeps the window listening
         v.hide();
         QVERIFY(!v.animando());
     }

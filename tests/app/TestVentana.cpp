@@ -152,7 +152,7 @@ private slots:
     {
         VentanaPrincipal& v = abrirVentana();
         v.findChild<QAction*>(QStringLiteral("modoProyectos"))->trigger();
-        QVERIFY(e.modo->activo());
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(e.modo->inmersivo());
         QVERIFY(v.sala()->isVisible());
         ModoProyectosPrueba{*e.modo}.estado(ModoProyectos::Estado::hablando);
@@ -169,18 +169,18 @@ private slots:
         e.abrir();
         MenuZuvi menu(*e.modo);
         e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
         QCOMPARE(menu.escucha()->text(), QStringLiteral("Pausar la escucha"));
         menu.escucha()->trigger();
         QVERIFY(!e.modo->inmersivo());
         QVERIFY(!e.modo->activo());
         QCOMPARE(menu.lineaEstado()->text(), QStringLiteral("En pausa"));
         menu.escucha()->trigger();
-        QVERIFY(e.modo->activo());
+        QTRY_VERIFY(e.modo->activo());
         QVERIFY(!e.modo->inmersivo());
         QCOMPARE(menu.lineaEstado()->text(), QStringLiteral("Escuchando"));
-        QSignalSpy inmersiva(&menu, &MenuZuvi::inmersivaPedida);
         menu.inmersiva()->trigger();
-        QCOMPARE(inmersiva.size(), 1);
+        QVERIFY(e.modo->inmersivo());
     }
 
     // The menu and the toolbar share one action: one press, one project.

@@ -110,8 +110,10 @@ private slots:
         Perfil ana;
         ana.id = QUuid::createUuid();
         ana.nombre = QStringLiteral("Ana");
-        e.perfiles->setActivo(ana);
         e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        // The greeting starts with nobody in the room.
+        e.perfiles->setActivo(ana);
         ModoProyectosPrueba m{*e.modo};
         m.estado(ModoProyectos::Estado::hablando);
         m.ultimaFrase(QStringLiteral("Listo, la taza ya está en la carpeta del proyecto."));
@@ -123,6 +125,8 @@ private slots:
         capturar(v, QStringLiteral("sala-inmersiva.png"));
         // Leaving the room brings the toolbar back.
         v->sala()->salir()->click();
+        // The greeting and the farewell end as heard.
+        QTRY_VERIFY(!e.motor->completar() && !e.modo->inmersivo());
         QVERIFY(!v->sala()->isVisible());
         QVERIFY(v->barraHerramientas()->isVisible());
     }
