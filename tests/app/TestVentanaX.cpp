@@ -4,7 +4,6 @@
 #include "app/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/ModeloConversaciones.h"
-#include "app/PasoListo.h"
 #include "app/VentanaPrincipal.h"
 #include "app/VistaPrincipal.h"
 #include "app/ZuviIAApp.h"
@@ -79,17 +78,6 @@ private slots:
         QCOMPARE(v->vista()->barra()->modelo()->rowCount(), 9);
         QVERIFY(v->vista()->barra()->lista()->width() >= 200);
         capturar(v, QStringLiteral("ventana-principal.png"));
-    }
-
-    void pasoListo()
-    {
-        e.abrir({}, false);
-        ZuviIAApp app(e.entorno(), opciones());
-        VentanaPrincipal* v = app.mostrarVentana();
-        QVERIFY(QTest::qWaitForWindowExposed(v));
-        QVERIFY(v->pasoListo()->isVisible());
-        QVERIFY(v->pasoListo()->empezar()->isVisible());
-        capturar(v, QStringLiteral("paso-listo.png"));
     }
 
     // No tray until a host comes onto the bus; then the icon with its

@@ -10,6 +10,8 @@ struct PermisosVozFalsos final : Permisos {
     std::atomic<bool> mic = true;
     std::atomic<bool> voz = true;
     std::atomic<int> consultas = 0;
+    std::atomic<bool> acceso = true;
+    std::atomic<bool> pantalla = true;
 
     bool microfono() override
     {
@@ -17,4 +19,6 @@ struct PermisosVozFalsos final : Permisos {
         return mic;
     }
     bool reconocimiento() override { return voz; }
+    bool accesibilidad() override { return acceso; }
+    bool grabacionPantalla() override { return pantalla; }
 };
