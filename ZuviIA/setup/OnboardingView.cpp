@@ -13,6 +13,7 @@
 #include "setup/PasoSkills.h"
 #include "setup/PasoVoz.h"
 #include "setup/RegistroView.h"
+#include "setup/Rotulos.h"
 #include "setup/Stepper.h"
 
 #include <QFrame>
@@ -76,14 +77,19 @@ OnboardingView::OnboardingView(const Entorno& entorno, QWidget* parent) : QWidge
     desplazable_->setWidgetResizable(true);
     desplazable_->setFrameShape(QFrame::NoFrame);
     desplazable_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The content is at most 620 wide, centred: stretches on both sides
+    // keep the wrapped texts' heights, which an alignment would lose.
     auto* marco = new QWidget;
     auto* centrado = new QHBoxLayout(marco);
     centrado->setContentsMargins(0, 0, 0, 0);
     auto* columna = new QWidget(marco);
     columna->setMaximumWidth(620 + 2 * 32);
+    columna->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     capaContenido_ = new QVBoxLayout(columna);
     capaContenido_->setContentsMargins(32, 32, 32, 32);
-    centrado->addWidget(columna, 1, Qt::AlignHCenter);
+    centrado->addStretch(1);
+    centrado->addWidget(columna, 100);
+    centrado->addStretch(1);
     desplazable_->setWidget(marco);
     capa->addWidget(desplazable_, 1);
     capa->addWidget(divisor(this));
@@ -110,8 +116,7 @@ OnboardingView::OnboardingView(const Entorno& entorno, QWidget* parent) : QWidge
     connect(empezar_, &QPushButton::clicked, this,
             [this] { entorno_.ajustes.escribir(QStringLiteral("configuracionCompleta"), true); });
     for (QPushButton* b : {primario_, empezar_})
-        b->setStyleSheet(QStringLiteral("QPushButton:enabled { background: palette(highlight); color: "
-                                        "palette(highlighted-text); border-radius: 6px; padding: 4px 14px; }"));
+        Rotulos::destacar(b);
     pie->addWidget(atras_);
     pie->addWidget(registro_);
     pie->addStretch(1);

@@ -3,6 +3,7 @@
 #include "setup/Encabezado.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
+#include "setup/Rotulos.h"
 #include "setup/Tarjeta.h"
 
 #include <QCheckBox>
@@ -95,6 +96,7 @@ PasoAgentes::PasoAgentes(Instalador& ins, QWidget* parent) : QWidget(parent), in
     instalar_ = new QPushButton(this);
     instalar_->setObjectName(QStringLiteral("instalarAgentes"));
     instalar_->setAutoDefault(false);
+    Rotulos::destacar(instalar_);
     connect(instalar_, &QPushButton::clicked, this, [this] { ins_.instalarAgentes(); });
     pie->addWidget(instalar_);
     capa->addLayout(pie);

@@ -25,4 +25,5 @@ PasoBienvenida::PasoBienvenida(QWidget* parent) : QWidget(parent)
     texto->setAlignment(Qt::AlignCenter);
     texto->setMaximumWidth(460);
     capa->addWidget(texto, 0, Qt::AlignHCenter);
+    capa->addStretch(1);
 }

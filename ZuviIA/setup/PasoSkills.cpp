@@ -68,6 +68,7 @@ PasoSkills::PasoSkills(Instalador& ins, QWidget* parent) : QWidget(parent), ins_
     instalar_ = new QPushButton(QStringLiteral("Instalar skills"), this);
     instalar_->setObjectName(QStringLiteral("instalarSkills"));
     instalar_->setAutoDefault(false);
+    Rotulos::destacar(instalar_);
     connect(instalar_, &QPushButton::clicked, this, [this] { ins_.instalarSkills(); });
     pie->addWidget(instalar_);
     capa->addLayout(pie);

@@ -3,6 +3,7 @@
 #include "app/Iconos.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace Rotulos {
 
@@ -35,6 +36,12 @@ void color(QWidget* w, const QColor& c)
 QColor secundario(const QWidget* w) { return w->palette().color(QPalette::PlaceholderText); }
 
 QColor acento(const QWidget* w) { return w->palette().color(QPalette::Highlight); }
+
+void destacar(QPushButton* b)
+{
+    b->setStyleSheet(QStringLiteral("QPushButton:enabled { background: palette(highlight); color: "
+                                    "palette(highlighted-text); border-radius: 6px; padding: 5px 14px; }"));
+}
 
 QLabel* simbolo(const QString& nombre, int lado, QWidget* padre)
 {

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
 // The labels the setup assistant is drawn with. Every one shows plain
@@ -20,6 +21,8 @@ QColor secundario(const QWidget* w);
 QColor acento(const QWidget* w);
 inline const QColor verde{0x2e, 0xa0, 0x43};
 inline const QColor naranja{0xe6, 0x7e, 0x00};
+// The prominent look of a step's main button.
+void destacar(QPushButton* b);
 // A symbol as a label of `lado` pixels.
 QLabel* simbolo(const QString& nombre, int lado, QWidget* padre);
 

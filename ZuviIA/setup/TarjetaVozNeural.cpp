@@ -6,6 +6,7 @@
 #include "audio/VozNeural.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
+#include "setup/Rotulos.h"
 #include "setup/Tarjeta.h"
 
 #include <QPushButton>
@@ -32,6 +33,7 @@ TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& re
     instalar_ = new QPushButton(accesorio);
     instalar_->setObjectName(QStringLiteral("instalarVoz"));
     instalar_->setAutoDefault(false);
+    Rotulos::destacar(instalar_);
     connect(instalar_, &QPushButton::clicked, this, [this] { ins_.instalarVozNeural(); });
     escuchar_ = new QPushButton(QStringLiteral("Escuchar"), accesorio);
     escuchar_->setObjectName(QStringLiteral("escucharVoz"));
