@@ -83,11 +83,14 @@ SeccionEscucha::SeccionEscucha(const EntornoAjustes& entorno, QWidget* parent)
 void SeccionEscucha::cambiarSiempre(bool on)
 {
     entorno_.ajustes.escribir(claveSiempre, on);
-    if (on)
+    if (on) {
+        entorno_.modo.escucharSiempre();
         return;
-    // Off closes the full-screen room, and the wake-phrase listener takes
-    // the microphone back.
+    }
+    // Off ends the room, and the wake-phrase listener takes the microphone
+    // back.
     entorno_.modo.setInmersivo(false);
+    entorno_.modo.terminar();
     entorno_.escucha.iniciar();
 }
 
