@@ -13,7 +13,6 @@
 #include "setup/ScriptsInstalador.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -145,32 +144,25 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
         ej->promesa.finish();
     };
 
-    // The hops check the installer on the GUI thread: a script may outlive
-    // it, and its handle is dropped either way.
-    const QPointer<Instalador> yo(this);
-    const auto alTexto = [yo, ej, registrar](const QString& trozo) {
+    const auto alTexto = [this, ej, registrar](const QString& trozo) {
         QMetaObject::invokeMethod(
-            qApp,
-            [yo, ej, registrar, trozo] {
-                if (!yo)
-                    return;
+            this,
+            [this, ej, registrar, trozo] {
                 ej->texto += trozo;
                 if (registrar)
-                    yo->agregarRegistro(trozo);
+                    agregarRegistro(trozo);
             },
             Qt::QueuedConnection);
     };
-    const auto alFin = [yo, ej, entregar, registrar, limite](int estado) {
+    const auto alFin = [this, ej, entregar, registrar, limite](int estado) {
         QMetaObject::invokeMethod(
-            qApp,
-            [yo, ej, entregar, estado, registrar, limite] {
+            this,
+            [this, ej, entregar, estado, registrar, limite] {
                 ej->limite.cancelar();
                 ej->proceso.reset();
-                if (!yo)
-                    return;
                 if (ej->agotado && registrar)
-                    yo->anotar(QStringLiteral("  ✗ ") + ScriptsInstalador::agotado(limite));
-                yo->reloj_.despues(asentar, yo, [ej, entregar, estado] { entregar(estado == 0 && !ej->agotado); })
+                    anotar(QStringLiteral("  ✗ ") + ScriptsInstalador::agotado(limite));
+                reloj_.despues(asentar, this, [ej, entregar, estado] { entregar(estado == 0 && !ej->agotado); })
                     .soltar();
             },
             Qt::QueuedConnection);
