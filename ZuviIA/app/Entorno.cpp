@@ -2,6 +2,7 @@
 
 #include "app/AppRouter.h"
 #include "assistant/AsistenteVoz.h"
+#include "audio/EscuchaZuvi.h"
 #include "audio/Locutor.h"
 #include "core/Almacen.h"
 #include "core/EstadoIA.h"
@@ -53,3 +54,11 @@ void Entorno::abrirPanel(const QString& panel) const
     if (abrirPrivacidad)
         abrirPrivacidad(panel);
 }
+
+Instalador& Entorno::ins() const { return instalador ? *instalador : Instalador::shared(); }
+
+EscuchaZuvi& Entorno::oye() const { return escucha ? *escucha : EscuchaZuvi::shared(); }
+
+Permisos& Entorno::permisosSistema() const { return accesibilidad ? *accesibilidad : Permisos::sistema(); }
+
+Locutor& Entorno::locutorVoz() const { return locutor ? *locutor : Locutor::shared(); }

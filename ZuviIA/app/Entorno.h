@@ -10,7 +10,10 @@ class Almacen;
 class AppRouter;
 class AsistenteVoz;
 class ComprobacionPermisos;
+class EscuchaZuvi;
 class EstadoIA;
+class Instalador;
+class Locutor;
 class ModoProyectos;
 class Permisos;
 class Perfiles;
@@ -37,6 +40,16 @@ struct Entorno {
     // the update nor the accessibility banner.
     Actualizador* actualizador = nullptr;
     Permisos* accesibilidad = nullptr;
+    // What only the setup assistant uses; the shared ones where none is
+    // given (the system's permissions are `accesibilidad`'s).
+    Instalador* instalador = nullptr;
+    EscuchaZuvi* escucha = nullptr;
+    Locutor* locutor = nullptr;
+
+    Instalador& ins() const;
+    EscuchaZuvi& oye() const;
+    Permisos& permisosSistema() const;
+    Locutor& locutorVoz() const;
 
     static Entorno shared();
 

@@ -3,11 +3,11 @@
 #include "Version.h"
 #include "app/Iconos.h"
 #include "app/ModoProyectosView.h"
-#include "app/PasoListo.h"
 #include "app/VistaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "plataforma/Ajustes.h"
 #include "projects/ModoProyectos.h"
+#include "setup/OnboardingView.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -44,9 +44,7 @@ VentanaPrincipal::VentanaPrincipal(const Entorno& entorno, QWidget* parent) : QM
     barraHerramientas_->addAction(nuevoProyecto_);
 
     pila_ = new QStackedWidget(this);
-    pasoListo_ = new PasoListo(entorno_.ajustes, pila_);
     vista_ = new VistaPrincipal(entorno_, pila_);
-    pila_->addWidget(pasoListo_);
     pila_->addWidget(vista_);
     setCentralWidget(pila_);
     construirMenus();
@@ -67,7 +65,7 @@ bool VentanaPrincipal::configuracionCompleta() const
 
 bool VentanaPrincipal::mostrandoConfiguracion() const
 {
-    return pila_->currentWidget() == pasoListo_;
+    return configuracion_ && pila_->currentWidget() == configuracion_;
 }
 
 void VentanaPrincipal::construirMenus()
@@ -117,7 +115,18 @@ void VentanaPrincipal::construirMenus()
 void VentanaPrincipal::seguirConfiguracion()
 {
     const bool completa = configuracionCompleta();
-    pila_->setCurrentWidget(completa ? static_cast<QWidget*>(vista_) : pasoListo_);
+    // The assistant is built anew each time it is shown, so it starts at
+    // the welcome step; it goes later, as its own button may be what set
+    // the setting.
+    if (completa && configuracion_) {
+        pila_->removeWidget(configuracion_);
+        configuracion_->deleteLater();
+        configuracion_ = nullptr;
+    } else if (!completa && !configuracion_) {
+        configuracion_ = new OnboardingView(entorno_, pila_);
+        pila_->addWidget(configuracion_);
+    }
+    pila_->setCurrentWidget(completa ? static_cast<QWidget*>(vista_) : configuracion_);
     nuevoProyecto_->setEnabled(completa);
     seguirSala();
 }

@@ -5,7 +5,7 @@
 #include <QMainWindow>
 
 class ModoProyectosView;
-class PasoListo;
+class OnboardingView;
 class QAction;
 class QStackedWidget;
 class QToolBar;
@@ -20,7 +20,8 @@ public:
     VentanaPrincipal(const Entorno& entorno, QWidget* parent = nullptr);
 
     VistaPrincipal* vista() const { return vista_; }
-    PasoListo* pasoListo() const { return pasoListo_; }
+    // The setup assistant while it is shown, else none.
+    OnboardingView* configuracion() const { return configuracion_; }
     QToolBar* barraHerramientas() const { return barraHerramientas_; }
     // "Nuevo proyecto": one action for the menu and the toolbar, so one
     // Ctrl+N makes one conversation.
@@ -48,7 +49,7 @@ private:
 
     Entorno entorno_;
     QStackedWidget* pila_ = nullptr;
-    PasoListo* pasoListo_ = nullptr;
+    OnboardingView* configuracion_ = nullptr;
     VistaPrincipal* vista_ = nullptr;
     QToolBar* barraHerramientas_ = nullptr;
     QAction* nuevoProyecto_ = nullptr;

@@ -13,6 +13,7 @@
 #include "setup/ScriptsInstalador.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -144,25 +145,32 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
         ej->promesa.finish();
     };
 
-    const auto alTexto = [this, ej, registrar](const QString& trozo) {
+    // The hops check the installer on the GUI thread: a script may outlive
+    // it, and its handle is dropped either way.
+    const QPointer<Instalador> yo(this);
+    const auto alTexto = [yo, ej, registrar](const QString& trozo) {
         QMetaObject::invokeMethod(
-            this,
-            [this, ej, registrar, trozo] {
+            qApp,
+            [yo, ej, registrar, trozo] {
+                if (!yo)
+                    return;
                 ej->texto += trozo;
                 if (registrar)
-                    agregarRegistro(trozo);
+                    yo->agregarRegistro(trozo);
             },
             Qt::QueuedConnection);
     };
-    const auto alFin = [this, ej, entregar, registrar, limite](int estado) {
+    const auto alFin = [yo, ej, entregar, registrar, limite](int estado) {
         QMetaObject::invokeMethod(
-            this,
-            [this, ej, entregar, estado, registrar, limite] {
+            qApp,
+            [yo, ej, entregar, estado, registrar, limite] {
                 ej->limite.cancelar();
                 ej->proceso.reset();
+                if (!yo)
+                    return;
                 if (ej->agotado && registrar)
-                    anotar(QStringLiteral("  ✗ ") + ScriptsInstalador::agotado(limite));
-                reloj_.despues(asentar, this, [ej, entregar, estado] { entregar(estado == 0 && !ej->agotado); })
+                    yo->anotar(QStringLiteral("  ✗ ") + ScriptsInstalador::agotado(limite));
+                yo->reloj_.despues(asentar, yo, [ej, entregar, estado] { entregar(estado == 0 && !ej->agotado); })
                     .soltar();
             },
             Qt::QueuedConnection);

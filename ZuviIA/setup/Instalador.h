@@ -119,6 +119,11 @@ public:
 
     // The local neural voice.
     QFuture<void> instalarVozNeural();
+    // The service has announced its port and "vozNeural" is on.
+    bool vozNeuralLista() const;
+    // Re-reads the voice for its card: installed (ready or loading) or
+    // missing. A running install keeps its status.
+    void refrescarVozNeural();
 
     // Opens the desktop's settings closest to a privacy pane
     // ("Privacy_Microphone", "Privacy_Accessibility"...).

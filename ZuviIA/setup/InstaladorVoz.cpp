@@ -53,3 +53,15 @@ void Instalador::esperarVoz(std::shared_ptr<QPromise<void>> promesa, int vueltas
     }
     reloj_.despues(pausaEspera, this, [this, promesa, vueltas] { esperarVoz(promesa, vueltas + 1); }).soltar();
 }
+
+bool Instalador::vozNeuralLista() const
+{
+    return voz_.estado().listaParaHablar() && VozNeural::activada(ajustes_);
+}
+
+void Instalador::refrescarVozNeural()
+{
+    if (estadoVoz_.es(EstadoPaso::Tipo::trabajando) && trabajando())
+        return;
+    setEstadoVoz(VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta());
+}

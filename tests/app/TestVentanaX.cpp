@@ -1,4 +1,4 @@
-#include "EntornoPrueba.h"
+#include "ConfiguracionPrueba.h"
 #include "app/BandejaZuvi.h"
 #include "app/BarraConversaciones.h"
 #include "app/Iconos.h"
@@ -6,10 +6,11 @@
 #include "app/ModoProyectosView.h"
 #include "comun/ModoProyectosPrueba.h"
 #include "app/ModeloConversaciones.h"
-#include "app/PasoListo.h"
 #include "app/VentanaPrincipal.h"
 #include "app/VistaPrincipal.h"
 #include "app/ZuviIAApp.h"
+#include "setup/OnboardingView.h"
+#include "setup/RegistroView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -29,7 +30,7 @@
 class TestVentanaX : public QObject {
     Q_OBJECT
 
-    EntornoPrueba e;
+    ConfiguracionPrueba e;
     QTemporaryDir runtime;
 
     ZuviIAApp::Opciones opciones() const
@@ -55,7 +56,7 @@ private slots:
         Iconos::prepararTema();
     }
 
-    void cleanup() { e.cerrar(); }
+    void cleanup() { e.cerrarConfiguracion(); }
 
     void ventanaPrincipal()
     {
@@ -85,15 +86,41 @@ private slots:
         capturar(v, QStringLiteral("ventana-principal.png"));
     }
 
-    void pasoListo()
+    // Every step of the setup assistant, drawn in the window.
+    void asistente()
     {
-        e.abrir({}, false);
+        e.abrirConfiguracion({}, false);
+        e.instalados->insert(QStringLiteral("claude-code"), QStringLiteral("2.1.3"));
+        for (const char* s : {"blender-mcp", "office-word", "impresion-3d", "zuvi-ia-control"}) {
+            const QString ruta = e.recursos() + QStringLiteral("/SkillsPack/%1/SKILL.md").arg(QLatin1String(s));
+            QDir().mkpath(QFileInfo(ruta).path());
+            QFile f(ruta);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        e.sistema.entradas = {{3, QStringLiteral("usb_mic"), QStringLiteral("Yeti Stereo Microphone"),
+                               QStringLiteral("Blue"), 0x75736220, 1}};
+        e.sistema.salidas = {{5, QStringLiteral("parlantes"), QStringLiteral("Parlantes internos"), std::nullopt,
+                              0x626c746e, 2}};
+        e.asistente->refrescarDispositivos();
         ZuviIAApp app(e.entorno(), opciones());
         VentanaPrincipal* v = app.mostrarVentana();
         QVERIFY(QTest::qWaitForWindowExposed(v));
-        QVERIFY(v->pasoListo()->isVisible());
-        QVERIFY(v->pasoListo()->empezar()->isVisible());
-        capturar(v, QStringLiteral("paso-listo.png"));
+        OnboardingView* asistente = v->configuracion();
+        QVERIFY(asistente && asistente->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(e.instalador->conexiones().size() == 4 && !e.instalador->agentes().isEmpty()
+                                     && !e.instalador->agentes().value(Agente::codex).es(EstadoPaso::Tipo::comprobando),
+                                 30000);
+        for (int i = 0; i < 8; ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(asistente->paso() == PasoConfig::listo || asistente->primario()->isEnabled(), 30000);
+            capturar(v, QStringLiteral("configuracion-%1-%2.png").arg(i + 1).arg(Pasos::titulo(asistente->paso())));
+            if (i < 7)
+                asistente->pulsarPrincipal();
+        }
+        QTest::mouseClick(asistente->registro(), Qt::LeftButton);
+        QVERIFY(asistente->registroAbierto());
+        QVERIFY(QTest::qWaitForWindowExposed(asistente->registroAbierto()));
+        capturar(asistente->registroAbierto(), QStringLiteral("configuracion-registro.png"));
+        asistente->registroAbierto()->close();
     }
 
     // The full-screen room over the window, while the room speaks to Ana.

@@ -1,12 +1,10 @@
-#include "app/PasoListo.h"
+#include "setup/PasoListo.h"
 
 #include "app/Iconos.h"
-#include "plataforma/Ajustes.h"
 
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,13 +50,12 @@ QFrame* tarjetaFrases(QWidget* padre)
 
 }
 
-PasoListo::PasoListo(Ajustes& ajustes, QWidget* parent) : QWidget(parent)
+PasoListo::PasoListo(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pasoListo"));
     auto* capa = new QVBoxLayout(this);
-    capa->setContentsMargins(40, 20, 40, 20);
+    capa->setContentsMargins(0, 20, 0, 0);
     capa->setSpacing(16);
-    capa->addStretch(1);
 
     auto* sello = new QLabel(this);
     sello->setPixmap(Iconos::icono(QStringLiteral("checkmark.seal.fill")).pixmap(72, 72));
@@ -74,12 +71,4 @@ PasoListo::PasoListo(Ajustes& ajustes, QWidget* parent) : QWidget(parent)
     capa->addWidget(titulo);
     capa->addWidget(tarjetaFrases(this), 0, Qt::AlignHCenter);
     capa->addStretch(1);
-
-    empezar_ = new QPushButton(QStringLiteral("Empezar a usar Zuvi IA"), this);
-    empezar_->setObjectName(QStringLiteral("empezar"));
-    empezar_->setDefault(true);
-    empezar_->setAutoDefault(true);
-    connect(empezar_, &QPushButton::clicked, this,
-            [&ajustes] { ajustes.escribir(QStringLiteral("configuracionCompleta"), true); });
-    capa->addWidget(empezar_, 0, Qt::AlignRight);
 }

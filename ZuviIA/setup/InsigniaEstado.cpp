@@ -1,0 +1,100 @@
+#include "setup/InsigniaEstado.h"
+
+#include "app/Iconos.h"
+#include "app/IndicadorActividad.h"
+#include "setup/Rotulos.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+
+InsigniaEstado::Vista girando()
+{
+    InsigniaEstado::Vista v;
+    v.rueda = true;
+    return v;
+}
+
+}
+
+InsigniaEstado::Vista InsigniaEstado::vista(const std::optional<EstadoPaso>& estado)
+{
+    using T = EstadoPaso::Tipo;
+    if (!estado || estado->es(T::comprobando) || estado->es(T::trabajando))
+        return girando();
+    switch (estado->tipo) {
+    case T::falta: return {false, QStringLiteral("Pendiente"), QStringLiteral("circle.dashed"), Vista::Tono::secundario, 1};
+    case T::listo:
+        return {false, estado->texto.value_or(QStringLiteral("Listo")), QStringLiteral("checkmark.circle.fill"),
+                Vista::Tono::verde, 1};
+    case T::error:
+        return {false, estado->texto.value_or(QString()), QStringLiteral("exclamationmark.triangle.fill"),
+                Vista::Tono::naranja, 2};
+    default: return girando();
+    }
+}
+
+InsigniaEstado::InsigniaEstado(const std::optional<EstadoPaso>& estado, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("insignia"));
+    auto* fila = new QHBoxLayout(this);
+    fila->setContentsMargins(0, 0, 0, 0);
+    fila->setSpacing(5);
+    rueda_ = new IndicadorActividad(this);
+    icono_ = new QLabel(this);
+    icono_->setFixedSize(16, 16);
+    texto_ = Rotulos::texto(QString(), this);
+    texto_->setObjectName(QStringLiteral("textoInsignia"));
+    texto_->setMaximumWidth(260);
+    fila->addWidget(rueda_);
+    fila->addWidget(icono_, 0, Qt::AlignTop);
+    fila->addWidget(texto_, 1);
+    estado_ = estado;
+    mostrar();
+}
+
+void InsigniaEstado::setEstado(const std::optional<EstadoPaso>& estado)
+{
+    if (estado == estado_)
+        return;
+    estado_ = estado;
+    mostrar();
+}
+
+bool InsigniaEstado::muestraRueda() const { return !rueda_->isHidden(); }
+
+void InsigniaEstado::mostrar()
+{
+    vista_ = vista(estado_);
+    rueda_->setVisible(vista_.rueda);
+    icono_->setVisible(!vista_.rueda);
+    texto_->setVisible(!vista_.rueda);
+    if (vista_.rueda)
+        return;
+    icono_->setPixmap(Iconos::icono(vista_.simbolo).pixmap(16, 16));
+    const QColor c = vista_.tono == Vista::Tono::verde ? Rotulos::verde
+        : vista_.tono == Vista::Tono::naranja          ? Rotulos::naranja
+                                                       : Rotulos::secundario(this);
+    Rotulos::color(texto_, c);
+    // A detail keeps one line, an error two; the rest is elided.
+    const QFontMetrics m(texto_->font());
+    const int ancho = texto_->maximumWidth();
+    QString mostrado = vista_.texto;
+    if (vista_.lineas == 1) {
+        texto_->setWordWrap(false);
+        mostrado = m.elidedText(mostrado, Qt::ElideRight, ancho);
+    } else {
+        texto_->setWordWrap(true);
+        const QRect dos = m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, mostrado);
+        if (dos.height() > 2 * m.lineSpacing()) {
+            while (!mostrado.isEmpty()
+                   && m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, mostrado + QStringLiteral("…")).height()
+                       > 2 * m.lineSpacing())
+                mostrado.chop(1);
+            mostrado += QStringLiteral("…");
+        }
+    }
+    texto_->setText(mostrado);
+    texto_->setToolTip(mostrado == vista_.texto ? QString() : vista_.texto);
+}

@@ -1,0 +1,29 @@
+#include "setup/PasoBienvenida.h"
+
+#include "setup/Rotulos.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+PasoBienvenida::PasoBienvenida(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pasoBienvenida"));
+    auto* capa = new QVBoxLayout(this);
+    capa->setContentsMargins(0, 30, 0, 0);
+    capa->setSpacing(18);
+    capa->addWidget(Rotulos::simbolo(QStringLiteral("waveform.circle.fill"), 84, this), 0, Qt::AlignHCenter);
+    auto* titulo = Rotulos::texto(QStringLiteral("Zuvi inmersiva de IA"), this);
+    Rotulos::fuente(titulo, 2.2, QFont::Bold);
+    titulo->setAlignment(Qt::AlignCenter);
+    capa->addWidget(titulo);
+    auto* texto = Rotulos::texto(
+        QStringLiteral("Di «Oye Zuvi» y la zuvi te recibe, sabe con quién trabaja y queda escuchando: tú hablas y los "
+                       "agentes de IA construyen, controlando tu computador, Office, Blender y tu impresora 3D.\n\n"
+                       "En unos minutos dejaremos todo instalado y conectado."),
+        this, Rotulos::Estilo::secundario);
+    texto->setObjectName(QStringLiteral("textoBienvenida"));
+    texto->setAlignment(Qt::AlignCenter);
+    texto->setMaximumWidth(460);
+    capa->addWidget(texto, 0, Qt::AlignHCenter);
+    capa->addStretch(1);
+}

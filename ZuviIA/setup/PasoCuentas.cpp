@@ -1,0 +1,158 @@
+#include "setup/PasoCuentas.h"
+
+#include "assistant/AsistenteVoz.h"
+#include "setup/Encabezado.h"
+#include "setup/InsigniaEstado.h"
+#include "setup/Instalador.h"
+#include "setup/Rotulos.h"
+#include "setup/Tarjeta.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Cuenta {
+    Agente agente;
+    const char* titulo;
+    const char* simbolo;
+    const char* palabra;
+};
+
+constexpr Cuenta cuentas[] = {
+    {Agente::claudeCode, "Claude Code", "sparkle", "Claude"},
+    {Agente::codex, "Codex", "chevron.left.forwardslash.chevron.right", "ChatGPT"},
+};
+
+struct Nivel {
+    NivelPermiso nivel;
+    const char* titulo;
+    const char* detalle;
+};
+
+constexpr Nivel niveles[] = {
+    {NivelPermiso::responder, "Solo conversar y leer", "Responde y lee archivos, pero no cambia nada."},
+    {NivelPermiso::editar, "Crear y editar archivos del proyecto",
+     "Puede crear y modificar archivos en la carpeta del proyecto."},
+    {NivelPermiso::total, "Control total del computador",
+     "Ejecuta comandos, abre y controla apps (Blender, Office, impresora…) sin pedir permiso."},
+};
+
+}
+
+QList<Agente> PasoCuentas::conFila(const EstadosAgentes& agentes)
+{
+    QList<Agente> lista;
+    for (const Cuenta& c : cuentas)
+        if (agentes.contains(c.agente) && agentes.value(c.agente).es(EstadoPaso::Tipo::listo))
+            lista << c.agente;
+    return lista;
+}
+
+PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : QWidget(parent), ins_(ins), voz_(voz)
+{
+    setObjectName(QStringLiteral("pasoCuentas"));
+    auto* capa = new QVBoxLayout(this);
+    capa->setContentsMargins(0, 0, 0, 0);
+    capa->setSpacing(10);
+    capa->addWidget(new Encabezado(QStringLiteral("person.badge.key"), QStringLiteral("Cuentas y permisos"),
+                                   QStringLiteral("Inicia sesión una vez en cada agente (se abre una terminal: sigue las "
+                                                  "instrucciones) y luego pruébalo."),
+                                   this));
+    lista_ = new QVBoxLayout;
+    lista_->setSpacing(10);
+    capa->addLayout(lista_);
+
+    auto* pregunta = Rotulos::texto(QStringLiteral("¿Cuánto puede hacer el agente?"), this);
+    Rotulos::fuente(pregunta, 1.05, QFont::DemiBold);
+    capa->addSpacing(12);
+    capa->addWidget(pregunta);
+    auto* grupo = new QButtonGroup(this);
+    for (const Nivel& n : niveles) {
+        auto* opcion = new QRadioButton(QString::fromUtf8(n.titulo), this);
+        opcion->setObjectName(QStringLiteral("nivel-") + valorCrudo(n.nivel));
+        grupo->addButton(opcion);
+        // Only the user's pick stores "nivel".
+        connect(opcion, &QRadioButton::clicked, this, [this, nivel = n.nivel] { voz_.setNivel(nivel); });
+        auto* detalle = Rotulos::texto(QString::fromUtf8(n.detalle), this, Rotulos::Estilo::secundario);
+        Rotulos::fuente(detalle, 0.85, QFont::Normal);
+        detalle->setContentsMargins(24, 0, 0, 0);
+        capa->addWidget(opcion);
+        capa->addWidget(detalle);
+        opciones_.insert(n.nivel, opcion);
+    }
+    advertencia_ = Rotulos::texto(QStringLiteral("Con control total el agente ejecuta comandos y controla apps sin "
+                                                 "preguntarte. Úsalo en un computador y una carpeta de confianza."),
+                                  this);
+    advertencia_->setObjectName(QStringLiteral("advertenciaTotal"));
+    Rotulos::color(advertencia_, Rotulos::naranja);
+    capa->addWidget(advertencia_);
+    capa->addStretch(1);
+
+    connect(&ins_, &Instalador::agentesChanged, this, &PasoCuentas::construirFilas);
+    connect(&ins_, &Instalador::sesionChanged, this, &PasoCuentas::mostrarSesiones);
+    connect(&voz_, &AsistenteVoz::nivelCambiado, this, &PasoCuentas::mostrarNivel);
+    construirFilas();
+    mostrarNivel();
+}
+
+void PasoCuentas::construirFilas()
+{
+    const QList<Agente> nuevas = conFila(ins_.agentes());
+    if (nuevas == conFila_)
+        return;
+    conFila_ = nuevas;
+    while (QLayoutItem* item = lista_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    insignias_.clear();
+    iniciar_.clear();
+    probar_.clear();
+    for (const Cuenta& c : cuentas) {
+        if (!conFila_.contains(c.agente))
+            continue;
+        auto* accesorio = new QWidget;
+        accesorio->setMaximumWidth(300);
+        auto* fila = new QHBoxLayout(accesorio);
+        fila->setContentsMargins(0, 0, 0, 0);
+        auto* insignia = new InsigniaEstado(std::nullopt, accesorio);
+        auto* iniciar = new QPushButton(QStringLiteral("Iniciar sesión"), accesorio);
+        iniciar->setObjectName(QStringLiteral("iniciar-") + Agentes::valorCrudo(c.agente));
+        iniciar->setAutoDefault(false);
+        connect(iniciar, &QPushButton::clicked, this, [this, a = c.agente] { ins_.iniciarSesion(a); });
+        auto* probar = new QPushButton(QStringLiteral("Probar"), accesorio);
+        probar->setObjectName(QStringLiteral("probar-") + Agentes::valorCrudo(c.agente));
+        probar->setAutoDefault(false);
+        connect(probar, &QPushButton::clicked, this, [this, a = c.agente] { ins_.probar(a); });
+        fila->addWidget(insignia);
+        fila->addWidget(iniciar);
+        fila->addWidget(probar);
+        lista_->addWidget(new Tarjeta(QString::fromLatin1(c.simbolo), QString::fromUtf8(c.titulo),
+                                      QStringLiteral("Usa tu cuenta de %1.").arg(QString::fromUtf8(c.palabra)), accesorio,
+                                      this));
+        insignias_.insert(c.agente, insignia);
+        iniciar_.insert(c.agente, iniciar);
+        probar_.insert(c.agente, probar);
+    }
+    mostrarSesiones();
+}
+
+void PasoCuentas::mostrarSesiones()
+{
+    for (Agente a : probar_.keys()) {
+        const EstadoPaso sesion = ins_.sesion().value(a, EstadoPaso::falta());
+        insignias_.value(a)->setEstado(sesion);
+        probar_.value(a)->setEnabled(!sesion.es(EstadoPaso::Tipo::trabajando));
+    }
+}
+
+void PasoCuentas::mostrarNivel()
+{
+    opciones_.value(voz_.nivel())->setChecked(true);
+    advertencia_->setVisible(voz_.nivel() == NivelPermiso::total);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+struct DispositivoAudio;
+class AsistenteVoz;
+class Instalador;
+class Locutor;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class Reloj;
+class TarjetaVozNeural;
+
+// The voice step: which microphone and output the room uses, a dictation
+// test that never reaches the agent, and the neural voice's card. The
+// assistant is in test mode exactly while the step exists.
+class PasoVoz : public QWidget {
+    Q_OBJECT
+
+public:
+    PasoVoz(AsistenteVoz& voz, Instalador& ins, Reloj& reloj, Locutor& locutor, QWidget* parent = nullptr);
+    ~PasoVoz() override;
+
+    // "Micrófono USB  ·  Logitech, USB"; outputs never name the maker.
+    static QString etiquetaMicrofono(const DispositivoAudio& d);
+    static QString etiquetaSalida(const DispositivoAudio& d);
+
+    QComboBox* microfono() const { return microfono_; }
+    QComboBox* salida() const { return salida_; }
+    QPushButton* boton() const { return boton_; }
+    QLabel* titular() const { return titular_; }
+    QLabel* dictado() const { return dictado_; }
+    QLabel* aviso() const { return aviso_; }
+    TarjetaVozNeural* tarjeta() const { return tarjeta_; }
+
+private:
+    void llenarMicrofonos();
+    void llenarSalidas();
+    void mostrarDictado();
+
+    AsistenteVoz& voz_;
+    QComboBox* microfono_ = nullptr;
+    QComboBox* salida_ = nullptr;
+    QPushButton* boton_ = nullptr;
+    QLabel* titular_ = nullptr;
+    QLabel* dictado_ = nullptr;
+    QLabel* aviso_ = nullptr;
+    TarjetaVozNeural* tarjeta_ = nullptr;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// The labels the setup assistant is drawn with. Every one shows plain
+// text: agent output, error messages and paths reach them.
+namespace Rotulos {
+
+enum class Estilo { primario, secundario };
+
+QLabel* texto(const QString& texto, QWidget* padre, Estilo estilo = Estilo::primario);
+// The font of the label scaled by `escala`, with a weight.
+void fuente(QLabel* l, double escala, int peso);
+void color(QWidget* w, const QColor& c);
+QColor secundario(const QWidget* w);
+QColor acento(const QWidget* w);
+inline const QColor verde{0x2e, 0xa0, 0x43};
+inline const QColor naranja{0xe6, 0x7e, 0x00};
+// The prominent look of a step's main button.
+void destacar(QPushButton* b);
+// A symbol as a label of `lado` pixels.
+QLabel* simbolo(const QString& nombre, int lado, QWidget* padre);
+
+}
