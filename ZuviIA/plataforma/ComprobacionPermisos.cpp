@@ -1,5 +1,7 @@
 #include "plataforma/ComprobacionPermisos.h"
 
+#include "core/Futuros.h"
+
 #include <QFuture>
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -21,12 +23,14 @@ void ComprobacionPermisos::comprobar(QObject* contexto, std::function<void(Respu
     // The pool thread only reads Permisos; the continuation runs here, and
     // not at all once this object is gone.
     QtConcurrent::run([permisos] { return Respuesta{permisos->microfono(), permisos->reconocimiento()}; })
-        .then(this, [this, numero, destino, conDestino, alResponder = std::move(alResponder)](Respuesta r) {
+        .then(Futuros::vigia(),
+              Futuros::siVive(this, [this, numero, destino, conDestino,
+                                     alResponder = std::move(alResponder)](Respuesta r) {
             if (numero == pregunta_ && ultima_ != r) {
                 ultima_ = r;
                 emit respondida();
             }
             if (alResponder && (!conDestino || destino))
                 alResponder(r);
-        });
+        }));
 }

@@ -9,7 +9,7 @@
 #include "plataforma/Carpetas.h"
 #include "plataforma/Permisos.h"
 #include "plataforma/Reloj.h"
-#include "setup/Futuros.h"
+#include "core/Futuros.h"
 #include "setup/ScriptsInstalador.h"
 
 #include <QCoreApplication>
@@ -219,12 +219,10 @@ void Instalador::comprobarVoz()
 QFuture<void> Instalador::comprobarTodo()
 {
     comprobarVoz();
-    return comprobarAgentes()
-        .then(this,
-              [this] {
-                  comprobarSkills();
-                  return comprobarConexiones();
-              })
+    return Futuros::luego(comprobarAgentes(), this, [this] {
+               comprobarSkills();
+               return comprobarConexiones();
+           })
         .unwrap();
 }
 

@@ -3,7 +3,7 @@
 
 #include "core/DetectorIA.h"
 #include "core/Registro.h"
-#include "setup/Futuros.h"
+#include "core/Futuros.h"
 #include "setup/ScriptsInstalador.h"
 
 #include <QProcess>
@@ -26,7 +26,7 @@ QFuture<void> Instalador::comprobarAgentes()
             fijarAgente(a, EstadoPaso::comprobando());
     return Futuros::enSerie(this, Agentes::todos(),
                             [this, previos](Agente a) {
-                                return detectar(a).then(this, [this, a, previos](const Deteccion& d) {
+                                return Futuros::luego(detectar(a), this, [this, a, previos](const Deteccion& d) {
                                     const EstadoPaso visto =
                                         d.instalada() ? EstadoPaso::listo(d.version) : EstadoPaso::falta();
                                     const EstadoPaso ahora = agentes_.value(a);
@@ -36,7 +36,7 @@ QFuture<void> Instalador::comprobarAgentes()
                                     fijarAgente(a, EstadoPaso::refrescado(base, visto));
                                 });
                             })
-        .then(this, [this] { bordes_.refrescarDeteccion(); });
+        .then(Futuros::vigia(), Futuros::siVive(this, [this] { bordes_.refrescarDeteccion(); }));
 }
 
 QFuture<void> Instalador::instalarAgente(Agente a)
@@ -44,13 +44,12 @@ QFuture<void> Instalador::instalarAgente(Agente a)
     fijarAgente(a, EstadoPaso::trabajando());
     anotar(QStringLiteral("▸ Instalando %1…").arg(Agentes::nombre(a)));
     const ms limite = bordes_.limites.agente;
-    return shellConSalida(ScriptsInstalador::instalarAgente(a), true, {}, limite)
-        .then(this,
-              [this, a, limite](const ResultadoShell& r) {
-                  return detectar(a).then(this, [this, a, r, limite](const Deteccion& d) {
-                      fijarAgente(a, ScriptsInstalador::trasInstalar(d.instalada(), d.version, r.ok, r.agotado, limite));
-                  });
-              })
+    const auto instalado = shellConSalida(ScriptsInstalador::instalarAgente(a), true, {}, limite);
+    return Futuros::luego(instalado, this, [this, a, limite](const ResultadoShell& r) {
+               return Futuros::luego(detectar(a), this, [this, a, r, limite](const Deteccion& d) {
+                   fijarAgente(a, ScriptsInstalador::trasInstalar(d.instalada(), d.version, r.ok, r.agotado, limite));
+               });
+           })
         .unwrap();
 }
 
@@ -62,12 +61,12 @@ QFuture<void> Instalador::instalarAgentes()
         if (agentesElegidos_.contains(a) && !agentes_.value(a).es(EstadoPaso::Tipo::listo))
             porInstalar << a;
     return Futuros::enSerie(this, porInstalar, [this](Agente a) { return instalarAgente(a); })
-        .then(this, [this] {
+        .then(Futuros::vigia(), Futuros::siVive(this, [this] {
             bordes_.refrescarDeteccion();
             // The skill folders depend on whether Codex is now installed.
             comprobarSkills();
             terminarTrabajo();
-        });
+        }));
 }
 
 QFuture<void> Instalador::probar(Agente agente)
@@ -75,12 +74,12 @@ QFuture<void> Instalador::probar(Agente agente)
     fijarSesion(agente, EstadoPaso::trabajando());
     const ms limite = bordes_.limites.prueba;
     return shellConSalida(ScriptsInstalador::prueba(agente), false, {}, limite)
-        .then(this, [this, agente, limite](const ResultadoShell& r) {
+        .then(Futuros::vigia(), Futuros::siVive(this, [this, agente, limite](const ResultadoShell& r) {
             if (r.ok && ScriptsInstalador::respondioOk(r.salida))
                 fijarSesion(agente, EstadoPaso::listo());
             else
                 fijarSesion(agente, EstadoPaso::error(ScriptsInstalador::falloPrueba(r.salida, r.agotado, limite)));
-        });
+        }));
 }
 
 bool Instalador::iniciarSesion(Agente agente)

@@ -3,7 +3,7 @@
 
 #include "plataforma/EntradaEscritorio.h"
 #include "plataforma/Permisos.h"
-#include "setup/Futuros.h"
+#include "core/Futuros.h"
 #include "setup/ScriptsInstalador.h"
 
 #include <QFileInfo>
@@ -83,7 +83,7 @@ QFuture<EstadoPaso> Instalador::estadoConexion(Conexion c)
             return QtFuture::makeReadyFuture(EstadoPaso::error(QStringLiteral("Blender no está instalado")));
         return shellConSalida(QStringLiteral("claude mcp get blender >/dev/null 2>&1"), false, {},
                               bordes_.limites.sonda)
-            .then(this, [](const ResultadoShell& r) { return r.ok ? EstadoPaso::listo() : EstadoPaso::falta(); });
+            .then([](const ResultadoShell& r) { return r.ok ? EstadoPaso::listo() : EstadoPaso::falta(); });
     }
     return QtFuture::makeReadyFuture(EstadoPaso::falta());
 }
@@ -94,28 +94,25 @@ QFuture<void> Instalador::comprobarConexiones()
         QFuture<QStringList> apps = QtFuture::makeReadyFuture(buscarApps(c));
         // Blender also comes as a program on PATH, a flatpak or a snap.
         if (c == Conexion::blender)
-            apps = shellConSalida(ScriptsInstalador::sondaBlender(), false, {}, bordes_.limites.sonda)
-                       .then(this, [this](const ResultadoShell& r) {
-                           QStringList nombres = buscarApps(Conexion::blender);
-                           if (r.ok && !r.salida.trimmed().isEmpty())
-                               agregarUnico(nombres, QStringLiteral("Blender"));
-                           return nombres;
-                       });
-        return apps
-            .then(this,
-                  [this, c](const QStringList& nombres) {
-                      if (!appsConexion_.contains(c) || appsConexion_.value(c) != nombres) {
-                          appsConexion_.insert(c, nombres);
-                          emit appsConexionChanged();
-                      }
-                      return estadoConexion(c);
-                  })
-            .unwrap()
-            .then(this, [this, c](const EstadoPaso& e) {
-                // A configuration still running keeps its state.
-                const bool enCurso = conexiones_.value(c, e).es(EstadoPaso::Tipo::trabajando);
-                fijarConexion(c, enCurso ? conexiones_.value(c) : e);
-            });
+            apps = Futuros::luego(shellConSalida(ScriptsInstalador::sondaBlender(), false, {}, bordes_.limites.sonda),
+                                  this, [this](const ResultadoShell& r) {
+                                      QStringList nombres = buscarApps(Conexion::blender);
+                                      if (r.ok && !r.salida.trimmed().isEmpty())
+                                          agregarUnico(nombres, QStringLiteral("Blender"));
+                                      return nombres;
+                                  });
+        auto estado = Futuros::luego(apps, this, [this, c](const QStringList& nombres) {
+            if (!appsConexion_.contains(c) || appsConexion_.value(c) != nombres) {
+                appsConexion_.insert(c, nombres);
+                emit appsConexionChanged();
+            }
+            return estadoConexion(c);
+        });
+        return Futuros::luego(estado.unwrap(), this, [this, c](const EstadoPaso& e) {
+            // A configuration still running keeps its state.
+            const bool enCurso = conexiones_.value(c, e).es(EstadoPaso::Tipo::trabajando);
+            fijarConexion(c, enCurso ? conexiones_.value(c) : e);
+        });
     });
 }
 
@@ -135,7 +132,7 @@ QFuture<std::optional<QString>> Instalador::accionConexion(Conexion c)
                               {QString::fromLatin1(ScriptsInstalador::repositorioBlenderMcp),
                                QString::fromLatin1(ScriptsInstalador::etiquetaBlenderMcp)},
                               limite)
-            .then(this, [limite](const ResultadoShell& r) -> Fallo {
+            .then([limite](const ResultadoShell& r) -> Fallo {
                 if (r.ok)
                     return std::nullopt;
                 if (r.agotado)
@@ -156,17 +153,14 @@ QFuture<void> Instalador::configurar(Conexion conexion)
     empezarTrabajo();
     fijarConexion(conexion, EstadoPaso::trabajando());
     QFuture<void> antes = estadoSkills_.es(EstadoPaso::Tipo::falta) ? instalarSkills() : Futuros::hecho();
-    return antes.then(this, [this, conexion] { return accionConexion(conexion); })
-        .unwrap()
-        .then(this,
-              [this, conexion](const std::optional<QString>& fallo) {
-                  return estadoConexion(conexion).then(this, [fallo](const EstadoPaso& e) {
-                      return fallo && !e.es(EstadoPaso::Tipo::listo) ? EstadoPaso::error(*fallo) : e;
-                  });
-              })
-        .unwrap()
-        .then(this, [this, conexion](const EstadoPaso& e) {
-            fijarConexion(conexion, e);
-            terminarTrabajo();
+    const auto accion = Futuros::luego(antes, this, [this, conexion] { return accionConexion(conexion); }).unwrap();
+    auto estado = Futuros::luego(accion, this, [this, conexion](const std::optional<QString>& fallo) {
+        return estadoConexion(conexion).then([fallo](const EstadoPaso& e) {
+            return fallo && !e.es(EstadoPaso::Tipo::listo) ? EstadoPaso::error(*fallo) : e;
         });
+    });
+    return Futuros::luego(estado.unwrap(), this, [this, conexion](const EstadoPaso& e) {
+        fijarConexion(conexion, e);
+        terminarTrabajo();
+    });
 }

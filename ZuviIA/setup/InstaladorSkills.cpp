@@ -2,7 +2,7 @@
 #include "setup/Instalador.h"
 
 #include "plataforma/Carpetas.h"
-#include "setup/Futuros.h"
+#include "core/Futuros.h"
 #include "setup/PaqueteSkills.h"
 
 #include <QFileInfo>
@@ -108,7 +108,7 @@ void Instalador::copiarSiguiente(std::shared_ptr<Copia> copia)
                 return item + QStringLiteral(": ") + *fallo;
         }
         return std::nullopt;
-    }).then(this, [this, copia](const std::optional<QString>& fallo) {
+    }).then(Futuros::vigia(), Futuros::siVive(this, [this, copia](const std::optional<QString>& fallo) {
         if (fallo) {
             copia->fallos << *fallo;
             if (copia->hechos < copia->skills)
@@ -117,7 +117,7 @@ void Instalador::copiarSiguiente(std::shared_ptr<Copia> copia)
         ++copia->hechos;
         fijarProgreso(double(copia->hechos) / std::max<qsizetype>(copia->items.size(), 1));
         copiarSiguiente(copia);
-    });
+    }));
 }
 
 void Instalador::terminarCopia(std::shared_ptr<Copia> copia)
@@ -133,7 +133,7 @@ void Instalador::terminarCopia(std::shared_ptr<Copia> copia)
             copia->fallosSkills, int(copia->fallos.size()) - copia->fallosSkills)));
     terminarTrabajo();
     // Connection states depend on the skills.
-    comprobarConexiones().then(this, [copia] { copia->promesa.finish(); });
+    comprobarConexiones().then(Futuros::vigia(), Futuros::siVive(this, [copia] { copia->promesa.finish(); }));
 }
 
 void Instalador::actualizarSkillsPropias()

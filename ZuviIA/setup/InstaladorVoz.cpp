@@ -2,6 +2,7 @@
 #include "setup/Instalador.h"
 
 #include "audio/VozNeural.h"
+#include "core/Futuros.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Reloj.h"
 #include "setup/ScriptsInstalador.h"
@@ -25,7 +26,7 @@ QFuture<void> Instalador::instalarVozNeural()
                    {VozNeural::carpeta(), QString::fromLatin1(VozNeural::modelo),
                     QString::fromLatin1(VozNeural::marcaInstalada)},
                    limite)
-        .then(this, [this, promesa, limite](const ResultadoShell& r) {
+        .then(Futuros::vigia(), Futuros::siVive(this, [this, promesa, limite](const ResultadoShell& r) {
             if (!r.ok || !VozNeural::instalada()) {
                 setEstadoVoz(EstadoPaso::error(r.agotado
                                                    ? QStringLiteral("No se pudo instalar. ") + ScriptsInstalador::agotado(limite)
@@ -38,7 +39,7 @@ QFuture<void> Instalador::instalarVozNeural()
             voz_.reiniciar();
             setEstadoVoz(EstadoPaso::listo(QStringLiteral("Cargando…")));
             esperarVoz(promesa, 0);
-        });
+        }));
     return promesa->future();
 }
 

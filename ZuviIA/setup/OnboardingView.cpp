@@ -169,7 +169,7 @@ QWidget* OnboardingView::crear(PasoConfig p)
     case PasoConfig::skills: return new PasoSkills(entorno_.ins());
     case PasoConfig::conexiones: return new PasoConexiones(entorno_.ins());
     case PasoConfig::voz:
-        return new PasoVoz(entorno_.asistente, entorno_.ins(), entorno_.reloj, entorno_.locutorVoz());
+        return new PasoVoz(entorno_);
     case PasoConfig::activacion: return new PasoActivacion(entorno_.oye(), entorno_.permisosSistema());
     case PasoConfig::cuentas: return new PasoCuentas(entorno_.ins(), entorno_.asistente);
     case PasoConfig::listo: return new PasoListo;
@@ -199,6 +199,5 @@ void OnboardingView::abrirRegistro()
         return;
     hoja_ = new RegistroView(entorno_.ins(), this);
     hoja_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(hoja_, &QObject::destroyed, this, [this] { hoja_ = nullptr; });
     hoja_->open();
 }

@@ -3,13 +3,14 @@
 #include "app/Entorno.h"
 #include "app/IndicadorActividad.h"
 #include "setup/PasoConfig.h"
+#include "setup/RegistroView.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
-class RegistroView;
 class Stepper;
 
 // The eight-step setup assistant: the step indicator, the step's content
@@ -66,5 +67,6 @@ private:
     QPushButton* omitir_ = nullptr;
     QPushButton* primario_ = nullptr;
     QPushButton* empezar_ = nullptr;
-    RegistroView* hoja_ = nullptr;
+    // Cleared when the dialog closes (it deletes itself).
+    QPointer<RegistroView> hoja_;
 };

@@ -1,5 +1,7 @@
 #include "setup/PasoVoz.h"
 
+#include "app/BotonMicrofono.h"
+#include "app/Entorno.h"
 #include "app/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "setup/Encabezado.h"
@@ -10,7 +12,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -40,8 +41,8 @@ QString PasoVoz::etiquetaMicrofono(const DispositivoAudio& d)
 
 QString PasoVoz::etiquetaSalida(const DispositivoAudio& d) { return d.nombre + separador + d.conexion(); }
 
-PasoVoz::PasoVoz(AsistenteVoz& voz, Instalador& ins, Reloj& reloj, Locutor& locutor, QWidget* parent)
-    : QWidget(parent), voz_(voz)
+PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
+    : QWidget(parent), voz_(entorno.asistente)
 {
     setObjectName(QStringLiteral("pasoVoz"));
     voz_.setModoPrueba(true);
@@ -75,17 +76,7 @@ PasoVoz::PasoVoz(AsistenteVoz& voz, Instalador& ins, Reloj& reloj, Locutor& locu
     fila->setContentsMargins(14, 14, 14, 14);
     fila->setSpacing(16);
     // Push-to-talk over the assistant's dictation.
-    boton_ = new QPushButton(panel);
-    boton_->setObjectName(QStringLiteral("botonMicrofono"));
-    boton_->setFixedSize(lado, lado);
-    boton_->setIconSize(QSize(lado * 2 / 5, lado * 2 / 5));
-    boton_->setAutoDefault(false);
-    connect(boton_, &QPushButton::clicked, this, [this] {
-        if (voz_.escuchando())
-            voz_.detenerDictado();
-        else
-            voz_.iniciarDictado();
-    });
+    boton_ = new BotonMicrofono(entorno, lado, false, panel);
     fila->addWidget(boton_);
     auto* textos = new QVBoxLayout;
     textos->setSpacing(4);
@@ -105,7 +96,7 @@ PasoVoz::PasoVoz(AsistenteVoz& voz, Instalador& ins, Reloj& reloj, Locutor& locu
     Rotulos::color(aviso_, Rotulos::naranja);
     capa->addWidget(aviso_);
 
-    tarjeta_ = new TarjetaVozNeural(ins, voz_, reloj, locutor, true, this);
+    tarjeta_ = new TarjetaVozNeural(entorno.ins(), voz_, entorno.reloj, entorno.locutorVoz(), true, this);
     capa->addWidget(tarjeta_);
     capa->addStretch(1);
 
@@ -136,13 +127,6 @@ void PasoVoz::mostrarDictado()
 {
     const bool escuchando = voz_.escuchando();
     microfono_->setEnabled(!escuchando);
-    boton_->setIcon(Iconos::icono(escuchando ? QStringLiteral("stop.fill") : QStringLiteral("mic.fill")));
-    boton_->setToolTip(escuchando ? QStringLiteral("Dejar de escuchar") : QStringLiteral("Escuchar"));
-    boton_->setAccessibleName(escuchando ? QStringLiteral("Pausar la escucha") : QStringLiteral("Escuchar"));
-    const QColor disco = escuchando ? QColor(0xd9, 0x30, 0x25) : Rotulos::acento(this);
-    boton_->setStyleSheet(QStringLiteral("QPushButton { background: %1; border: none; border-radius: %2px; }")
-                              .arg(disco.name())
-                              .arg(lado / 2));
     titular_->setText(escuchando ? QStringLiteral("Te escucho… di algo")
                                  : QStringLiteral("Pulsa y di «Hola, esto es una prueba»"));
     dictado_->setText(!voz_.texto().isEmpty()

@@ -3,13 +3,11 @@
 #include <QWidget>
 
 struct DispositivoAudio;
+struct Entorno;
 class AsistenteVoz;
-class Instalador;
-class Locutor;
+class BotonMicrofono;
 class QComboBox;
 class QLabel;
-class QPushButton;
-class Reloj;
 class TarjetaVozNeural;
 
 // The voice step: which microphone and output the room uses, a dictation
@@ -19,7 +17,7 @@ class PasoVoz : public QWidget {
     Q_OBJECT
 
 public:
-    PasoVoz(AsistenteVoz& voz, Instalador& ins, Reloj& reloj, Locutor& locutor, QWidget* parent = nullptr);
+    explicit PasoVoz(const Entorno& entorno, QWidget* parent = nullptr);
     ~PasoVoz() override;
 
     // "Micrófono USB  ·  Logitech, USB"; outputs never name the maker.
@@ -28,7 +26,7 @@ public:
 
     QComboBox* microfono() const { return microfono_; }
     QComboBox* salida() const { return salida_; }
-    QPushButton* boton() const { return boton_; }
+    BotonMicrofono* boton() const { return boton_; }
     QLabel* titular() const { return titular_; }
     QLabel* dictado() const { return dictado_; }
     QLabel* aviso() const { return aviso_; }
@@ -42,7 +40,7 @@ private:
     AsistenteVoz& voz_;
     QComboBox* microfono_ = nullptr;
     QComboBox* salida_ = nullptr;
-    QPushButton* boton_ = nullptr;
+    BotonMicrofono* boton_ = nullptr;
     QLabel* titular_ = nullptr;
     QLabel* dictado_ = nullptr;
     QLabel* aviso_ = nullptr;

@@ -4,6 +4,7 @@
 #include "audio/Locutor.h"
 #include "audio/MotorConversacion.h"
 #include "audio/VozNeural.h"
+#include "core/Futuros.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
 #include "setup/Rotulos.h"
@@ -62,7 +63,7 @@ void TarjetaVozNeural::empezar()
     ins_.refrescarVozNeural();
     if (automatica_ && ins_.estadoVoz().es(EstadoPaso::Tipo::falta) && !ins_.trabajando()) {
         // The card's own continuation: gone with the card.
-        ins_.instalarVozNeural().then(this, [this] { sondear(); });
+        ins_.instalarVozNeural().then(Futuros::vigia(), Futuros::siVive(this, [this] { sondear(); }));
         return;
     }
     sondear();

@@ -1,4 +1,5 @@
 #include "ConfiguracionPrueba.h"
+#include "app/BotonMicrofono.h"
 #include "app/Iconos.h"
 #include "core/InicioSesion.h"
 #include "setup/AtajoSiri.h"
@@ -222,9 +223,11 @@ private slots:
         e.asistente->refrescarDispositivos();
         QTRY_COMPARE(e.asistente->dispositivos().size(), 2);
         const bool habiaMic = e.ajustes->contiene(QStringLiteral("micUID"));
-        auto paso = std::make_unique<PasoVoz>(*e.asistente, *e.instalador, e.reloj, *e.locutor);
+        const Entorno entorno = e.entorno();
+        auto paso = std::make_unique<PasoVoz>(entorno);
         paso->show();
         QVERIFY(e.asistente->modoPrueba());
+        QCOMPARE(paso->boton()->accessibleName(), QStringLiteral("Escuchar"));
         QCOMPARE(paso->microfono()->count(), 2);
         QCOMPARE(e.ajustes->contiene(QStringLiteral("micUID")), habiaMic);
         QVERIFY(!e.ajustes->contiene(QStringLiteral("salidaUID")));
@@ -235,6 +238,7 @@ private slots:
         e.asistente->setTexto(QStringLiteral("Hola, esto es una prueba"));
         QVERIFY(!paso->microfono()->isEnabled());
         QVERIFY(paso->salida()->isEnabled());
+        QCOMPARE(paso->boton()->accessibleName(), QStringLiteral("Pausar la escucha"));
         QCOMPARE(paso->titular()->text(), QStringLiteral("Te escucho… di algo"));
         QCOMPARE(paso->dictado()->text(), QStringLiteral("Hola, esto es una prueba"));
         e.asistente->setAviso(QStringLiteral("Falta el modelo de voz en español."));

@@ -1,7 +1,7 @@
 #include "InstaladorPrueba.h"
 
 #include "comun/AgenteFalso.h"
-#include "setup/Futuros.h"
+#include "core/Futuros.h"
 
 #include <QTest>
 
