@@ -269,6 +269,8 @@ private:
     QString textoPrevio_;
     Temporizador silencio_;
     bool iniciandoDictado_ = false;
+    // Stale-work number of the permission check a start waits on.
+    quint64 inicioDictado_ = 0;
     // Every capture gets a number: results of an earlier one, or of one
     // whose text was already sent, are dropped.
     quint64 captura_ = 0;

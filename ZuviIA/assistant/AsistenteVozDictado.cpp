@@ -65,12 +65,16 @@ void AsistenteVoz::iniciarDictado()
         return;
     }
     iniciandoDictado_ = true;
+    const quint64 inicio = ++inicioDictado_;
     auto* vigia = new QFutureWatcher<MotorDictado::RespuestaPermisos>(this);
-    connect(vigia, &QFutureWatcherBase::finished, this, [this, vigia] {
+    connect(vigia, &QFutureWatcherBase::finished, this, [this, vigia, inicio] {
         vigia->deleteLater();
-        iniciandoDictado_ = false;
         const auto r = vigia->result();
         permisosOK_ = r.microfono && r.voz;
+        // Stopped while the check ran (the voice step left, say): start nothing.
+        if (inicio != inicioDictado_)
+            return;
+        iniciandoDictado_ = false;
         if (!r.microfono)
             setAviso(avisoMicrofono);
         else if (!r.voz)
@@ -170,6 +174,10 @@ void AsistenteVoz::vigilarAudio(quint64 captura)
 
 void AsistenteVoz::detenerDictado()
 {
+    if (iniciandoDictado_) {
+        ++inicioDictado_;
+        iniciandoDictado_ = false;
+    }
     if (!escuchando_)
         return;
     motorDictado().terminar();

@@ -6,8 +6,22 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
+
+constexpr int anchoMaximo = 260;
+
+// Drops the last character as the reader sees it, never half an emoji.
+void quitarUltimo(QString& texto)
+{
+    QTextBoundaryFinder limites(QTextBoundaryFinder::Grapheme, texto);
+    limites.toEnd();
+    texto.truncate(std::max<qsizetype>(0, limites.toPreviousBoundary()));
+}
 
 InsigniaEstado::Vista girando()
 {
@@ -46,7 +60,7 @@ InsigniaEstado::InsigniaEstado(const std::optional<EstadoPaso>& estado, QWidget*
     icono_->setFixedSize(16, 16);
     texto_ = Rotulos::texto(QString(), this);
     texto_->setObjectName(QStringLiteral("textoInsignia"));
-    texto_->setMaximumWidth(260);
+    texto_->setMaximumWidth(anchoMaximo);
     fila->addWidget(rueda_);
     fila->addWidget(icono_, 0, Qt::AlignTop);
     fila->addWidget(texto_, 1);
@@ -77,24 +91,37 @@ void InsigniaEstado::mostrar()
         : vista_.tono == Vista::Tono::naranja          ? Rotulos::naranja
                                                        : Rotulos::secundario(this);
     Rotulos::color(texto_, c);
+    ajustarTexto();
+}
+
+void InsigniaEstado::resizeEvent(QResizeEvent* evento)
+{
+    QWidget::resizeEvent(evento);
+    if (!vista_.rueda)
+        ajustarTexto();
+}
+
+void InsigniaEstado::ajustarTexto()
+{
     // A detail keeps one line, an error two; the rest is elided.
     const QFontMetrics m(texto_->font());
-    const int ancho = texto_->maximumWidth();
+    const int ancho = std::max(1, std::min(anchoMaximo, width() - icono_->width() - layout()->spacing()));
     QString mostrado = vista_.texto;
     if (vista_.lineas == 1) {
         texto_->setWordWrap(false);
         mostrado = m.elidedText(mostrado, Qt::ElideRight, ancho);
     } else {
         texto_->setWordWrap(true);
-        const QRect dos = m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, mostrado);
-        if (dos.height() > 2 * m.lineSpacing()) {
-            while (!mostrado.isEmpty()
-                   && m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, mostrado + QStringLiteral("…")).height()
-                       > 2 * m.lineSpacing())
-                mostrado.chop(1);
+        const auto alto = [&](const QString& t) {
+            return m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, t).height();
+        };
+        if (alto(mostrado) > 2 * m.lineSpacing()) {
+            while (!mostrado.isEmpty() && alto(mostrado + QStringLiteral("…")) > 2 * m.lineSpacing())
+                quitarUltimo(mostrado);
             mostrado += QStringLiteral("…");
         }
     }
     texto_->setText(mostrado);
-    texto_->setToolTip(mostrado == vista_.texto ? QString() : vista_.texto);
+    // Outside text (an agent's output) must not be read as markup.
+    texto_->setToolTip(mostrado == vista_.texto ? QString() : Qt::convertFromPlainText(vista_.texto));
 }

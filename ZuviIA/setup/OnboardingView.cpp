@@ -16,6 +16,7 @@
 #include "setup/Rotulos.h"
 #include "setup/Stepper.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -61,6 +62,7 @@ OnboardingView::OnboardingView(const Entorno& entorno, QWidget* parent) : QWidge
 {
     setObjectName(QStringLiteral("onboarding"));
     setMinimumSize(760, 600);
+    setFocusPolicy(Qt::ClickFocus);
     auto* capa = new QVBoxLayout(this);
     capa->setContentsMargins(0, 0, 0, 0);
     capa->setSpacing(0);
@@ -152,6 +154,10 @@ void OnboardingView::irA(int numero)
     if (!destino || (contenido_ && *destino == paso_))
         return;
     paso_ = *destino;
+    // Focus inside the old step would go with it and leave the window with
+    // none, and Return with nothing to reach.
+    if (contenido_ && contenido_->isAncestorOf(QApplication::focusWidget()))
+        setFocus(Qt::OtherFocusReason);
     // The old step goes first: its destructor's hooks run before the new
     // step's constructor.
     delete contenido_;

@@ -71,18 +71,26 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
     Rotulos::fuente(pregunta, 1.05, QFont::DemiBold);
     capa->addSpacing(12);
     capa->addWidget(pregunta);
+    // The picker's label is the question above; assistive tools get it here.
+    auto* selector = new QWidget(this);
+    selector->setObjectName(QStringLiteral("nivelControl"));
+    selector->setAccessibleName(QStringLiteral("Nivel de control"));
+    auto* opciones = new QVBoxLayout(selector);
+    opciones->setContentsMargins(0, 0, 0, 0);
+    opciones->setSpacing(capa->spacing());
+    capa->addWidget(selector);
     auto* grupo = new QButtonGroup(this);
     for (const Nivel& n : niveles) {
-        auto* opcion = new QRadioButton(QString::fromUtf8(n.titulo), this);
+        auto* opcion = new QRadioButton(QString::fromUtf8(n.titulo), selector);
         opcion->setObjectName(QStringLiteral("nivel-") + valorCrudo(n.nivel));
         grupo->addButton(opcion);
         // Only the user's pick stores "nivel".
         connect(opcion, &QRadioButton::clicked, this, [this, nivel = n.nivel] { voz_.setNivel(nivel); });
-        auto* detalle = Rotulos::texto(QString::fromUtf8(n.detalle), this, Rotulos::Estilo::secundario);
+        auto* detalle = Rotulos::texto(QString::fromUtf8(n.detalle), selector, Rotulos::Estilo::secundario);
         Rotulos::fuente(detalle, 0.85, QFont::Normal);
         detalle->setContentsMargins(24, 0, 0, 0);
-        capa->addWidget(opcion);
-        capa->addWidget(detalle);
+        opciones->addWidget(opcion);
+        opciones->addWidget(detalle);
         opciones_.insert(n.nivel, opcion);
     }
     advertencia_ = Rotulos::texto(QStringLiteral("Con control total el agente ejecuta comandos y controla apps sin "

@@ -12,7 +12,8 @@ Tarjeta::Tarjeta(const QString& simbolo, const QString& titulo, const QString& t
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("tarjeta"));
-    setStyleSheet(QStringLiteral("#tarjeta { background: palette(alternate-base); border-radius: 12px; }"));
+    // By class, not name: steps name their cards to find them again.
+    setStyleSheet(QStringLiteral("Tarjeta { background: palette(alternate-base); border-radius: 12px; }"));
     auto* fila = new QHBoxLayout(this);
     fila->setContentsMargins(14, 14, 14, 14);
     fila->setSpacing(14);

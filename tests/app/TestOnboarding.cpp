@@ -1,4 +1,5 @@
 #include "ConfiguracionPrueba.h"
+#include "app/BotonMicrofono.h"
 #include "app/Iconos.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/OnboardingView.h"
@@ -10,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QTextDocument>
 
 using Barra = OnboardingView::Barra;
 using Vista = InsigniaEstado::Vista;
@@ -166,22 +169,48 @@ private slots:
         QCOMPARE(w.muestraRueda(), vista.rueda);
     }
 
-    // A long error keeps two lines, a long detail one; markup stays text.
+    // A long error keeps two lines, a long detail one, in the width the
+    // badge really has; markup stays text, in the tooltip too, and no
+    // character is cut in half.
+    void insigniaLarga_data()
+    {
+        QTest::addColumn<int>("ancho");
+        QTest::addColumn<QString>("texto");
+        const QString npm = QStringLiteral("<b>npm</b> ERR! ") + QString(QStringLiteral("no se pudo escribir ")).repeated(12);
+        QTest::newRow("sin límite") << 0 << npm;
+        QTest::newRow("accesorio estrecho") << 190 << npm;
+        QTest::newRow("emojis") << 190 << QStringLiteral("<b>npm</b> ") + QString::fromUtf8("🙂").repeated(80);
+    }
+
     void insigniaLarga()
     {
-        const QString largo = QStringLiteral("<b>npm</b> ERR! ") + QString(QStringLiteral("no se pudo escribir ")).repeated(12);
-        InsigniaEstado error(EstadoPaso::error(largo));
-        QCOMPARE(error.texto()->textFormat(), Qt::PlainText);
-        const QFontMetrics m(error.texto()->font());
-        QVERIFY(error.texto()->text().endsWith(QStringLiteral("…")));
-        QVERIFY(m.boundingRect(QRect(0, 0, error.texto()->maximumWidth(), 10000), Qt::TextWordWrap,
-                               error.texto()->text())
-                    .height()
-                <= 2 * m.lineSpacing());
-        QVERIFY(error.texto()->text().startsWith(QStringLiteral("<b>npm</b>")));
-        InsigniaEstado detalle(EstadoPaso::listo(largo));
-        QVERIFY(!detalle.texto()->wordWrap());
-        QVERIFY(m.horizontalAdvance(detalle.texto()->text()) <= detalle.texto()->maximumWidth());
+        QFETCH(int, ancho);
+        QFETCH(QString, texto);
+        QWidget marco;
+        auto* capa = new QVBoxLayout(&marco);
+        capa->setContentsMargins(0, 0, 0, 0);
+        auto* error = new InsigniaEstado(EstadoPaso::error(texto));
+        auto* detalle = new InsigniaEstado(EstadoPaso::listo(texto));
+        capa->addWidget(error);
+        capa->addWidget(detalle);
+        if (ancho)
+            marco.setFixedWidth(ancho);
+        marco.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&marco));
+        const QFontMetrics m(error->texto()->font());
+        const QString visto = error->texto()->text();
+        QCOMPARE(error->texto()->textFormat(), Qt::PlainText);
+        QVERIFY(visto.endsWith(QStringLiteral("…")));
+        QVERIFY(!visto.at(visto.size() - 2).isHighSurrogate());
+        QVERIFY(visto.startsWith(QStringLiteral("<b>npm</b>")));
+        const int lineas = m.boundingRect(QRect(0, 0, error->texto()->width(), 10000), Qt::TextWordWrap, visto).height()
+            / m.lineSpacing();
+        QVERIFY2(lineas <= 2, qPrintable(QString::number(lineas)));
+        QTextDocument ayuda;
+        ayuda.setHtml(error->texto()->toolTip());
+        QCOMPARE(ayuda.toPlainText().trimmed(), texto.trimmed());
+        QVERIFY(!detalle->texto()->wordWrap());
+        QVERIFY(m.horizontalAdvance(detalle->texto()->text()) <= detalle->texto()->width());
     }
 
     // One step at a time with the bar, Return included, and never past
@@ -208,6 +237,18 @@ private slots:
             QCOMPARE(v.contenido()->objectName(), nombres.at(i - 1));
             // The voice step's own install holds the bar until it ends.
             QTRY_VERIFY_WITH_TIMEOUT(v.primario()->isEnabled() || i == 7, 30000);
+            if (v.paso() == PasoConfig::voz) {
+                // Return keeps working once the focused control goes with
+                // its step.
+                auto* boton = v.contenido()->findChild<BotonMicrofono*>();
+                boton->setFocus();
+                QTest::keyClick(boton, Qt::Key_Return);
+                QVERIFY(QApplication::focusWidget());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QCOMPARE(v.paso(), PasoConfig::cuentas);
+                i += 2;
+                QCOMPARE(v.contenido()->objectName(), nombres.at(i - 1));
+            }
             if (i < 7)
                 v.pulsarPrincipal();
         }

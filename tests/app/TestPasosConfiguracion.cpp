@@ -404,6 +404,7 @@ private slots:
         QCOMPARE(paso.filas(), QList{Agente::codex});
         QCOMPARE(paso.insignia(Agente::codex)->actual().texto, QStringLiteral("Pendiente"));
         QVERIFY(paso.opcion(e.asistente->nivel())->isChecked());
+        QCOMPARE(paso.opcion(NivelPermiso::total)->parentWidget()->accessibleName(), QStringLiteral("Nivel de control"));
         paso.opcion(NivelPermiso::total)->click();
         QCOMPARE(e.ajustes->texto(QStringLiteral("nivel")), QStringLiteral("total"));
         QVERIFY(paso.advertencia()->isVisible());

@@ -260,6 +260,22 @@ private slots:
         asistente->detenerDictado();
     }
 
+    // Stopping while the permissions are asked (leaving the voice step, say)
+    // cancels the start: no capture opens later, no sound, no pause.
+    void pararDuranteElPermiso()
+    {
+        asistente->iniciarDictado();
+        asistente->detenerDictado();
+        QTRY_COMPARE(permisos.consultas.load(), 1);
+        QTest::qWait(100);
+        QVERIFY(!asistente->escuchando());
+        QVERIFY(microfono.abiertos.empty());
+        QVERIFY(sonidos.sonados().isEmpty());
+        QCOMPARE(escucha->pausas(), 0);
+        iniciar();
+        asistente->detenerDictado();
+    }
+
     // A start that cannot go: the notice, no sound, the listener untouched;
     // the next press asks again.
     void arranqueFallido_data()
