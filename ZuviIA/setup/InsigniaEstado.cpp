@@ -94,24 +94,29 @@ void InsigniaEstado::mostrar()
     ajustarTexto();
 }
 
-void InsigniaEstado::resizeEvent(QResizeEvent* evento)
-{
-    QWidget::resizeEvent(evento);
-    if (!vista_.rueda)
-        ajustarTexto();
-}
-
 void InsigniaEstado::ajustarTexto()
 {
     // A detail keeps one line, an error two; the rest is elided.
     const QFontMetrics m(texto_->font());
-    const int ancho = std::max(1, std::min(anchoMaximo, width() - icono_->width() - layout()->spacing()));
+    // The nearest column with a width limit bounds the text; the badge's own
+    // width follows the text, so it cannot be the measure.
+    int ancho = anchoMaximo;
+    for (const QWidget* w = this; w; w = w->parentWidget())
+        if (w->maximumWidth() < QWIDGETSIZE_MAX) {
+            ancho = std::clamp(w->maximumWidth() - icono_->width() - layout()->spacing(), 1, anchoMaximo);
+            break;
+        }
+    texto_->setMinimumWidth(0);
+    texto_->setMaximumWidth(ancho);
     QString mostrado = vista_.texto;
     if (vista_.lineas == 1) {
         texto_->setWordWrap(false);
         mostrado = m.elidedText(mostrado, Qt::ElideRight, ancho);
     } else {
         texto_->setWordWrap(true);
+        // A wrapped label would otherwise take a narrower width of its own
+        // choosing and need a third line.
+        texto_->setFixedWidth(std::min(ancho, m.horizontalAdvance(mostrado) + 2));
         const auto alto = [&](const QString& t) {
             return m.boundingRect(QRect(0, 0, ancho, 10000), Qt::TextWordWrap, t).height();
         };

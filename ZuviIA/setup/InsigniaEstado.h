@@ -33,9 +33,6 @@ public:
     QLabel* texto() const { return texto_; }
     bool muestraRueda() const;
 
-protected:
-    void resizeEvent(QResizeEvent* evento) override;
-
 private:
     std::optional<EstadoPaso> estado_;
     Vista vista_;
@@ -43,6 +40,6 @@ private:
     QLabel* icono_ = nullptr;
     QLabel* texto_ = nullptr;
     void mostrar();
-    // Fits the text to the width the badge really has.
+    // Fits the text to the width its column leaves it.
     void ajustarTexto();
 };

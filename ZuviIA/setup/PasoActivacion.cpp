@@ -60,7 +60,8 @@ PasoActivacion::PasoActivacion(EscuchaZuvi& oye, Permisos& permisos, QWidget* pa
     estadoEscucha_->setWordWrap(false);
     Rotulos::fuente(estadoEscucha_, 0.85, QFont::Normal);
     c->addWidget(oyeZuvi_, 0, Qt::AlignRight);
-    c->addWidget(estadoEscucha_, 0, Qt::AlignRight);
+    filaEscucha_ = Rotulos::conSimbolo(QStringLiteral("pause.circle"), estadoEscucha_, accesorio);
+    c->addWidget(filaEscucha_, 0, Qt::AlignRight);
     connect(oyeZuvi_, &QCheckBox::clicked, this, [this](bool on) { oye_.setActivada(on); });
     capa->addWidget(new Tarjeta(QStringLiteral("ear.and.waveform"), QStringLiteral("«Oye Zuvi»"),
                                 QStringLiteral("Di «Oye Zuvi» o «Modo proyectos» y la zuvi se abre y te recibe. El audio "
@@ -112,11 +113,12 @@ PasoActivacion::PasoActivacion(EscuchaZuvi& oye, Permisos& permisos, QWidget* pa
 void PasoActivacion::mostrarOye()
 {
     oyeZuvi_->setChecked(oye_.activada());
-    estadoEscucha_->setVisible(oye_.activada());
+    filaEscucha_->setVisible(oye_.activada());
     // Speech recognition first; the microphone only when it is there.
     const bool reconocimiento = permisos_.reconocimiento();
     const EstadoOye e = estadoOye(oye_.escuchando(), reconocimiento, reconocimiento && permisos_.microfono());
     estadoEscucha_->setText(e.texto);
+    Rotulos::simboloDe(filaEscucha_)->setPixmap(Iconos::icono(e.simbolo).pixmap(16, 16));
     Rotulos::color(estadoEscucha_, e.verde ? Rotulos::verde : Rotulos::secundario(this));
 }
 

@@ -45,6 +45,7 @@ private:
     Permisos& permisos_;
     QCheckBox* oyeZuvi_ = nullptr;
     QLabel* estadoEscucha_ = nullptr;
+    QWidget* filaEscucha_ = nullptr;
     QCheckBox* alEncender_ = nullptr;
     QLabel* error_ = nullptr;
     InsigniaEstado* insigniaAtajo_ = nullptr;

@@ -98,7 +98,7 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
                                   this);
     advertencia_->setObjectName(QStringLiteral("advertenciaTotal"));
     Rotulos::color(advertencia_, Rotulos::naranja);
-    capa->addWidget(advertencia_);
+    capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.shield.fill"), advertencia_, this));
     capa->addStretch(1);
 
     connect(&ins_, &Instalador::agentesChanged, this, &PasoCuentas::construirFilas);
@@ -162,5 +162,5 @@ void PasoCuentas::mostrarSesiones()
 void PasoCuentas::mostrarNivel()
 {
     opciones_.value(voz_.nivel())->setChecked(true);
-    advertencia_->setVisible(voz_.nivel() == NivelPermiso::total);
+    advertencia_->parentWidget()->setVisible(voz_.nivel() == NivelPermiso::total);
 }

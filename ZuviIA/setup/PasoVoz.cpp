@@ -94,7 +94,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     aviso_ = Rotulos::texto(QString(), this);
     aviso_->setObjectName(QStringLiteral("avisoVoz"));
     Rotulos::color(aviso_, Rotulos::naranja);
-    capa->addWidget(aviso_);
+    capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.triangle.fill"), aviso_, this));
 
     tarjeta_ = new TarjetaVozNeural(entorno.ins(), voz_, entorno.reloj, entorno.locutorVoz(), true, this);
     capa->addWidget(tarjeta_);
@@ -133,6 +133,6 @@ void PasoVoz::mostrarDictado()
                           ? voz_.texto()
                           : QStringLiteral("La primera vez se comprueba que haya un micrófono y el modelo de voz en "
                                            "español."));
-    aviso_->setVisible(voz_.aviso().has_value());
+    aviso_->parentWidget()->setVisible(voz_.aviso().has_value());
     aviso_->setText(voz_.aviso().value_or(QString()));
 }

@@ -2,6 +2,7 @@
 
 #include "app/Iconos.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -50,5 +51,21 @@ QLabel* simbolo(const QString& nombre, int lado, QWidget* padre)
     l->setFixedSize(lado, lado);
     return l;
 }
+
+QWidget* conSimbolo(const QString& nombre, QLabel* texto, QWidget* padre)
+{
+    auto* fila = new QWidget(padre);
+    auto* capa = new QHBoxLayout(fila);
+    capa->setContentsMargins(0, 0, 0, 0);
+    capa->setSpacing(5);
+    QLabel* icono = simbolo(nombre, 16, fila);
+    icono->setObjectName(QStringLiteral("simbolo"));
+    texto->setParent(fila);
+    capa->addWidget(icono, 0, Qt::AlignTop);
+    capa->addWidget(texto, 1);
+    return fila;
+}
+
+QLabel* simboloDe(QWidget* fila) { return fila->findChild<QLabel*>(QStringLiteral("simbolo")); }
 
 }

@@ -25,5 +25,10 @@ inline const QColor naranja{0xe6, 0x7e, 0x00};
 void destacar(QPushButton* b);
 // A symbol as a label of `lado` pixels.
 QLabel* simbolo(const QString& nombre, int lado, QWidget* padre);
+// `texto` after a 16-pixel symbol, in a row of its own; show or hide the
+// row, not the label.
+QWidget* conSimbolo(const QString& nombre, QLabel* texto, QWidget* padre);
+// The symbol label of a row made by conSimbolo.
+QLabel* simboloDe(QWidget* fila);
 
 }

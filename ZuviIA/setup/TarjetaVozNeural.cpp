@@ -34,7 +34,6 @@ TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& re
     instalar_ = new QPushButton(accesorio);
     instalar_->setObjectName(QStringLiteral("instalarVoz"));
     instalar_->setAutoDefault(false);
-    Rotulos::destacar(instalar_);
     connect(instalar_, &QPushButton::clicked, this, [this] { ins_.instalarVozNeural(); });
     escuchar_ = new QPushButton(QStringLiteral("Escuchar"), accesorio);
     escuchar_->setObjectName(QStringLiteral("escucharVoz"));
@@ -89,6 +88,11 @@ void TarjetaVozNeural::mostrar()
     insignia_->setEstado(estado);
     instalar_->setVisible(estado.es(T::falta) || estado.es(T::error));
     instalar_->setText(estado.es(T::error) ? QStringLiteral("Reintentar") : QStringLiteral("Instalar voz natural"));
+    // Only the first install is the card's prominent action.
+    if (estado.es(T::error))
+        instalar_->setStyleSheet(QString());
+    else
+        Rotulos::destacar(instalar_);
     instalar_->setEnabled(!ins_.trabajando());
     escuchar_->setVisible(estado.es(T::listo));
     escuchar_->setEnabled(ins_.vozNeuralLista());

@@ -187,14 +187,14 @@ private slots:
         QFETCH(int, ancho);
         QFETCH(QString, texto);
         QWidget marco;
-        auto* capa = new QVBoxLayout(&marco);
-        capa->setContentsMargins(0, 0, 0, 0);
-        auto* error = new InsigniaEstado(EstadoPaso::error(texto));
-        auto* detalle = new InsigniaEstado(EstadoPaso::listo(texto));
-        capa->addWidget(error);
-        capa->addWidget(detalle);
         if (ancho)
             marco.setFixedWidth(ancho);
+        auto* capa = new QVBoxLayout(&marco);
+        capa->setContentsMargins(0, 0, 0, 0);
+        auto* error = new InsigniaEstado(EstadoPaso::error(texto), &marco);
+        auto* detalle = new InsigniaEstado(EstadoPaso::listo(texto), &marco);
+        capa->addWidget(error);
+        capa->addWidget(detalle);
         marco.show();
         QVERIFY(QTest::qWaitForWindowExposed(&marco));
         const QFontMetrics m(error->texto()->font());
