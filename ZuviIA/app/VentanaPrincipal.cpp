@@ -43,11 +43,12 @@ VentanaPrincipal::VentanaPrincipal(const Entorno& entorno, QWidget* parent) : QM
     barraHerramientas_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     barraHerramientas_->addAction(nuevoProyecto_);
 
+    // The menus first: the conversation's toolbar connects to their actions.
+    construirMenus();
     pila_ = new QStackedWidget(this);
     vista_ = new VistaPrincipal(entorno_, pila_);
     pila_->addWidget(vista_);
     setCentralWidget(pila_);
-    construirMenus();
 
     connect(&entorno_.ajustes, &Ajustes::cambiado, this, [this](const QString& clave) {
         if (clave == claveConfiguracion)

@@ -21,6 +21,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <csignal>
 #include <memory>
@@ -152,6 +153,17 @@ private slots:
         for (QAction* m : v.menuBar()->actions())
             menus << m->text();
         QCOMPARE(menus, (QStringList{"&Zuvi IA", "&Archivo", "&Voz"}));
+    }
+
+    // The toolbar's gear and the menu item open the same settings.
+    void ajustesDesdeLaBarra()
+    {
+        VentanaPrincipal& v = abrirVentana();
+        QSignalSpy pedidos(&v, &VentanaPrincipal::ajustesPedido);
+        auto* engranaje = v.barraHerramientas()->findChild<QToolButton*>(QStringLiteral("configuracion"));
+        QVERIFY(engranaje);
+        engranaje->click();
+        QCOMPARE(pedidos.size(), 1);
     }
 
     // "Modo proyectos" opens the room; "Callar la respuesta" silences every
