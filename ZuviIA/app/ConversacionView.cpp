@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -60,9 +61,16 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     capa->addLayout(avisos_);
 
     pila_ = new QStackedWidget(this);
-    vacia_ = new PantallaVacia(entorno_, PantallaVacia::ideasPorDefecto(), pila_);
+    // A short window (a banner above, say) scrolls the empty screen rather
+    // than squeezing its texts into each other.
+    desplazableVacia_ = new QScrollArea(pila_);
+    desplazableVacia_->setFrameShape(QFrame::NoFrame);
+    desplazableVacia_->setWidgetResizable(true);
+    desplazableVacia_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    vacia_ = new PantallaVacia(entorno_, PantallaVacia::ideasPorDefecto());
+    desplazableVacia_->setWidget(vacia_);
     lista_ = new ListaMensajes(entorno_.almacen, entorno_.asistente, entorno_.reloj, pila_);
-    pila_->addWidget(vacia_);
+    pila_->addWidget(desplazableVacia_);
     pila_->addWidget(lista_);
     capa->addWidget(pila_, 1);
     compositor_ = new Compositor(entorno_, this);
@@ -113,13 +121,14 @@ void ConversacionView::seguirConversacion()
             conMensajes = !c.mensajes.isEmpty();
     if (lista_->conversacion() != id || !conMensajes)
         lista_->mostrar(conMensajes ? id : std::nullopt);
-    pila_->setCurrentWidget(conMensajes ? static_cast<QWidget*>(lista_) : vacia_);
+    pila_->setCurrentWidget(conMensajes ? static_cast<QWidget*>(lista_) : desplazableVacia_);
     seguirTitulo();
 }
 
 QWidget* ConversacionView::contenido() const
 {
-    return pila_->currentWidget();
+    QWidget* visible = pila_->currentWidget();
+    return visible == desplazableVacia_ ? vacia_ : visible;
 }
 
 QString ConversacionView::titulo() const

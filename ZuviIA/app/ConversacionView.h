@@ -13,6 +13,7 @@ class AvisoPermisos;
 class Compositor;
 class PantallaVacia;
 class ListaMensajes;
+class QScrollArea;
 class QStackedWidget;
 class QVBoxLayout;
 
@@ -56,6 +57,7 @@ private:
     QVBoxLayout* avisos_ = nullptr;
     QStackedWidget* pila_ = nullptr;
     PantallaVacia* vacia_ = nullptr;
+    QScrollArea* desplazableVacia_ = nullptr;
     AvisoPermisos* aviso_ = nullptr;
     ListaMensajes* lista_ = nullptr;
     Compositor* compositor_ = nullptr;

@@ -8,7 +8,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 const PantallaVacia::Ideas& PantallaVacia::ideasPorDefecto()
 {
@@ -107,4 +110,22 @@ void PantallaVacia::seguir()
     const QString t = entorno_.modo.transcripcion();
     titulo_->setText(titulo(activo, t));
     subtitulo_->setText(subtitulo(activo, t));
+    ajustarSubtitulo();
+}
+
+void PantallaVacia::resizeEvent(QResizeEvent* evento)
+{
+    QWidget::resizeEvent(evento);
+    ajustarSubtitulo();
+}
+
+// A centred wrapped label picks a narrow width of its own and the layout
+// gives it the height of fewer lines than it needs: it gets the width it may
+// take and the height its text needs there.
+void PantallaVacia::ajustarSubtitulo()
+{
+    const QMargins m = layout()->contentsMargins();
+    const int ancho = std::clamp(width() - m.left() - m.right(), 1, subtitulo_->maximumWidth());
+    subtitulo_->setMinimumWidth(ancho);
+    subtitulo_->setMinimumHeight(std::min(subtitulo_->maximumHeight(), subtitulo_->heightForWidth(ancho)));
 }

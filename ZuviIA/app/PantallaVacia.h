@@ -32,8 +32,12 @@ public:
     QLabel* subtituloEtiqueta() const { return subtitulo_; }
     QList<QPushButton*> chips() const { return chips_; }
 
+protected:
+    void resizeEvent(QResizeEvent* evento) override;
+
 private:
     void seguir();
+    void ajustarSubtitulo();
 
     Entorno entorno_;
     BotonMicrofono* microfono_ = nullptr;

@@ -161,6 +161,9 @@ private slots:
         PantallaVacia* vacia = pantalla()->vacia();
         QCOMPARE(pantalla()->contenido(), static_cast<QWidget*>(vacia));
         QCOMPARE(vacia->chips().size(), 4);
+        // The hint under the title keeps every line it needs.
+        QLabel* ayuda = vacia->subtituloEtiqueta();
+        QVERIFY(ayuda->height() >= ayuda->heightForWidth(ayuda->width()));
         turnoLento({"Listo"}, 600);
         vacia->chips()[0]->click();
         QVERIFY(m.asistente->ejecutando());
