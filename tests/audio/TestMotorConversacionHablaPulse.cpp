@@ -93,8 +93,11 @@ private slots:
         QVERIFY(!b.motor->hablando());
         // espeak-ng takes about 2 s for it, a little less at 1.15.
         QVERIFY2(oido > 1.2, qPrintable(QString::number(oido)));
-        QTest::qWait(300);
-        QVERIFY2(grabador.segundosSonando() - oido < 0.1, qPrintable(QString::number(grabador.segundosSonando())));
+        // The monitor's capture reaches the test a little late on a loaded
+        // machine; an end reported early would leave far more than this.
+        QTest::qWait(600);
+        QVERIFY2(grabador.segundosSonando() - oido < 0.3,
+                 qPrintable(QStringLiteral("%1 tras %2").arg(grabador.segundosSonando()).arg(oido)));
         b.motor->detener();
     }
 
