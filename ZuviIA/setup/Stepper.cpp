@@ -82,7 +82,7 @@ void Stepper::paintEvent(QPaintEvent*)
         }
         QFont f = font();
         f.setPointSizeF(f.pointSizeF() * 0.85);
-        f.setWeight(estado == Nodo::pendiente ? QFont::Normal : QFont::DemiBold);
+        f.setWeight(QFont::DemiBold);
         if (estado == Nodo::hecho) {
             // A check mark drawn as two strokes.
             QPainterPath marca;
