@@ -15,7 +15,7 @@ const QList<std::pair<QString, QString>>& tabla()
         {QStringLiteral("person.3.fill"), QStringLiteral("system-users-symbolic")},
         {QStringLiteral("mic.fill"), QStringLiteral("audio-input-microphone-symbolic")},
         {QStringLiteral("checkmark.seal.fill"), QStringLiteral("emblem-ok-symbolic")},
-        {QStringLiteral("quote.opening"), QStringLiteral("format-text-plaintext-symbolic")},
+        {QStringLiteral("quote.opening"), QStringLiteral("chat-message-new-symbolic")},
         {QStringLiteral("sparkle"), QStringLiteral("starred-symbolic")},
         {QStringLiteral("chevron.left.forwardslash.chevron.right"), QStringLiteral("utilities-terminal-symbolic")},
         {QStringLiteral("stop.circle.fill"), QStringLiteral("media-playback-stop-symbolic")},
