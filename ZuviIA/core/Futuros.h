@@ -22,37 +22,24 @@ inline QFuture<void> hecho() { return QtFuture::makeReadyFuture(); }
 // The GUI thread's object that outlives every future.
 inline QObject* vigia()
 {
-    static QObject objeto;
-    static const bool enHilo = [] {
+    static QObject* const objeto = [] {
+        static QObject o;
         if (QCoreApplication* app = QCoreApplication::instance())
-            objeto.moveToThread(app->thread());
-        return true;
+            o.moveToThread(app->thread());
+        return &o;
     }();
-    (void)enHilo;
-    return &objeto;
+    return objeto;
 }
 
 template <typename F, typename Firma = decltype(&F::operator())>
 struct SiVive;
 
-// One specialisation per lambda kind: Qt reads the continuation's argument
-// from its call operator, so it must not be a template.
+// Qt reads the continuation's argument from its call operator, so it must
+// not be a template: the lambda's own signature is copied.
 template <typename F, typename C, typename R, typename... A>
 struct SiVive<F, R (C::*)(A...) const> {
     QPointer<QObject> dueno;
     F fn;
-    R operator()(A... a) const
-    {
-        if (!dueno)
-            return R();
-        return fn(std::forward<A>(a)...);
-    }
-};
-
-template <typename F, typename C, typename R, typename... A>
-struct SiVive<F, R (C::*)(A...)> {
-    QPointer<QObject> dueno;
-    mutable F fn;
     R operator()(A... a) const
     {
         if (!dueno)

@@ -60,7 +60,6 @@ InsigniaEstado::InsigniaEstado(const std::optional<EstadoPaso>& estado, QWidget*
     icono_->setFixedSize(16, 16);
     texto_ = Rotulos::texto(QString(), this);
     texto_->setObjectName(QStringLiteral("textoInsignia"));
-    texto_->setMaximumWidth(anchoMaximo);
     fila->addWidget(rueda_);
     fila->addWidget(icono_, 0, Qt::AlignTop);
     fila->addWidget(texto_, 1);

@@ -29,6 +29,17 @@ class TestAjustesX : public QObject {
         QVERIFY(imagen.save(QStringLiteral(ZUVI_CAPTURAS "/") + nombre));
     }
 
+    // An application over the bench, its socket in the test's runtime folder.
+    Entorno entornoApp() { return Entorno{*b.ajustes, b.reloj, *b.almacen, *b.perfiles, *b.estadoIA, *b.asistente, *b.modo}; }
+
+    ZuviIAApp::Opciones opcionesApp()
+    {
+        ZuviIAApp::Opciones o;
+        o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
+        o.ajustes = [this] { return b.entorno(); };
+        return o;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -43,11 +54,7 @@ private slots:
     void abrir()
     {
         b.abrirCon();
-        ZuviIAApp::Opciones o;
-        o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
-        o.ajustes = [this] { return b.entorno(); };
-        ZuviIAApp app(Entorno{*b.ajustes, b.reloj, *b.almacen, *b.perfiles, *b.estadoIA, *b.asistente, *b.modo},
-                      std::move(o));
+        ZuviIAApp app(entornoApp(), opcionesApp());
         QVERIFY(app.arrancar());
         VentanaPrincipal* v = app.mostrarVentana();
         QVERIFY(QTest::qWaitForWindowActive(v));
@@ -82,11 +89,7 @@ private slots:
     void abrirAsistenteSinVentana()
     {
         b.abrirCon({{"configuracionCompleta", true}});
-        ZuviIAApp::Opciones o;
-        o.socket = runtime.path() + QStringLiteral("/zuviia.sock");
-        o.ajustes = [this] { return b.entorno(); };
-        ZuviIAApp app(Entorno{*b.ajustes, b.reloj, *b.almacen, *b.perfiles, *b.estadoIA, *b.asistente, *b.modo},
-                      std::move(o));
+        ZuviIAApp app(entornoApp(), opcionesApp());
         QVERIFY(app.arrancar());
         AjustesView* ajustes = app.mostrarAjustes();
         QVERIFY(QTest::qWaitForWindowExposed(ajustes));
