@@ -210,6 +210,42 @@ private slots:
         }
     }
 
+    // In a meeting, a request by an unidentified speaker reaches the agent
+    // with the recent notes and "Alguien dice: ", and the conversation keeps
+    // what was said, by "Participante".
+    void reunionGuardaLoDicho_data()
+    {
+        QTest::addColumn<QString>("nota"); // a note said before, or empty
+        QTest::addColumn<QString>("alAgente");
+        QTest::newRow("sin notas") << "" << "Alguien dice: Zuvi, crea una página de inicio";
+        QTest::newRow("con notas") << "Me gusta más el azul"
+                                   << "Lo que se conversó recién en la reunión (puede tener errores de dictado):\n"
+                                      "[15:30] Alguien: Me gusta más el azul\n\n"
+                                      "Alguien dice: Zuvi, crea una página de inicio";
+    }
+
+    void reunionGuardaLoDicho()
+    {
+        QFETCH(QString, nota);
+        QFETCH(QString, alAgente);
+        const QUuid id = almacen->nueva();
+        almacen->cambiar(id, true, [](Conversacion& c) { c.esReunion = true; });
+        ajustes->escribir(QStringLiteral("modoGrupo"), true);
+        modo->setInmersivo(true);
+        if (!nota.isEmpty())
+            decir(nota);
+        decir(QStringLiteral("Zuvi, crea una página de inicio"));
+        QTRY_COMPARE(instrucciones().size(), 1);
+        QVERIFY(instrucciones().first().endsWith(QStringLiteral("Instrucción del usuario: ") + alAgente));
+        QList<Mensaje> pedidos;
+        for (const Mensaje& m : almacen->conversacion(id)->mensajes)
+            if (m.rol == Mensaje::Rol::usuario)
+                pedidos << m;
+        QCOMPARE(pedidos.size(), 1);
+        QCOMPARE(pedidos.first().texto, QStringLiteral("Zuvi, crea una página de inicio"));
+        QCOMPARE(pedidos.first().autor, std::optional<QString>(QStringLiteral("Participante")));
+    }
+
     // A name, a change of speaker or the continue answer is taken while
     // the agent works, not queued as an instruction.
     void nombreConAgenteOcupado()
