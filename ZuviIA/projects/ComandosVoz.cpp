@@ -94,7 +94,8 @@ const QStringList& entradas()
 }
 
 // Phrases that are also ordinary words of a request ("para mi tienda",
-// "alto contraste", "un segundo proveedor"): a command only on their own.
+// "alto contraste", "un segundo proveedor"): a command only on their own,
+// and so are the stop-everything phrases made from them ("para todo").
 bool ambigua(const QString& frase)
 {
     static const QStringList a{"para", "alto", "un segundo", "otra vez"};
@@ -151,11 +152,15 @@ qsizetype palabrasMaximas()
 bool esElComando(const QStringList& p, qsizetype i, const QString& frase, bool llamada)
 {
     const qsizetype largo = palabras(frase).size();
-    if (i > 0 && negacion(p[i - 1]))
+    // "no para" is no stop; "no, no sigas" still is one.
+    if (i > 0 && negacion(p[i - 1]) && !negacion(p[i]))
         return false;
-    const QStringList antes = sinRelleno(p.mid(0, i));
+    qsizetype desde = i;
+    while (desde > 0 && negacion(p[i]) && p[desde - 1] == p[i])
+        --desde;
+    const QStringList antes = sinRelleno(p.mid(0, desde));
     const QStringList cola = sinRelleno(p.mid(i + largo));
-    if (!llamada && (i > 0 || p.size() > largo + 1))
+    if (!llamada && (desde > 0 || p.size() > largo + 1))
         return false;
     if (!antes.isEmpty())
         return cola.isEmpty() && entradas().contains(antes.join(QLatin1Char(' ')));

@@ -16,10 +16,11 @@ QStringList palabras(const QString& normalizado);
 // Some phrase occurs in the text as whole words.
 bool contiene(const QString& texto, const QStringList& frases);
 // The text is one of the phrases: a phrase with nothing around it but
-// politeness words, fillers and the assistant's name, or a phrase at its
-// start followed by a short tail that reads as no instruction; never a
-// phrase right after "no", "sin" or "nunca". Not called by name, the phrase
-// also opens the text and at most one word follows it.
+// politeness words, fillers and the assistant's name (or after an opening
+// that only points at it, "haz la minuta"), or a phrase at its start
+// followed by a short tail that reads as no instruction; never a phrase
+// right after "no", "sin" or "nunca". Not called by name, the phrase also
+// opens the text and at most one word follows it.
 bool coincide(const QString& texto, const QStringList& frases, bool llamada);
 
 // First words and openings that make a text read as an instruction.

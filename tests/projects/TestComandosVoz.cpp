@@ -94,6 +94,7 @@ private slots:
         fila("no para llamado", "no para", true, Comando::ninguno);
         fila("sin pausa", "sin pausa", true, Comando::ninguno);
         fila("nunca detente", "nunca detente", true, Comando::ninguno);
+        fila("no, no sigas", "no no sigas", true, Comando::parar);
 
         // Without the name the ambiguous phrases take only politeness after them.
         fila("para mi", "para mi", false, Comando::ninguno);
