@@ -237,8 +237,10 @@ private slots:
         decir(QStringLiteral("Zuvi, crea una página de inicio"));
         QTRY_COMPARE(instrucciones().size(), 1);
         QVERIFY(instrucciones().first().endsWith(QStringLiteral("Instrucción del usuario: ") + alAgente));
+        const auto reunion = almacen->conversacion(id);
+        QVERIFY(reunion);
         QList<Mensaje> pedidos;
-        for (const Mensaje& m : almacen->conversacion(id)->mensajes)
+        for (const Mensaje& m : reunion->mensajes)
             if (m.rol == Mensaje::Rol::usuario)
                 pedidos << m;
         QCOMPARE(pedidos.size(), 1);
