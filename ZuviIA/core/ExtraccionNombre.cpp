@@ -84,8 +84,18 @@ QString clave(const QString& texto)
     return plegado.mid(inicio, fin - inicio);
 }
 
-std::optional<QString> extraer(const QString& texto)
+std::optional<QString> extraer(const QString& texto, const QSet<QString>& ajenas)
 {
+    const auto esComun = [](const QString& w) { return comunes().contains(w); };
+    // The name formed, unless one of its words is the caller's.
+    const auto sinAjenas = [&](std::optional<QString> nombre) -> std::optional<QString> {
+        if (!nombre)
+            return nombre;
+        const QStringList w = palabras(clave(*nombre));
+        if (std::any_of(w.cbegin(), w.cend(), [&](const QString& x) { return ajenas.contains(x); }))
+            return std::nullopt;
+        return nombre;
+    };
     const QString t = clave(texto);
     for (const QString& disparador : disparadores) {
         const QRegularExpression patron(QStringLiteral("(^| )") + disparador + QLatin1Char(' '));
@@ -94,22 +104,23 @@ std::optional<QString> extraer(const QString& texto)
             continue;
         QStringList elegidas;
         for (const QString& w : palabras(t.mid(encontrado.capturedEnd()))) {
-            if (finales().contains(w) || elegidas.size() == 2)
+            // "soy programador": what follows is what they are, not who.
+            if (finales().contains(w) || esComun(w) || elegidas.size() == 2)
                 break;
             elegidas << w;
         }
         const QString candidato = elegidas.join(QLatin1Char(' '));
         if (candidato.size() < 2)
             continue;
-        if (auto nombre = nombreLibre(candidato, texto))
+        if (auto nombre = sinAjenas(nombreLibre(candidato, texto)))
             return nombre;
     }
     const QStringList todas = palabras(t);
     if (todas.size() >= 3)
         return std::nullopt;
-    if (std::any_of(todas.cbegin(), todas.cend(), [](const QString& w) { return comunes().contains(w); }))
+    if (std::any_of(todas.cbegin(), todas.cend(), esComun))
         return std::nullopt;
-    return nombreLibre(t, texto);
+    return sinAjenas(nombreLibre(t, texto));
 }
 
 const QSet<QString>& comunes()
@@ -123,7 +134,27 @@ const QSet<QString>& comunes()
         "quien", "cual", "donde", "cuando", "porque", "entonces", "pues", "zuvi", "individual",
         "grupo", "perfecto", "perfecta", "excelente", "genial", "bien", "listo", "lista", "dale",
         "hecho", "trabajamos", "presentense", "gracias", "hoy", "estamos", "vamos", "bienvenidos",
-        "bienvenido", "bienvenida"};
+        "bienvenido", "bienvenida",
+        // Professions and roles.
+        "programador", "programadora", "desarrollador", "desarrolladora", "ingeniero", "ingeniera",
+        "arquitecto", "arquitecta", "abogado", "abogada", "doctor", "doctora", "medico", "medica",
+        "enfermero", "enfermera", "contador", "contadora", "disenador", "disenadora", "profesor",
+        "profesora", "maestro", "maestra", "estudiante", "alumno", "alumna", "gerente", "jefe", "jefa",
+        "director", "directora", "vendedor", "vendedora", "cocinero", "cocinera", "chef", "periodista",
+        "fotografo", "fotografa", "musico", "musica", "artista", "escritor", "escritora", "analista",
+        "consultor", "consultora", "tecnico", "tecnica", "administrador", "administradora",
+        "secretario", "secretaria", "asistente", "cliente", "usuario", "usuaria", "dueno", "duena",
+        "socio", "socia", "empleado", "empleada", "emprendedor", "emprendedora", "mecanico",
+        "electricista", "carpintero", "psicologo", "psicologa", "dentista", "veterinario",
+        "veterinaria", "economista", "practicante", "becario", "becaria", "freelance", "nuevo", "nueva",
+        // Everyday nouns heard in a room at work.
+        "casa", "perro", "gato", "mesa", "silla", "auto", "carro", "coche", "comida", "agua", "cafe",
+        "pan", "trabajo", "oficina", "escuela", "colegio", "universidad", "tienda", "pagina", "web",
+        "app", "aplicacion", "proyecto", "computador", "computadora", "telefono", "celular", "correo",
+        "archivo", "documento", "carpeta", "menu", "boton", "color", "foto", "video", "libro",
+        "dinero", "plata", "precio", "dia", "noche", "tarde", "manana", "semana", "mes", "ano", "hora",
+        "momento", "tiempo", "persona", "gente", "equipo", "empresa", "reunion", "nombre", "cosa",
+        "diseno", "codigo", "informe", "texto", "logo", "imagen", "pantalla", "ventana", "programa"};
     return palabras;
 }
 

@@ -14,9 +14,11 @@ namespace ExtraccionNombre {
 // characters than letters and blanks dropped (pieces glued), blanks trimmed.
 QString clave(const QString& texto);
 
-std::optional<QString> extraer(const QString& texto);
+// `ajenas`: folded words the caller knows are no name either (its
+// commands), kept out like the common words.
+std::optional<QString> extraer(const QString& texto, const QSet<QString>& ajenas = {});
 
-// Words that are never a name on their own.
+// Words that are never a name: everyday words, professions and nouns.
 const QSet<QString>& comunes();
 
 }

@@ -18,7 +18,13 @@ const QStringList& lista(Comando c)
     static const QStringList esperar{"espera", "esperame", "un momento", "un segundo", "pausa", "aguarda"};
     static const QStringList parar{"para", "detente", "deten", "cancela", "cancelalo", "basta", "stop", "alto",
                                    "no sigas", "paralo"};
-    static const QStringList pararTodo{"todo"};
+    // "todo" after a stop phrase.
+    static const QStringList pararTodo = [] {
+        QStringList l;
+        for (const QString& f : parar)
+            l << f + QStringLiteral(" todo");
+        return l;
+    }();
     static const QStringList silencio{"silencio", "callate", "no hables", "shh"};
     static const QStringList seguir{"sigue", "continua", "continuemos", "puedes seguir", "dale sigue"};
     static const QStringList repetir{"repite", "repitelo", "que dijiste", "no te escuche", "otra vez"};
@@ -65,6 +71,104 @@ const QStringList& despedidas()
     return d;
 }
 
+// What may surround a command without making it something else.
+const QStringList& relleno()
+{
+    static const QStringList r{"por favor", "de hablar", "porfa", "porfavor", "gracias", "ya", "ahora", "ahorita",
+                               "oye", "ey", "hey", "hola", "bueno", "ok", "okey", "vale", "eh", "ah", "em",
+                               "mm", "mmm", "pues", "entonces", "si", "eso", "esto", "zuvi", "zuviia", "suvi",
+                               "zubi", "zuvy", "zuvih", "ia"};
+    return r;
+}
+
+// Openings that only point at the command ("haz la minuta", "pasa a
+// segundo plano"); after one the phrase must end the utterance.
+const QStringList& entradas()
+{
+    static const QStringList e{"haz la",    "haz el",   "haz una",   "haz un",    "hazme la",  "hazme el",
+                               "hazme una", "hazme un", "dame la",   "dame el",   "crea una",  "crea un",
+                               "pasa a",    "pasa al",  "pasalo a",  "mandalo a", "ponlo en",  "pon",
+                               "pon la",    "pon el",   "activa",    "activa el", "cambia a",  "cambia al",
+                               "vuelve a",  "vuelve al", "ve a"};
+    return e;
+}
+
+// Phrases that are also ordinary words of a request ("para mi tienda",
+// "alto contraste", "un segundo proveedor"): a command only on their own,
+// and so are the stop-everything phrases made from them ("para todo").
+bool ambigua(const QString& frase)
+{
+    static const QStringList a{"para", "alto", "un segundo", "otra vez"};
+    return a.contains(frase) || a.contains(frase.section(QLatin1Char(' '), 0, 0));
+}
+
+bool negacion(const QString& palabra)
+{
+    return palabra == QLatin1String("no") || palabra == QLatin1String("sin") || palabra == QLatin1String("nunca");
+}
+
+// The words with every politeness word, filler and name taken out.
+QStringList sinRelleno(const QStringList& p)
+{
+    QStringList quedan;
+    for (qsizetype i = 0; i < p.size();) {
+        const auto f = std::find_if(relleno().begin(), relleno().end(), [&](const QString& r) {
+            const QStringList rp = palabras(r);
+            return p.mid(i, rp.size()) == rp;
+        });
+        if (f != relleno().end()) {
+            i += palabras(*f).size();
+            continue;
+        }
+        quedan << p[i++];
+    }
+    return quedan;
+}
+
+bool leeComoInstruccion(const QStringList& cola)
+{
+    if (std::any_of(cola.begin(), cola.end(), [](const QString& w) { return palabrasInstruccion().contains(w); }))
+        return true;
+    const QString inicio = cola.mid(0, 3).join(QLatin1Char(' '));
+    return std::any_of(aperturasInstruccion().begin(), aperturasInstruccion().end(),
+                       [&](const QString& a) { return inicio == a || inicio.startsWith(a + QLatin1Char(' ')); });
+}
+
+// The longest phrase of the table, in words: a command with its tail says
+// no more than that.
+qsizetype palabrasMaximas()
+{
+    static const qsizetype n = [] {
+        qsizetype m = 0;
+        for (int k = int(Comando::terminar); k <= int(Comando::ventana); ++k)
+            for (const QString& f : lista(Comando(k)))
+                m = std::max(m, palabras(f).size());
+        return m;
+    }();
+    return n;
+}
+
+// The phrase stands at word i of p and the utterance is that command.
+bool esElComando(const QStringList& p, qsizetype i, const QString& frase, bool llamada)
+{
+    const qsizetype largo = palabras(frase).size();
+    // "no para" is no stop; "no, no sigas" still is one.
+    if (i > 0 && negacion(p[i - 1]) && !negacion(p[i]))
+        return false;
+    qsizetype desde = i;
+    while (desde > 0 && negacion(p[i]) && p[desde - 1] == p[i])
+        --desde;
+    const QStringList antes = sinRelleno(p.mid(0, desde));
+    const QStringList cola = sinRelleno(p.mid(i + largo));
+    if (!llamada && (desde > 0 || p.size() > largo + 1))
+        return false;
+    if (!antes.isEmpty())
+        return cola.isEmpty() && entradas().contains(antes.join(QLatin1Char(' ')));
+    if (cola.isEmpty())
+        return true;
+    return !ambigua(frase) && !leeComoInstruccion(cola) && largo + cola.size() <= palabrasMaximas();
+}
+
 }
 
 QString normalizar(const QString& texto)
@@ -87,12 +191,52 @@ bool contiene(const QString& texto, const QStringList& frases)
 
 bool coincide(const QString& texto, const QStringList& frases, bool llamada)
 {
-    if (llamada)
-        return contiene(texto, frases);
-    const qsizetype n = palabras(texto).size();
+    const QStringList p = palabras(texto);
     return std::any_of(frases.begin(), frases.end(), [&](const QString& f) {
-        return texto == f || (texto.startsWith(f + QLatin1Char(' ')) && n <= palabras(f).size() + 1);
+        const QStringList fp = palabras(f);
+        for (qsizetype i = 0; i + fp.size() <= p.size(); ++i) {
+            if (p.mid(i, fp.size()) == fp && esElComando(p, i, f, llamada))
+                return true;
+        }
+        return false;
     });
+}
+
+const QStringList& palabrasInstruccion()
+{
+    static const QStringList p{
+        "quiero",    "queremos", "necesito",  "necesitamos", "crea",       "creame",   "creanos",  "haz",
+        "hazme",     "haznos",   "hace",      "abre",        "abreme",     "busca",    "buscame",  "arma",
+        "armame",    "disena",   "disename",  "genera",      "escribe",    "escribeme", "manda",   "mandame",
+        "envia",     "imprime",  "imprimeme", "muestrame",   "muestranos", "dibuja",   "modela",   "prepara",
+        "preparame", "calcula",  "resume",    "resumeme",    "traduce",    "agrega",   "agregale", "anade",
+        "cambia",    "pon",      "ponme",     "revisa",      "analiza",    "investiga", "programa", "redacta",
+        "organiza",  "inicia",   "empieza",   "comienza"};
+    return p;
+}
+
+const QStringList& aperturasInstruccion()
+{
+    static const QStringList a{"puedes",     "podrias",       "me puedes",     "nos puedes",
+                               "me podrias", "nos podrias",   "hay que",       "vamos a crear",
+                               "vamos a hacer", "ayudame a",  "ayudanos a"};
+    return a;
+}
+
+const QSet<QString>& palabrasDeComando()
+{
+    static const QSet<QString> todas = [] {
+        QSet<QString> s;
+        for (int k = int(Comando::terminar); k <= int(Comando::ventana); ++k)
+            for (const QString& f : lista(Comando(k)))
+                for (const QString& w : palabras(f))
+                    s.insert(w);
+        for (const QString& f : despedidas())
+            for (const QString& w : palabras(f))
+                s.insert(w);
+        return s;
+    }();
+    return todas;
 }
 
 Llamada separarLlamada(const QString& normalizado)
@@ -117,8 +261,7 @@ Comando reconocer(const QString& texto, const Contexto& c)
     if (n == 0 || n > (c.llamada ? 8 : 4))
         return Comando::ninguno;
     const auto es = [&](Comando k) { return coincide(texto, lista(k), c.llamada); };
-    if (c.llamada ? contiene(texto, lista(Comando::terminar)) || contiene(texto, despedidas())
-                  : es(Comando::terminar))
+    if (es(Comando::terminar) || (c.llamada && coincide(texto, despedidas(), true)))
         return Comando::terminar;
     if (es(Comando::cambiarPersona))
         return Comando::cambiarPersona;
@@ -128,8 +271,8 @@ Comando reconocer(const QString& texto, const Contexto& c)
         return Comando::nombre;
     if (es(Comando::esperar))
         return Comando::esperar;
-    if (es(Comando::parar))
-        return es(Comando::pararTodo) ? Comando::pararTodo : Comando::parar;
+    if (es(Comando::parar) || es(Comando::pararTodo))
+        return c.llamada && es(Comando::pararTodo) ? Comando::pararTodo : Comando::parar;
     if (es(Comando::silencio))
         return Comando::silencio;
     if (es(Comando::seguir) && !c.ejecutando && c.interrumpido)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +15,19 @@ QStringList palabras(const QString& normalizado);
 
 // Some phrase occurs in the text as whole words.
 bool contiene(const QString& texto, const QStringList& frases);
-// Called by name: contiene. Otherwise the text is a phrase, or begins with
-// one followed by a blank and has at most one word more.
+// The text is one of the phrases: a phrase with nothing around it but
+// politeness words, fillers and the assistant's name (or after an opening
+// that only points at it, "haz la minuta"), or a phrase at its start
+// followed by a short tail that reads as no instruction; never a phrase
+// right after "no", "sin" or "nunca". Not called by name, the phrase also
+// opens the text and at most one word follows it.
 bool coincide(const QString& texto, const QStringList& frases, bool llamada);
+
+// First words and openings that make a text read as an instruction.
+const QStringList& palabrasInstruccion();
+const QStringList& aperturasInstruccion();
+// Every word of the command table: none of them is a person's name.
+const QSet<QString>& palabrasDeComando();
 
 struct Llamada {
     bool llamada = false; // the assistant's name opened the text

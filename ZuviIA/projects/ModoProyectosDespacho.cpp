@@ -110,17 +110,12 @@ void ModoProyectos::enviarAlAgente(const QString& texto, const std::optional<QSt
     const bool reunion = esReunion();
     const std::optional<QString> participante =
         reunion ? std::optional<QString>(QStringLiteral("Participante")) : std::nullopt;
-    std::optional<QString> mostrado;
-    std::optional<QString> firmante;
-    if (mostrar) {
-        mostrado = mostrar;
-        firmante = autor ? autor : participante;
-    } else if (autor) {
+    // The conversation keeps what was said; the meeting's notes around it
+    // are only for the agent.
+    std::optional<QString> mostrado = mostrar;
+    if (!mostrado && reunion)
         mostrado = texto;
-        firmante = autor;
-    } else {
-        firmante = participante;
-    }
+    const std::optional<QString> firmante = autor ? autor : participante;
     if (!asistente_.enviar(instruccion, mostrado, firmante)) {
         acuseTarea_.cancelar();
         anotarPendiente(texto, mostrar);

@@ -2,13 +2,14 @@
 
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
+#include "core/ExtraccionNombre.h"
 #include "core/Perfiles.h"
 #include "projects/ContextoProyecto.h"
 #include "projects/PersonasSala.h"
 
 bool ModoProyectos::identificar(const QString& texto)
 {
-    const auto nombre = Perfiles::extraerNombre(texto);
+    const auto nombre = ExtraccionNombre::extraer(texto, ComandosVoz::palabrasDeComando());
     if (!nombre) {
         decir(QStringLiteral("Perdón, no te entendí. ¿Me dices tu nombre?"));
         return false;

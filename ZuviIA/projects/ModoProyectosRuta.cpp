@@ -3,6 +3,7 @@
 #include "assistant/AsistenteVoz.h"
 #include "assistant/TurnoAgente.h"
 #include "core/Almacen.h"
+#include "core/ExtraccionNombre.h"
 #include "core/Perfiles.h"
 #include "core/Registro.h"
 #include "plataforma/Ajustes.h"
@@ -44,7 +45,7 @@ RutaFrase::Situacion ModoProyectos::situacion(const QString& texto, const QDateT
     // takes to say.
     s.enLlamada = llamadaHasta_.isValid() && inicio < llamadaHasta_;
     s.respuestaReciente = ultimaFueRespuestaPendiente_ && desdeQueHablo < 6;
-    s.hayNombre = esperandoModalidad_ && Perfiles::extraerNombre(texto).has_value();
+    s.hayNombre = esperandoModalidad_ && ExtraccionNombre::extraer(texto, ComandosVoz::palabrasDeComando()).has_value();
     return s;
 }
 

@@ -18,20 +18,8 @@ const QStringList abrir{"oye zuvi", "hola zuvi", "modo proyectos", "modo proyect
 const QStringList empezarNuevo{"nuevo", "nueva", "otra cosa", "empecemos", "empezar", "distinto"};
 const QStringList seguir{"seguimos", "sigamos", "continuemos", "continua", "si", "dale", "lo mismo"};
 const QStringList cambioHablante{"no soy", "yo soy", "me llamo", "mi nombre es", "ahora soy"};
-const QStringList primerasPalabras{
-    "quiero",   "queremos",  "necesito",   "necesitamos", "crea",      "creame",    "creanos",  "haz",
-    "hazme",    "haznos",    "hace",       "abre",        "abreme",    "busca",     "buscame",  "arma",
-    "armame",   "disena",    "disename",   "genera",      "escribe",   "escribeme", "manda",    "mandame",
-    "envia",    "imprime",   "imprimeme",  "muestrame",   "muestranos", "dibuja",   "modela",   "prepara",
-    "preparame", "calcula",  "resume",     "resumeme",    "traduce",   "agrega",    "agregale", "anade",
-    "cambia",   "pon",       "ponme",      "revisa",      "analiza",   "investiga", "programa", "redacta",
-    "organiza", "inicia",    "empieza",    "comienza"};
-const QStringList aperturasInstruccion{"puedes",   "podrias",      "me puedes",     "nos puedes",
-                                       "me podrias", "nos podrias", "hay que",      "vamos a crear",
-                                       "vamos a hacer", "ayudame a", "ayudanos a"};
-
-// Commands that must still work while the room waits for an answer, so
-// that nobody is trapped in a question.
+// Commands that must still work while the room waits for an answer or a
+// name, so that nobody is trapped in a question.
 bool escapa(Comando c)
 {
     return c == Comando::terminar || c == Comando::parar || c == Comando::pararTodo || c == Comando::silencio;
@@ -44,11 +32,11 @@ bool pareceInstruccion(const QString& normalizado)
     const QStringList p = ComandosVoz::palabras(normalizado);
     if (p.size() < 3)
         return false;
-    if (primerasPalabras.contains(p.first()))
+    if (ComandosVoz::palabrasInstruccion().contains(p.first()))
         return true;
     const QString inicio = p.mid(0, 3).join(QLatin1Char(' '));
-    return std::any_of(aperturasInstruccion.begin(), aperturasInstruccion.end(),
-                       [&](const QString& a) { return inicio.startsWith(a); });
+    const QStringList& aperturas = ComandosVoz::aperturasInstruccion();
+    return std::any_of(aperturas.begin(), aperturas.end(), [&](const QString& a) { return inicio.startsWith(a); });
 }
 
 std::optional<QString> cambioDeNombre(const QString& normalizado)
@@ -103,10 +91,10 @@ Decision decidir(const Situacion& s)
         return fin(Paso::llamadaSola);
     d.dirigida = llamada.llamada || s.enLlamada;
 
-    if (!s.esperandoNombre) {
-        d.comando = ComandosVoz::reconocer(d.resto, {d.dirigida, s.ejecutando, s.interrumpido, s.inmersivo});
-        if (d.comando != Comando::ninguno)
-            return fin(Paso::comando);
+    const Comando comando = ComandosVoz::reconocer(d.resto, {d.dirigida, s.ejecutando, s.interrumpido, s.inmersivo});
+    if (comando != Comando::ninguno && (!s.esperandoNombre || escapa(comando))) {
+        d.comando = comando;
+        return fin(Paso::comando);
     }
     if (!s.inmersivo) {
         if (contiene(t, abrir) && n <= 5)

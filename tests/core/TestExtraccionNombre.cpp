@@ -1,3 +1,4 @@
+#include "core/ExtraccionNombre.h"
 #include "core/Perfiles.h"
 
 #include <QTest>
@@ -31,6 +32,12 @@ private slots:
         QTest::newRow("acento descompuesto") << QString::fromUtf8("me llamo Jose\xcc\x81") << "José";
         QTest::newRow("vacío") << "" << "";
         QTest::newRow("tres palabras libres") << "Ana Luisa Pérez" << "";
+        QTest::newRow("profesión tras soy") << "Soy programador" << "";
+        QTest::newRow("profesión tras el nombre") << "Soy Ana, arquitecta" << "Ana";
+        QTest::newRow("profesión sola") << "Contadora" << "";
+        QTest::newRow("sustantivo tras me llamo") << "me llamo la tienda" << "";
+        QTest::newRow("sustantivo solo") << "Proyecto" << "";
+        QTest::newRow("nombre que es también sustantivo") << "Soy Rosa" << "Rosa";
     }
 
     void extraerNombre()
@@ -38,6 +45,26 @@ private slots:
         QFETCH(QString, dicho);
         QFETCH(QString, nombre);
         QCOMPARE(Perfiles::extraerNombre(dicho).value_or(QString()), nombre);
+    }
+
+    // Words the caller rules out (its commands) are never taken as a name,
+    // whatever the droppable phrases around them.
+    void ajenas_data()
+    {
+        QTest::addColumn<QString>("dicho");
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("sola") << "Cancela" << "";
+        QTest::newRow("tras soy") << "soy silencio" << "";
+        QTest::newRow("en un nombre de dos") << "Ana Espera" << "";
+        QTest::newRow("otro nombre") << "Bruno" << "Bruno";
+        QTest::newRow("tras una frase que se descarta") << "Habla Pedro" << "Pedro";
+    }
+
+    void ajenas()
+    {
+        QFETCH(QString, dicho);
+        const QSet<QString> comandos{"cancela", "silencio", "espera", "habla"};
+        QTEST(ExtraccionNombre::extraer(dicho, comandos).value_or(QString()), "nombre");
     }
 
     void palabrasComunes()

@@ -40,7 +40,6 @@ class TestModoProyectosRuta : public QObject {
     QString registro() const { return s.registro(); }
 
     // The instructions the agent has been handed, in order.
-    // The instructions the agent has been handed, in order.
     QStringList instrucciones() const
     {
         QStringList t;
@@ -158,8 +157,9 @@ private slots:
             QStringLiteral("Continúa con lo que estabas haciendo, desde donde quedaste.")));
     }
 
-    // While the room waits for the modality or for introductions, the end,
-    // stop and silence commands still work; leaving the full-screen room
+    // While the room waits for the modality, for introductions or for a
+    // name, the end, stop and silence commands still work and nobody is
+    // stored under a command or a profession; leaving the full-screen room
     // drops the question, so windowed listening hears instructions again.
     void sinQuedarAtrapado_data()
     {
@@ -171,6 +171,14 @@ private slots:
         QTest::newRow("para en la modalidad") << "modalidad" << "Para" << "Listo." << true;
         QTest::newRow("silencio en presentaciones") << "presentaciones" << "Silencio" << "" << true;
         QTest::newRow("chao llamado en presentaciones") << "presentaciones" << "Zuvi, chao" << "Hasta pronto." << false;
+        QTest::newRow("fin si espera nombre") << "nombre" << "Terminamos por hoy" << "Hasta pronto." << false;
+        QTest::newRow("para si espera nombre") << "nombre" << "Para" << "Listo." << true;
+        QTest::newRow("cancela si espera nombre") << "nombre" << "Cancela" << "Listo." << true;
+        QTest::newRow("silencio si espera nombre") << "nombre" << "Silencio" << "" << true;
+        QTest::newRow("espera si espera nombre")
+            << "nombre" << "Espera" << "Perdón, no te entendí. ¿Me dices tu nombre?" << true;
+        QTest::newRow("profesión si espera nombre")
+            << "nombre" << "Soy programador" << "Perdón, no te entendí. ¿Me dices tu nombre?" << true;
     }
 
     void sinQuedarAtrapado()
@@ -182,9 +190,14 @@ private slots:
         const QString bienvenida = modo->ultimaFrase();
         if (pregunta == QLatin1String("presentaciones"))
             decir(QStringLiteral("Somos un grupo"));
+        if (pregunta == QLatin1String("nombre")) {
+            decir(QStringLiteral("Yo solo"));
+            QCOMPARE(modo->ultimaFrase(), QStringLiteral("Perfecto. ¿Con quién trabajo hoy?"));
+        }
         const QString antes = modo->ultimaFrase();
         decir(frase);
         QCOMPARE(modo->ultimaFrase(), dicho.isEmpty() ? antes : dicho);
+        QVERIFY(perfiles->todos().isEmpty());
         s.motor->completar();
         AvanceReloj::entregar();
         QTEST(modo->inmersivo(), "inmersivo");
@@ -195,6 +208,44 @@ private slots:
             QTRY_COMPARE(instrucciones().size(), 1);
             QVERIFY(instrucciones().first().endsWith(QStringLiteral("Crea una página de inicio")));
         }
+    }
+
+    // In a meeting, a request by an unidentified speaker reaches the agent
+    // with the recent notes and "Alguien dice: ", and the conversation keeps
+    // what was said, by "Participante".
+    void reunionGuardaLoDicho_data()
+    {
+        QTest::addColumn<QString>("nota"); // a note said before, or empty
+        QTest::addColumn<QString>("alAgente");
+        QTest::newRow("sin notas") << "" << "Alguien dice: Zuvi, crea una página de inicio";
+        QTest::newRow("con notas") << "Me gusta más el azul"
+                                   << "Lo que se conversó recién en la reunión (puede tener errores de dictado):\n"
+                                      "[15:30] Alguien: Me gusta más el azul\n\n"
+                                      "Alguien dice: Zuvi, crea una página de inicio";
+    }
+
+    void reunionGuardaLoDicho()
+    {
+        QFETCH(QString, nota);
+        QFETCH(QString, alAgente);
+        const QUuid id = almacen->nueva();
+        almacen->cambiar(id, true, [](Conversacion& c) { c.esReunion = true; });
+        ajustes->escribir(QStringLiteral("modoGrupo"), true);
+        modo->setInmersivo(true);
+        if (!nota.isEmpty())
+            decir(nota);
+        decir(QStringLiteral("Zuvi, crea una página de inicio"));
+        QTRY_COMPARE(instrucciones().size(), 1);
+        QVERIFY(instrucciones().first().endsWith(QStringLiteral("Instrucción del usuario: ") + alAgente));
+        const auto reunion = almacen->conversacion(id);
+        QVERIFY(reunion);
+        QList<Mensaje> pedidos;
+        for (const Mensaje& m : reunion->mensajes)
+            if (m.rol == Mensaje::Rol::usuario)
+                pedidos << m;
+        QCOMPARE(pedidos.size(), 1);
+        QCOMPARE(pedidos.first().texto, QStringLiteral("Zuvi, crea una página de inicio"));
+        QCOMPARE(pedidos.first().autor, std::optional<QString>(QStringLiteral("Participante")));
     }
 
     // A name, a change of speaker or the continue answer is taken while

@@ -111,6 +111,15 @@ private slots:
         fila("respuesta en reunión", "el azul", "inmersivo,grupo,reunion,pregunto", Paso::acta);
         fila("nombre y comando", "Zuvi, para", "inmersivo", Paso::comando, Comando::parar, true);
         fila("sin comando si espera nombre", "Soy Bruno", "inmersivo,nombre", Paso::nombre);
+        fila("fin si espera nombre", "Terminamos por hoy", "inmersivo,nombre", Paso::comando, Comando::terminar);
+        fila("para si espera nombre", "Para", "inmersivo,nombre", Paso::comando, Comando::parar);
+        fila("cancela si espera nombre", "Cancela", "inmersivo,nombre", Paso::comando, Comando::parar);
+        fila("silencio si espera nombre", "Silencio", "inmersivo,nombre", Paso::comando, Comando::silencio);
+        fila("otro comando si espera nombre", "Más rápido", "inmersivo,nombre", Paso::nombre);
+        fila("sin modo grupo llamado", "Zuvi, sin modo grupo", "inmersivo", Paso::comando, Comando::modoIndividual,
+             true);
+        fila("instrucción con para llamado", "Zuvi, crea una página web para mi tienda", "inmersivo,grupo",
+             Paso::agente, Comando::ninguno, true);
         fila("abrir la sala", "hola zuvi cómo estás", "", Paso::abrirSala, Comando::ninguno, true);
         fila("nombre solo en ventana", "Zuvi", "", Paso::llamadaSola);
         fila("una palabra en ventana", "Gracias", "", Paso::descartar);

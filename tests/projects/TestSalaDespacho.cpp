@@ -150,6 +150,38 @@ private slots:
         QCOMPARE(autores, (QStringList{"Ana", "Luis", "Ana"}));
     }
 
+    // End to end in group mode: a request that holds a command's word,
+    // closed on silence from the engine's partial texts, reaches Claude as
+    // said and its answer is spoken; the next utterance, which is a
+    // command, is carried out and reaches no agent.
+    void instruccionConPalabraDeComando()
+    {
+        sala.agente->turnos({AgenteFalso::pasos(
+            R"([{"sistema":"init"},{"bloque":"text"},
+                {"delta":"Armé la página de tu tienda. Quedó en la carpeta del proyecto."},
+                {"finBloque":true},{"resultado":"ok"}])")});
+        m.asistente->setAgente(AgenteCLI::claude);
+        m.ajustes->escribir(QStringLiteral("modoGrupo"), true);
+        m.perfiles->setActivo(m.perfiles->activar(QStringLiteral("Ana")).perfil);
+        modo->escucharSiempre();
+        avanzar();
+        // The record is the home's: earlier tests' processes come first.
+        const int proceso = sala.agente->procesos();
+        const QString pedido = QStringLiteral("Zuvi, crea una página web para mi tienda");
+        decirUsuario(pedido);
+        QVERIFY(esperar([&] { return !sala.agente->entradas(proceso).isEmpty() && !m.asistente->ejecutando(); }));
+        hablarTodo();
+        decirUsuario(QStringLiteral("Zuvi, sin modo grupo"));
+        hablarTodo();
+        QCOMPARE(sala.agente->procesos(), proceso + 1);
+        QCOMPARE(sala.agente->entradas(proceso),
+                 QStringList{QString::fromUtf8(SesionClaude::lineaTurno(pedido)).trimmed()});
+        QCOMPARE(motor->textosDichos(), (QStringList{"Armé la página de tu tienda.", "Quedó en la carpeta del proyecto.",
+                                                     "Listo, vuelvo a escucharte todo."}));
+        QCOMPARE(m.ajustes->booleano(QStringLiteral("modoGrupo"), true), false);
+        QCOMPARE(pedidos().size(), 1);
+    }
+
     void terminarDescartaPendientes()
     {
         sala.agente->turnos({AgenteFalso::pasos(R"([{"sistema":"init"},{"puerta":"a"},{"resultado":"Hecho."}])")});
