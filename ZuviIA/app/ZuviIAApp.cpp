@@ -135,9 +135,11 @@ int ZuviIAApp::ejecutar()
 // process, and it starts when the room does not listen always.
 void ZuviIAApp::escucharFrase()
 {
-    EscuchaZuvi& escucha = EscuchaZuvi::shared();
+    EscuchaZuvi& escucha = entorno_->oye();
     EnlaceEscucha::conectar(escucha, entorno_->asistente, entorno_->modo, entorno_->ajustes);
     escucha.setDespacho([this](const QUrl& enlace) { abrirEnlace(enlace); });
+    if (bandeja_)
+        bandeja_->seguir(escucha);
 }
 
 bool ZuviIAApp::arrancar()
