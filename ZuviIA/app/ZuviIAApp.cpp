@@ -7,6 +7,7 @@
 #include "app/MenuZuvi.h"
 #include "app/RegistroEscritorio.h"
 #include "app/ServicioIntents.h"
+#include "app/TraduccionQt.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
@@ -111,6 +112,7 @@ void ZuviIAApp::prepararAplicacion()
     QApplication::setApplicationName(QStringLiteral("zuviia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zuvi IA"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cl.norp.ZuviIA"));
+    TraduccionQt::cargar();
     Iconos::prepararTema();
     QApplication::setWindowIcon(Iconos::icono(QStringLiteral("ear.fill")));
 }
