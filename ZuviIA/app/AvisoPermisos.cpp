@@ -41,7 +41,7 @@ AvisoPermisos::contenido(const std::optional<ComprobacionPermisos::Respuesta>& p
     if (!aviso)
         return std::nullopt;
     return Contenido{*aviso,
-                     QStringLiteral("Linux te pedirá acceso al micrófono y al reconocimiento de voz.") + local,
+                     QStringLiteral("Al reintentar, Zuvi IA busca de nuevo el micrófono y el modelo de reconocimiento de voz.") + local,
                      QStringLiteral("Reintentar")};
 }
 

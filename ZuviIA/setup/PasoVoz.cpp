@@ -53,7 +53,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     capa->addWidget(new Encabezado(
         QStringLiteral("mic"), QStringLiteral("Voz"),
         QStringLiteral("Elige por dónde escucha y por dónde habla la zuvi. Si tienes un micrófono USB (como un Logitech) "
-                       "lo elegimos solo, y la voz sale por los parlantes del computador, no por AirPlay ni HomePod."),
+                       "lo elegimos solo, y la voz sale por los parlantes del computador, no por parlantes de red ni salidas virtuales."),
         this));
 
     auto* formulario = new QFormLayout;
