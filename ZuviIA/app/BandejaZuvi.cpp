@@ -1,6 +1,6 @@
 #include "app/BandejaZuvi.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "audio/EscuchaZuvi.h"
 #include "core/Registro.h"

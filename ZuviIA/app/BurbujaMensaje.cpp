@@ -1,7 +1,7 @@
 #include "app/BurbujaMensaje.h"
 
-#include "app/Iconos.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Iconos.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/TextoMarkdown.h"
 #include "app/TextoSeleccionable.h"
 #include "assistant/AsistenteVoz.h"

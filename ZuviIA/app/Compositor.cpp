@@ -1,8 +1,8 @@
 #include "app/Compositor.h"
 
 #include "app/BarraHerramientas.h"
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/AudioDispositivos.h"
 #include "plataforma/Ajustes.h"

@@ -1,6 +1,6 @@
 #include "app/ConversacionView.h"
 
-#include "app/ActivarEscucha.h"
+#include "vistas/ActivarEscucha.h"
 #include "app/AppRouter.h"
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"

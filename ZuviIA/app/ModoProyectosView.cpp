@@ -1,7 +1,7 @@
 #include "app/ModoProyectosView.h"
 
 #include "app/Fondo.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/Orbe.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/AudioDispositivos.h"

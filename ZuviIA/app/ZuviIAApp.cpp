@@ -2,7 +2,7 @@
 
 #include "app/BandejaZuvi.h"
 #include "app/Enlaces.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/InstanciaUnica.h"
 #include "app/MenuZuvi.h"
 #include "app/RegistroEscritorio.h"

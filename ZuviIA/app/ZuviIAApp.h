@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 #include "app/Intents.h"
 #include "app/TareasInicio.h"
 #include "settings/EntornoAjustes.h"

@@ -1,6 +1,6 @@
 #include "settings/AjustesView.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "plataforma/Permisos.h"
 #include "settings/SeccionActualizaciones.h"
 #include "settings/SeccionAvanzado.h"

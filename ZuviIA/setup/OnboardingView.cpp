@@ -1,7 +1,7 @@
 #include "setup/OnboardingView.h"
 
-#include "app/Iconos.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Iconos.h"
+#include "vistas/IndicadorActividad.h"
 #include "plataforma/Ajustes.h"
 #include "setup/Instalador.h"
 #include "setup/PasoActivacion.h"

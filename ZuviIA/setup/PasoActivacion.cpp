@@ -1,6 +1,6 @@
 #include "setup/PasoActivacion.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "audio/EscuchaZuvi.h"
 #include "core/InicioSesion.h"
 #include "plataforma/Permisos.h"

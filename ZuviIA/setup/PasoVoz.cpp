@@ -1,8 +1,8 @@
 #include "setup/PasoVoz.h"
 
-#include "app/BotonMicrofono.h"
-#include "app/Entorno.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Entorno.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "setup/Encabezado.h"
 #include "setup/Rotulos.h"

@@ -6,9 +6,9 @@
 
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/TarjetaAviso.h"
-#include "app/TextoCorto.h"
+#include "vistas/TextoCorto.h"
 
 #include <QLabel>
 #include <QPushButton>

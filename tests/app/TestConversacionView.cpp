@@ -3,7 +3,7 @@
 #include "app/BurbujaMensaje.h"
 #include "app/Compositor.h"
 #include "app/ConversacionView.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/ListaMensajes.h"
 #include "app/TextoSeleccionable.h"
 #include "app/VentanaPrincipal.h"

@@ -1,6 +1,6 @@
 #include "ConfiguracionPrueba.h"
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
 #include "core/InicioSesion.h"
 #include "setup/AtajoSiri.h"
 #include "setup/Encabezado.h"

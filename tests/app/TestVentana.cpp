@@ -1,6 +1,6 @@
 #include "ConfiguracionPrueba.h"
 #include "app/BarraConversaciones.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/ModoProyectosView.h"
 #include "app/ModeloConversaciones.h"

@@ -1,7 +1,7 @@
 #include "ConfiguracionPrueba.h"
 #include "app/BandejaZuvi.h"
 #include "app/BarraConversaciones.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/ModoProyectosView.h"
 #include "comun/ModoProyectosPrueba.h"

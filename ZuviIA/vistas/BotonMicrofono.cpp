@@ -1,7 +1,7 @@
-#include "app/BotonMicrofono.h"
+#include "vistas/BotonMicrofono.h"
 
-#include "app/ActivarEscucha.h"
-#include "app/Iconos.h"
+#include "vistas/ActivarEscucha.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 
 #include <QPainter>

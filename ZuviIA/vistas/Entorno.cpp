@@ -1,4 +1,4 @@
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 
 #include "app/AppRouter.h"
 #include "assistant/AsistenteVoz.h"

@@ -1,4 +1,4 @@
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 
 #include <QIcon>
 #include <QTest>
