@@ -137,7 +137,7 @@ int ZuviIAApp::ejecutar()
 // process, and it starts when the room does not listen always.
 void ZuviIAApp::escucharFrase()
 {
-    EscuchaZuvi& escucha = entorno_->oye();
+    EscuchaZuvi& escucha = entorno_->escuchaEnUso();
     EnlaceEscucha::conectar(escucha, entorno_->asistente, entorno_->modo, entorno_->ajustes);
     escucha.setDespacho([this](const QUrl& enlace) { abrirEnlace(enlace); });
     if (bandeja_)

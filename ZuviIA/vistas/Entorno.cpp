@@ -1,42 +1,9 @@
 #include "vistas/Entorno.h"
 
-#include "app/AppRouter.h"
-#include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "audio/Locutor.h"
-#include "core/Almacen.h"
-#include "core/EstadoIA.h"
-#include "core/Perfiles.h"
-#include "plataforma/Ajustes.h"
 #include "plataforma/ComprobacionPermisos.h"
 #include "plataforma/Permisos.h"
-#include "plataforma/Reloj.h"
-#include "projects/ModoProyectos.h"
-#include "setup/Actualizador.h"
-#include "setup/Instalador.h"
-
-Entorno Entorno::shared()
-{
-    return Entorno{Ajustes::shared(),
-                   Reloj::sistema(),
-                   Almacen::shared(),
-                   Perfiles::shared(),
-                   EstadoIA::shared(),
-                   AsistenteVoz::shared(),
-                   ModoProyectos::shared(),
-                   &AppRouter::shared(),
-                   &ComprobacionPermisos::shared(),
-                   // The assistant's own voice speaks through the same speaker.
-                   [] { Locutor::shared().callar(); },
-                   &Instalador::abrirPrivacidad,
-                   &Actualizador::shared(),
-                   &Permisos::sistema()};
-}
-
-AppRouter& Entorno::enrutador() const
-{
-    return router ? *router : AppRouter::shared();
-}
 
 ComprobacionPermisos& Entorno::comprobacion() const
 {
@@ -55,10 +22,8 @@ void Entorno::abrirPanel(const QString& panel) const
         abrirPrivacidad(panel);
 }
 
-Instalador& Entorno::ins() const { return instalador ? *instalador : Instalador::shared(); }
+EscuchaZuvi& Entorno::escuchaEnUso() const { return escucha ? *escucha : EscuchaZuvi::shared(); }
 
-EscuchaZuvi& Entorno::oye() const { return escucha ? *escucha : EscuchaZuvi::shared(); }
+Permisos& Entorno::permisosEnUso() const { return accesibilidad ? *accesibilidad : Permisos::sistema(); }
 
-Permisos& Entorno::permisosSistema() const { return accesibilidad ? *accesibilidad : Permisos::sistema(); }
-
-Locutor& Entorno::locutorVoz() const { return locutor ? *locutor : Locutor::shared(); }
+Locutor& Entorno::locutorEnUso() const { return locutor ? *locutor : Locutor::shared(); }
