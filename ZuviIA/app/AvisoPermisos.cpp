@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -63,13 +62,8 @@ AvisoPermisos::AvisoPermisos(const Entorno& entorno, QWidget* parent) : QFrame(p
     fila->setContentsMargins(14, 14, 14, 14);
     fila->setSpacing(12);
     auto* simbolo = new QLabel(tarjeta);
-    QPixmap icono = Iconos::icono(QStringLiteral("ear.trianglebadge.exclamationmark")).pixmap(24, 24);
-    {
-        QPainter naranja(&icono);
-        naranja.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        naranja.fillRect(icono.rect(), QColor(255, 149, 0));
-    }
-    simbolo->setPixmap(icono);
+    simbolo->setPixmap(
+        Iconos::pintado(QStringLiteral("ear.trianglebadge.exclamationmark"), QSize(24, 24), QColor(255, 149, 0)));
     fila->addWidget(simbolo);
     auto* textos = new QVBoxLayout;
     textos->setSpacing(2);

@@ -48,14 +48,8 @@ QLabel* etiqueta(const QString& texto, QWidget* parent, const QString& nombre = 
 
 QLabel* simbolo(const QString& nombre, QWidget* parent, int lado, const QColor& color)
 {
-    QPixmap icono = Iconos::icono(nombre).pixmap(lado, lado);
-    {
-        QPainter p(&icono);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(icono.rect(), color);
-    }
     auto* l = new QLabel(parent);
-    l->setPixmap(icono);
+    l->setPixmap(Iconos::pintado(nombre, QSize(lado, lado), color));
     l->setProperty("simbolo", nombre);
     return l;
 }
@@ -346,13 +340,7 @@ void ModoProyectosView::actualizar()
     microfono_->setText(mic);
     const bool codex = a.agente() == AgenteCLI::codex;
     const QString simboloAgente = codex ? QStringLiteral("chevron.left.forwardslash.chevron.right") : QStringLiteral("sparkle");
-    QPixmap icono = Iconos::icono(simboloAgente).pixmap(12, 12);
-    {
-        QPainter p(&icono);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(icono.rect(), blanco(0.5));
-    }
-    simboloAgente_->setPixmap(icono);
+    simboloAgente_->setPixmap(Iconos::pintado(simboloAgente, QSize(12, 12), blanco(0.5)));
     simboloAgente_->setProperty("simbolo", simboloAgente);
     agente_->setText(codex ? QStringLiteral("Codex") : QStringLiteral("Claude"));
     musica_->setVisible(modo.musicaDeFondo() && ModoProyectos::ignorarMusica(entorno_.ajustes));
