@@ -314,13 +314,9 @@ void Compositor::seguirEstado()
     estado_->setText(estadoTexto(activo, modo_.estado()));
     musica_->setVisible(activo && modo_.musicaDeFondo() && ModoProyectos::ignorarMusica(ajustes_));
 
-    QString simboloMic = QStringLiteral("mic.slash");
-    QString nombreMic = QStringLiteral("Sin micrófono");
-    for (const DispositivoAudio& d : voz_.dispositivos())
-        if (voz_.dispositivoUID() && d.uid == *voz_.dispositivoUID()) {
-            simboloMic = d.simbolo();
-            nombreMic = d.nombre;
-        }
+    const auto mic = DispositivoAudio::conUID(voz_.dispositivos(), voz_.dispositivoUID());
+    const QString simboloMic = mic ? mic->simbolo() : QStringLiteral("mic.slash");
+    const QString nombreMic = mic ? mic->nombre : QStringLiteral("Sin micrófono");
     simboloMicrofono_->setPixmap(Iconos::icono(simboloMic).pixmap(12, 12));
     simboloMicrofono_->setProperty("simbolo", simboloMic);
     microfono_->setText(nombreMic);

@@ -326,11 +326,8 @@ void ModoProyectosView::actualizar()
     tarjetaPanel_->setVisible(respuesta.has_value());
     respuesta_->setText(respuesta.value_or(QString()));
 
-    QString mic = QStringLiteral("Micrófono");
-    for (const DispositivoAudio& d : a.dispositivos())
-        if (a.dispositivoUID() && d.uid == *a.dispositivoUID())
-            mic = d.nombre;
-    microfono_->setText(mic);
+    const auto mic = DispositivoAudio::conUID(a.dispositivos(), a.dispositivoUID());
+    microfono_->setText(mic ? mic->nombre : QStringLiteral("Micrófono"));
     const bool codex = a.agente() == AgenteCLI::codex;
     const QString simboloAgente = codex ? QStringLiteral("chevron.left.forwardslash.chevron.right") : QStringLiteral("sparkle");
     simboloAgente_->setPixmap(Iconos::pintado(simboloAgente, QSize(12, 12), blanco(0.5)));
