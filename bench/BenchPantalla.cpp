@@ -8,7 +8,7 @@
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "assistant/SesionClaude.h"

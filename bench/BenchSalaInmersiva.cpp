@@ -4,8 +4,8 @@
 // runs; the Qt platform is the one in QT_QPA_PLATFORM (offscreen by
 // default; "xcb" under xvfb-run draws on a real X server).
 #include "AlmacenPrueba.h"
-#include "app/Entorno.h"
-#include "app/Iconos.h"
+#include "vistas/Entorno.h"
+#include "vistas/Iconos.h"
 #include "app/ModoProyectosView.h"
 #include "assistant/AsistenteVoz.h"
 #include "comun/DispositivosSistemaFalso.h"

@@ -11,4 +11,4 @@ sudo_si_hace_falta apt-get install -y --no-install-recommends \
   libcanberra-dev sound-theme-freedesktop libespeak-ng-dev espeak-ng espeak-ng-data \
   libsoundtouch-dev libwebrtc-audio-processing-dev libcanberra-pulse \
   python3 python3-numpy python3-venv libbenchmark-dev dbus dbus-x11 sox xvfb \
-  xauth adwaita-icon-theme fonts-dejavu-core libaubio-dev
+  xauth adwaita-icon-theme fonts-dejavu-core libaubio-dev qt6-translations-l10n

@@ -1,6 +1,7 @@
 #include "app/AvisoAccesibilidad.h"
 
 #include "app/TarjetaAviso.h"
+#include "plataforma/Ajustes.h"
 #include "plataforma/Permisos.h"
 #include "setup/Instalador.h"
 
@@ -15,11 +16,23 @@ constexpr auto entreRevisiones = 2s;
 
 }
 
+QString AvisoAccesibilidad::titulo(bool wayland)
+{
+    return wayland ? QStringLiteral("En Wayland la zuvi no puede controlar otras apps")
+                   : QStringLiteral("Falta un permiso para controlar el computador");
+}
+
 QString AvisoAccesibilidad::detalle(bool pedido)
 {
-    return pedido ? QStringLiteral("En la lista que se abrió, activa «ZuviIA». Si ya estaba activada, quítala con «−» y "
-                                   "vuelve a agregarla con «+».")
+    return pedido ? QStringLiteral("En la configuración que se abrió, permite que «ZuviIA» controle el computador. "
+                                   "Si ya lo tenía, quítale el permiso y vuelve a dárselo.")
                   : QStringLiteral("Sin el permiso de Accesibilidad la zuvi no puede hacer clic ni escribir en otras apps.");
+}
+
+QString AvisoAccesibilidad::detalleWayland()
+{
+    return QStringLiteral("Wayland no deja que una app haga clic ni escriba en otras ventanas, y ningún ajuste lo "
+                          "cambia. Para eso, elige una sesión X11 al iniciar sesión.");
 }
 
 QString AvisoAccesibilidad::boton(bool pedido)
@@ -27,8 +40,9 @@ QString AvisoAccesibilidad::boton(bool pedido)
     return pedido ? QStringLiteral("Abrir de nuevo") : QStringLiteral("Dar permiso");
 }
 
-AvisoAccesibilidad::AvisoAccesibilidad(Permisos& permisos, Reloj& reloj, AbrirPanel abrirPanel, QWidget* parent)
-    : QWidget(parent), permisos_(permisos), reloj_(reloj),
+AvisoAccesibilidad::AvisoAccesibilidad(Permisos& permisos, Reloj& reloj, Ajustes& ajustes, bool wayland,
+                                       AbrirPanel abrirPanel, QWidget* parent)
+    : QWidget(parent), permisos_(permisos), reloj_(reloj), ajustes_(ajustes), wayland_(wayland),
       abrirPanel_(abrirPanel ? std::move(abrirPanel) : AbrirPanel(&Instalador::abrirPrivacidad)),
       falta_(!permisos.accesibilidad())
 {
@@ -36,13 +50,30 @@ AvisoAccesibilidad::AvisoAccesibilidad(Permisos& permisos, Reloj& reloj, AbrirPa
     auto* capa = new QVBoxLayout(this);
     capa->setContentsMargins(24, 12, 24, 0);
     tarjeta_ = new TarjetaAviso(QStringLiteral("hand.raised.fill"), QColor(0xff, 0x95, 0x00), 0.12, this);
-    tarjeta_->setTitulo(QStringLiteral("Falta un permiso para controlar el computador"));
-    tarjeta_->boton()->setObjectName(QStringLiteral("darPermiso"));
+    tarjeta_->setTitulo(titulo(wayland_));
     capa->addWidget(tarjeta_);
+    if (wayland_) {
+        // Nothing the user grants changes it: no settings to open, no check.
+        falta_ = falta_ && !ajustes_.booleano(QString::fromLatin1(claveWaylandVisto), false);
+        tarjeta_->setDetalle(detalleWayland());
+        tarjeta_->setBoton(QStringLiteral("Entendido"));
+        tarjeta_->boton()->setObjectName(QStringLiteral("entendido"));
+        connect(tarjeta_, &TarjetaAviso::pulsado, this, &AvisoAccesibilidad::cerrarWayland);
+        setVisible(falta_);
+        return;
+    }
+    tarjeta_->boton()->setObjectName(QStringLiteral("darPermiso"));
     connect(tarjeta_, &TarjetaAviso::pulsado, this, &AvisoAccesibilidad::pedir);
     seguir();
     if (falta_)
         revision_ = reloj_.despues(entreRevisiones, this, [this] { revisar(); });
+}
+
+void AvisoAccesibilidad::cerrarWayland()
+{
+    ajustes_.escribir(QString::fromLatin1(claveWaylandVisto), true);
+    falta_ = false;
+    hide();
 }
 
 void AvisoAccesibilidad::pedir()

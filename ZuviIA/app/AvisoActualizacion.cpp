@@ -1,6 +1,6 @@
 #include "app/AvisoActualizacion.h"
 
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/TarjetaAviso.h"
 
 #include <QPushButton>

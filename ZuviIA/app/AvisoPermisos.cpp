@@ -1,13 +1,12 @@
 #include "app/AvisoPermisos.h"
 
-#include "app/ActivarEscucha.h"
-#include "app/Iconos.h"
+#include "vistas/ActivarEscucha.h"
+#include "vistas/Iconos.h"
 #include "projects/ModoProyectos.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,7 +40,7 @@ AvisoPermisos::contenido(const std::optional<ComprobacionPermisos::Respuesta>& p
     if (!aviso)
         return std::nullopt;
     return Contenido{*aviso,
-                     QStringLiteral("Linux te pedirá acceso al micrófono y al reconocimiento de voz.") + local,
+                     QStringLiteral("Al reintentar, Zuvi IA busca de nuevo el micrófono y el modelo de reconocimiento de voz.") + local,
                      QStringLiteral("Reintentar")};
 }
 
@@ -63,13 +62,8 @@ AvisoPermisos::AvisoPermisos(const Entorno& entorno, QWidget* parent) : QFrame(p
     fila->setContentsMargins(14, 14, 14, 14);
     fila->setSpacing(12);
     auto* simbolo = new QLabel(tarjeta);
-    QPixmap icono = Iconos::icono(QStringLiteral("ear.trianglebadge.exclamationmark")).pixmap(24, 24);
-    {
-        QPainter naranja(&icono);
-        naranja.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        naranja.fillRect(icono.rect(), QColor(255, 149, 0));
-    }
-    simbolo->setPixmap(icono);
+    simbolo->setPixmap(
+        Iconos::pintado(QStringLiteral("ear.trianglebadge.exclamationmark"), QSize(24, 24), QColor(255, 149, 0)));
     fila->addWidget(simbolo);
     auto* textos = new QVBoxLayout;
     textos->setSpacing(2);

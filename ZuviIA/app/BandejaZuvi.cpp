@@ -1,7 +1,8 @@
 #include "app/BandejaZuvi.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
+#include "audio/EscuchaZuvi.h"
 #include "core/Registro.h"
 #include "projects/ModoProyectos.h"
 
@@ -34,6 +35,13 @@ BandejaZuvi::BandejaZuvi(ModoProyectos& modo, QObject* parent)
     bus.connect(vigilante, rutaVigilante, vigilante, QStringLiteral("StatusNotifierHostRegistered"), this,
                 SLOT(preguntarAnfitrion()));
     preguntarAnfitrion();
+}
+
+void BandejaZuvi::seguir(EscuchaZuvi& escucha)
+{
+    const auto copiar = [this, &escucha] { menu_->setEsperandoOyeZuvi(escucha.escuchando()); };
+    connect(&escucha, &EscuchaZuvi::escuchandoCambiado, menu_.get(), copiar);
+    copiar();
 }
 
 BandejaZuvi::~BandejaZuvi()

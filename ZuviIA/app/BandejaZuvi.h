@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class EscuchaZuvi;
 class MenuZuvi;
 class ModoProyectos;
 class QDBusServiceWatcher;
@@ -26,6 +27,8 @@ public:
     bool disponible() const { return icono_ != nullptr; }
     QSystemTrayIcon* icono() const { return icono_; }
     MenuZuvi* menu() const { return menu_.get(); }
+    // The menu's status line and the symbol follow the listener from now on.
+    void seguir(EscuchaZuvi& escucha);
 
 signals:
     void disponibleCambiado();

@@ -1,7 +1,7 @@
 #include "app/BarraHerramientas.h"
 
 #include "app/BotonEscucha.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "projects/ModoProyectos.h"
 

@@ -1,7 +1,7 @@
 #include "app/BotonEscucha.h"
 
-#include "app/ActivarEscucha.h"
-#include "app/Iconos.h"
+#include "vistas/ActivarEscucha.h"
+#include "vistas/Iconos.h"
 #include "projects/ModoProyectos.h"
 
 BotonEscucha::Aspecto BotonEscucha::aspecto(bool activo)

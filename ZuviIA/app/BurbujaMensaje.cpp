@@ -1,7 +1,7 @@
 #include "app/BurbujaMensaje.h"
 
-#include "app/Iconos.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Iconos.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/TextoMarkdown.h"
 #include "app/TextoSeleccionable.h"
 #include "assistant/AsistenteVoz.h"
@@ -169,8 +169,7 @@ void BurbujaMensaje::construirAgente(const Mensaje& m)
         botones->setSpacing(14);
         leer_ = accion(QStringLiteral("speaker.wave.2"), QStringLiteral("Leer en voz alta"), QStringLiteral("leer"),
                        acciones_);
-        // Reading aloud comes with the voice; until then it stays disabled.
-        leer_->setEnabled(false);
+        connect(leer_, &QToolButton::clicked, this, [this] { voz_.hablar(texto()); });
         copiar_ = accion(QStringLiteral("doc.on.doc"), QStringLiteral("Copiar"), QStringLiteral("copiar"), acciones_);
         connect(copiar_, &QToolButton::clicked, this, &BurbujaMensaje::copiar);
         botones->addWidget(leer_);

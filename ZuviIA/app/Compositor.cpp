@@ -1,8 +1,9 @@
 #include "app/Compositor.h"
 
 #include "app/BarraHerramientas.h"
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
+#include "vistas/Paleta.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/AudioDispositivos.h"
 #include "plataforma/Ajustes.h"
@@ -63,13 +64,6 @@ QLabel* texto(const QString& t, QWidget* parent, const QString& nombre = {})
     return l;
 }
 
-void colorear(QWidget* w, const QColor& color)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, color);
-    w->setPalette(p);
-}
-
 const QColor naranja(255, 149, 0);
 const QColor verde(52, 199, 89);
 const QColor morado(175, 82, 222);
@@ -120,13 +114,13 @@ Compositor::Compositor(const Entorno& entorno, QWidget* parent)
     avisoSilencio_ = texto(QStringLiteral("El sonido del computador está en silencio: no vas a oír a la zuvi. Sube el volumen."),
                            this, QStringLiteral("avisoSilencio"));
     avisoSilencio_->setWordWrap(true);
-    colorear(avisoSilencio_, naranja);
+    Paleta::colorear(avisoSilencio_, naranja);
     pila->addWidget(avisoSilencio_);
 
     transcripcion_ = texto(QString(), this, QStringLiteral("transcripcion"));
     transcripcion_->setWordWrap(true);
     transcripcion_->setMaximumHeight(transcripcion_->fontMetrics().lineSpacing() * 2 + 2);
-    colorear(transcripcion_, palette().color(QPalette::PlaceholderText));
+    Paleta::colorear(transcripcion_, palette().color(QPalette::PlaceholderText));
     pila->addWidget(transcripcion_);
 
     // The capsule: microphone, text, send or stop.
@@ -202,7 +196,7 @@ Compositor::Compositor(const Entorno& entorno, QWidget* parent)
     filaMusica->addWidget(texto(QStringLiteral("·"), musica_));
     filaMusica->addWidget(simbolo(QStringLiteral("music.note"), musica_));
     QLabel* textoMusica = texto(QStringLiteral("Música de fondo: dime «Zuvi» para hablarme"), musica_);
-    colorear(textoMusica, morado);
+    Paleta::colorear(textoMusica, morado);
     filaMusica->addWidget(textoMusica);
     linea->addWidget(musica_);
     linea->addWidget(texto(QStringLiteral("·"), estado));
@@ -223,7 +217,7 @@ Compositor::Compositor(const Entorno& entorno, QWidget* parent)
     pequena.setPointSizeF(pequena.pointSizeF() * 0.85);
     for (QLabel* l : estado->findChildren<QLabel*>())
         l->setFont(pequena);
-    colorear(estado, palette().color(QPalette::PlaceholderText));
+    Paleta::colorear(estado, palette().color(QPalette::PlaceholderText));
     pila->addWidget(estado);
 
     connect(campo_, &QPlainTextEdit::textChanged, this, [this] {
@@ -320,13 +314,9 @@ void Compositor::seguirEstado()
     estado_->setText(estadoTexto(activo, modo_.estado()));
     musica_->setVisible(activo && modo_.musicaDeFondo() && ModoProyectos::ignorarMusica(ajustes_));
 
-    QString simboloMic = QStringLiteral("mic.slash");
-    QString nombreMic = QStringLiteral("Sin micrófono");
-    for (const DispositivoAudio& d : voz_.dispositivos())
-        if (voz_.dispositivoUID() && d.uid == *voz_.dispositivoUID()) {
-            simboloMic = d.simbolo();
-            nombreMic = d.nombre;
-        }
+    const auto mic = DispositivoAudio::conUID(voz_.dispositivos(), voz_.dispositivoUID());
+    const QString simboloMic = mic ? mic->simbolo() : QStringLiteral("mic.slash");
+    const QString nombreMic = mic ? mic->nombre : QStringLiteral("Sin micrófono");
     simboloMicrofono_->setPixmap(Iconos::icono(simboloMic).pixmap(12, 12));
     simboloMicrofono_->setProperty("simbolo", simboloMic);
     microfono_->setText(nombreMic);
@@ -338,7 +328,7 @@ void Compositor::seguirEstado()
     agente_->setText(codex ? QStringLiteral("Codex") : QStringLiteral("Claude"));
 
     nivel_->setText(BarraHerramientas::tituloNivel(voz_.nivel()));
-    colorear(nivel_, voz_.nivel() == NivelPermiso::total ? naranja : palette().color(QPalette::PlaceholderText));
+    Paleta::colorear(nivel_, voz_.nivel() == NivelPermiso::total ? naranja : palette().color(QPalette::PlaceholderText));
 }
 
 // From one line up to eight, then the field scrolls; the frame width

@@ -1,6 +1,6 @@
 #include "app/ConversacionView.h"
 
-#include "app/ActivarEscucha.h"
+#include "vistas/ActivarEscucha.h"
 #include "app/AppRouter.h"
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
@@ -12,6 +12,7 @@
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
+#include "plataforma/Permisos.h"
 #include "projects/ModoProyectos.h"
 
 #include <QAction>
@@ -57,7 +58,8 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     aviso_ = new AvisoPermisos(entorno_, this);
     avisos_->addWidget(aviso_);
     if (entorno_.accesibilidad)
-        avisos_->addWidget(new AvisoAccesibilidad(*entorno_.accesibilidad, entorno_.reloj, {}, this));
+        avisos_->addWidget(new AvisoAccesibilidad(*entorno_.accesibilidad, entorno_.reloj, entorno_.ajustes,
+                                                     Permisos::sesionWayland(), {}, this));
     capa->addLayout(avisos_);
 
     pila_ = new QStackedWidget(this);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/BarraHerramientas.h"
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 #include "core/Modelos.h"
 
 #include <QPointer>

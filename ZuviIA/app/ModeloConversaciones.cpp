@@ -1,6 +1,6 @@
 #include "app/ModeloConversaciones.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "core/Almacen.h"
 
 #include <QFont>

@@ -1,7 +1,8 @@
 #include "app/ModoProyectosView.h"
 
 #include "app/Fondo.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
+#include "vistas/Paleta.h"
 #include "app/Orbe.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/AudioDispositivos.h"
@@ -48,14 +49,8 @@ QLabel* etiqueta(const QString& texto, QWidget* parent, const QString& nombre = 
 
 QLabel* simbolo(const QString& nombre, QWidget* parent, int lado, const QColor& color)
 {
-    QPixmap icono = Iconos::icono(nombre).pixmap(lado, lado);
-    {
-        QPainter p(&icono);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(icono.rect(), color);
-    }
     auto* l = new QLabel(parent);
-    l->setPixmap(icono);
+    l->setPixmap(Iconos::pintado(nombre, QSize(lado, lado), color));
     l->setProperty("simbolo", nombre);
     return l;
 }
@@ -63,14 +58,6 @@ QLabel* simbolo(const QString& nombre, QWidget* parent, int lado, const QColor& 
 QColor blanco(double opacidad)
 {
     return QColor::fromRgbF(1, 1, 1, float(opacidad));
-}
-
-void colorear(QWidget* w, const QColor& color)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, color);
-    p.setColor(QPalette::Text, color);
-    w->setPalette(p);
 }
 
 // A symbol with its text, as one label group.
@@ -82,7 +69,7 @@ QWidget* rotulo(const QString& simboloNombre, QLabel* texto, QWidget* parent, co
     fila->setSpacing(4);
     fila->addWidget(simbolo(simboloNombre, w, 12, color));
     texto->setParent(w);
-    colorear(texto, color);
+    Paleta::colorear(texto, color);
     fila->addWidget(texto);
     return w;
 }
@@ -212,7 +199,7 @@ void ModoProyectosView::construir()
     grande.setWeight(QFont::DemiBold);
     titulo_->setFont(grande);
     titulo_->setAlignment(Qt::AlignCenter);
-    colorear(titulo_, Qt::white);
+    Paleta::colorear(titulo_, Qt::white);
     pila->addSpacing(34);
     pila->addWidget(titulo_);
 
@@ -225,7 +212,7 @@ void ModoProyectosView::construir()
     subtitulo_->setMaximumWidth(700);
     subtitulo_->setMinimumHeight(90);
     subtitulo_->setMaximumHeight(std::max(90, subtitulo_->fontMetrics().lineSpacing() * 4 + 2));
-    colorear(subtitulo_, blanco(0.75));
+    Paleta::colorear(subtitulo_, blanco(0.75));
     pila->addSpacing(10);
     subtitulo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* centrado = new QHBoxLayout;
@@ -251,7 +238,7 @@ void ModoProyectosView::construir()
     respuesta_->setWordWrap(true);
     respuesta_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     respuesta_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    colorear(respuesta_, blanco(0.9));
+    Paleta::colorear(respuesta_, blanco(0.9));
     tarjeta_->setWidget(respuesta_);
     dentro->addWidget(tarjeta_);
     tarjetaPanel_ = panel;
@@ -285,7 +272,7 @@ QWidget* ModoProyectosView::construirPie()
     simboloAgente_ = new QLabel(grupoAgente);
     filaAgente->addWidget(simboloAgente_);
     agente_->setParent(grupoAgente);
-    colorear(agente_, tenue);
+    Paleta::colorear(agente_, tenue);
     filaAgente->addWidget(agente_);
     fila->addWidget(grupoAgente);
     musica_ = rotulo(QStringLiteral("music.note"), etiqueta(QStringLiteral("Música de fondo: díganme «Zuvi»"), pie), pie,
@@ -297,7 +284,7 @@ QWidget* ModoProyectosView::construirPie()
     tocar_->setObjectName(QStringLiteral("tocarOrbe"));
     fila->addWidget(tocar_);
     pista_ = etiqueta(QString(), pie, QStringLiteral("pista"));
-    colorear(pista_, tenue);
+    Paleta::colorear(pista_, tenue);
     // On a narrow window the hint wraps rather than being cut.
     pista_->setWordWrap(true);
     pista_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -339,20 +326,11 @@ void ModoProyectosView::actualizar()
     tarjetaPanel_->setVisible(respuesta.has_value());
     respuesta_->setText(respuesta.value_or(QString()));
 
-    QString mic = QStringLiteral("Micrófono");
-    for (const DispositivoAudio& d : a.dispositivos())
-        if (a.dispositivoUID() && d.uid == *a.dispositivoUID())
-            mic = d.nombre;
-    microfono_->setText(mic);
+    const auto mic = DispositivoAudio::conUID(a.dispositivos(), a.dispositivoUID());
+    microfono_->setText(mic ? mic->nombre : QStringLiteral("Micrófono"));
     const bool codex = a.agente() == AgenteCLI::codex;
     const QString simboloAgente = codex ? QStringLiteral("chevron.left.forwardslash.chevron.right") : QStringLiteral("sparkle");
-    QPixmap icono = Iconos::icono(simboloAgente).pixmap(12, 12);
-    {
-        QPainter p(&icono);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(icono.rect(), blanco(0.5));
-    }
-    simboloAgente_->setPixmap(icono);
+    simboloAgente_->setPixmap(Iconos::pintado(simboloAgente, QSize(12, 12), blanco(0.5)));
     simboloAgente_->setProperty("simbolo", simboloAgente);
     agente_->setText(codex ? QStringLiteral("Codex") : QStringLiteral("Claude"));
     musica_->setVisible(modo.musicaDeFondo() && ModoProyectos::ignorarMusica(entorno_.ajustes));

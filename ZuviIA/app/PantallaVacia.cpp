@@ -1,7 +1,7 @@
 #include "app/PantallaVacia.h"
 
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "projects/ModoProyectos.h"
 

@@ -1,7 +1,7 @@
 #include "app/TarjetaAviso.h"
 
-#include "app/Iconos.h"
-#include "app/TextoCorto.h"
+#include "vistas/Iconos.h"
+#include "vistas/TextoCorto.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/VentanaPrincipal.h"
 
 #include "Version.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/ModoProyectosView.h"
 #include "app/VistaPrincipal.h"
 #include "assistant/AsistenteVoz.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 
 #include <QMainWindow>
 

@@ -2,11 +2,12 @@
 
 #include "app/BandejaZuvi.h"
 #include "app/Enlaces.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/InstanciaUnica.h"
 #include "app/MenuZuvi.h"
 #include "app/RegistroEscritorio.h"
 #include "app/ServicioIntents.h"
+#include "app/TraduccionQt.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
@@ -111,6 +112,7 @@ void ZuviIAApp::prepararAplicacion()
     QApplication::setApplicationName(QStringLiteral("zuviia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zuvi IA"));
     QGuiApplication::setDesktopFileName(QStringLiteral("cl.norp.ZuviIA"));
+    TraduccionQt::cargar();
     Iconos::prepararTema();
     QApplication::setWindowIcon(Iconos::icono(QStringLiteral("ear.fill")));
 }
@@ -135,9 +137,11 @@ int ZuviIAApp::ejecutar()
 // process, and it starts when the room does not listen always.
 void ZuviIAApp::escucharFrase()
 {
-    EscuchaZuvi& escucha = EscuchaZuvi::shared();
+    EscuchaZuvi& escucha = entorno_->escuchaEnUso();
     EnlaceEscucha::conectar(escucha, entorno_->asistente, entorno_->modo, entorno_->ajustes);
     escucha.setDespacho([this](const QUrl& enlace) { abrirEnlace(enlace); });
+    if (bandeja_)
+        bandeja_->seguir(escucha);
 }
 
 bool ZuviIAApp::arrancar()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 #include "app/Intents.h"
 #include "app/TareasInicio.h"
 #include "settings/EntornoAjustes.h"
@@ -73,11 +73,13 @@ public:
     // Run once when the application quits: the store is saved and no agent
     // goes on working unseen.
     void alSalir();
+    // Wires the process's wake-phrase listener to the room, the links and
+    // the tray; after arrancar().
+    void escucharFrase();
 
 private:
     void prepararAplicacion();
     bool entregarPrimero() const;
-    void escucharFrase();
     void alCerrarVentana();
     void escucharAlAbrir(VentanaPrincipal* ventana);
     void recibirIntento(const QByteArray& linea);

@@ -112,6 +112,7 @@ AsistenteVoz& AsistenteVoz::shared()
     voz.decir = [](const QString& texto, const std::optional<QString>& vozID, std::optional<uint32_t> salida) {
         Locutor::shared().decir(texto, MotorConversacion::mejorVoz(vozID), salida);
     };
+    voz.callar = [] { Locutor::shared().callar(); };
     static AsistenteVoz* unico = new AsistenteVoz(Ajustes::shared(), Reloj::sistema(), Almacen::shared(),
                                                   DispositivosSistema::sistema(), EstadoIA::shared(), std::move(voz));
     return *unico;

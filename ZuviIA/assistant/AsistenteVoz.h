@@ -69,6 +69,8 @@ public:
         // on that output (none: the default one).
         std::function<void(const QString& texto, const std::optional<QString>& voz, std::optional<uint32_t> salida)>
             decir;
+        // Silences whatever `decir` is saying.
+        std::function<void()> callar;
     };
 
     // Reads the stored settings, lists the devices once and follows their

@@ -87,6 +87,9 @@ void AsistenteVoz::iniciarDictado()
 
 void AsistenteVoz::arrancarDictado()
 {
+    // An answer read aloud would play into the microphone.
+    if (voz_.callar)
+        voz_.callar();
     setAviso(std::nullopt);
     textoPrevio_ = texto_.isEmpty() ? QString() : texto_ + QLatin1Char(' ');
     const quint64 captura = ++captura_;

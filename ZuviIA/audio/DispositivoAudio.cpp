@@ -47,13 +47,21 @@ size_t qHash(const DispositivoAudio& d, size_t semilla) noexcept
     return qHashMulti(semilla, d.id, d.uid, d.nombre, d.fabricante, d.transporte);
 }
 
-std::optional<uint32_t> DispositivoAudio::idDe(const QList<DispositivoAudio>& lista, const std::optional<QString>& uid)
+std::optional<DispositivoAudio> DispositivoAudio::conUID(const QList<DispositivoAudio>& lista,
+                                                        const std::optional<QString>& uid)
 {
     if (!uid)
         return std::nullopt;
     for (const auto& d : lista) {
         if (d.uid == *uid)
-            return d.id;
+            return d;
     }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> DispositivoAudio::idDe(const QList<DispositivoAudio>& lista, const std::optional<QString>& uid)
+{
+    if (const auto d = conUID(lista, uid))
+        return d->id;
     return std::nullopt;
 }

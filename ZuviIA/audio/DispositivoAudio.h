@@ -26,8 +26,11 @@ struct DispositivoAudio {
     // Chosen from the label, so label and symbol always agree.
     static QString simboloDe(const QString& conexion);
 
-    // The id of the listed device with that UID; none (the system default)
-    // when no UID is given or the device is not listed.
+    // The listed device with that UID; none when no UID is given or the
+    // device is not listed.
+    static std::optional<DispositivoAudio> conUID(const QList<DispositivoAudio>& lista,
+                                                  const std::optional<QString>& uid);
+    // Its id; none means the system default.
     static std::optional<uint32_t> idDe(const QList<DispositivoAudio>& lista, const std::optional<QString>& uid);
 
     friend bool operator==(const DispositivoAudio&, const DispositivoAudio&) = default;

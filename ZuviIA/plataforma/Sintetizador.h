@@ -47,4 +47,7 @@ public:
     // Rate 0…1 to words per minute: 0 → 80, 0.5 → 175, 1 → 450, straight
     // lines between; outside values are held at the ends.
     static int palabrasPorMinuto(float velocidad);
+    // What people read for a voice: the Spanish voices by their Spanish
+    // names, any other by the engine's own name.
+    static QString nombreVoz(const QString& identificador, const QString& nombreMotor);
 };

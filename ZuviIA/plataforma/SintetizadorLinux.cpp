@@ -2,6 +2,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
@@ -100,7 +101,7 @@ private:
                 continue;
             VozSistema voz;
             voz.identificador = id;
-            voz.nombre = QString::fromUtf8((*v)->name).replace('_', ' ');
+            voz.nombre = Sintetizador::nombreVoz(id, QString::fromUtf8((*v)->name));
             voz.idioma = QString::fromUtf8((*v)->languages + 1);
             voz.calidad = 1;
             lista.push_back(voz);
@@ -203,4 +204,13 @@ int Sintetizador::palabrasPorMinuto(float velocidad)
     const float v = std::clamp(velocidad, 0.0f, 1.0f);
     const float ppm = v <= 0.5f ? 80 + v / 0.5f * 95 : 175 + (v - 0.5f) / 0.5f * 275;
     return int(std::lround(ppm));
+}
+
+QString Sintetizador::nombreVoz(const QString& identificador, const QString& nombreMotor)
+{
+    static const QHash<QString, QString> espanol = {
+        {QStringLiteral("roa/es"), QStringLiteral("Español (España)")},
+        {QStringLiteral("roa/es-419"), QStringLiteral("Español (Latinoamérica)")},
+    };
+    return espanol.value(identificador, QString(nombreMotor).replace(u'_', u' '));
 }

@@ -1,6 +1,6 @@
 #include "settings/AjustesView.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "plataforma/Permisos.h"
 #include "settings/SeccionActualizaciones.h"
 #include "settings/SeccionAvanzado.h"
@@ -111,14 +111,9 @@ QIcon AjustesView::tesela(const Datos& d)
     p.fillPath(forma, degradado);
 
     // The theme's symbolic icon, recoloured white.
-    QPixmap simbolo = Iconos::icono(d.simbolo).pixmap(QSize(13, 13), escala);
-    if (!simbolo.isNull()) {
-        QPainter blanco(&simbolo);
-        blanco.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        blanco.fillRect(simbolo.rect(), Qt::white);
-        blanco.end();
+    const QPixmap simbolo = Iconos::pintado(d.simbolo, QSize(13, 13), Qt::white, escala);
+    if (!simbolo.isNull())
         p.drawPixmap(QPointF(4.5, 4.5), simbolo);
-    }
     p.end();
     return QIcon(lienzo);
 }

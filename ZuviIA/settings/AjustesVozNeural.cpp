@@ -1,5 +1,6 @@
 #include "settings/AjustesVozNeural.h"
 
+#include "assistant/AsistenteVoz.h"
 #include "audio/Locutor.h"
 #include "audio/MotorConversacion.h"
 #include "audio/VozNeural.h"
@@ -64,7 +65,9 @@ void AjustesVozNeural::construirInstalada()
     probar_ = new QPushButton(QStringLiteral("Probar"), this);
     probar_->setObjectName(QStringLiteral("probar"));
     connect(probar_, &QPushButton::clicked, this, [this] {
-        entorno_.locutor.decir(QString::fromUtf8(frasePrueba), MotorConversacion::mejorVoz(), std::nullopt);
+        const AsistenteVoz& voz = entorno_.asistente;
+        entorno_.locutor.decir(QString::fromUtf8(frasePrueba), MotorConversacion::mejorVoz(),
+                               DispositivoAudio::idDe(voz.salidas(), voz.salidaUID()));
     });
     original_ = new QPushButton(QStringLiteral("Volver a la voz original"), this);
     original_->setObjectName(QStringLiteral("original"));

@@ -1,6 +1,6 @@
 #include "settings/FilaPermiso.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "settings/FormularioAjustes.h"
 
 #include <QHBoxLayout>

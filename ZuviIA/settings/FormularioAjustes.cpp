@@ -1,6 +1,12 @@
 #include "settings/FormularioAjustes.h"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QScrollBar>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +24,49 @@ FormularioAjustes::FormularioAjustes(QWidget* parent) : QScrollArea(parent)
     columna_->setSpacing(6);
     columna_->addStretch(1);
     setWidget(contenido);
+    // Controls added at any time, also by the panels inside, pass here.
+    qApp->installEventFilter(this);
+}
+
+bool FormularioAjustes::tomaRueda(const QObject* objeto)
+{
+    return qobject_cast<const QComboBox*>(objeto) || qobject_cast<const QAbstractSpinBox*>(objeto)
+        || (qobject_cast<const QAbstractSlider*>(objeto) && !qobject_cast<const QScrollBar*>(objeto));
+}
+
+bool FormularioAjustes::eventFilter(QObject* objeto, QEvent* evento)
+{
+    const auto tipo = evento->type();
+    if (tipo != QEvent::Wheel && tipo != QEvent::Polish && tipo != QEvent::FocusIn && tipo != QEvent::FocusOut)
+        return false;
+    auto* control = qobject_cast<QWidget*>(objeto);
+    if (!control || !tomaRueda(control) || !widget()->isAncestorOf(control))
+        return false;
+    switch (tipo) {
+    case QEvent::Polish:
+        // A wheel-focus control would take the focus, and then the value.
+        if (control->focusPolicy() == Qt::WheelFocus)
+            control->setFocusPolicy(Qt::StrongFocus);
+        return false;
+    case QEvent::FocusIn: {
+        // The first control of a window opening gets the focus by itself.
+        const Qt::FocusReason razon = static_cast<QFocusEvent*>(evento)->reason();
+        if (razon == Qt::MouseFocusReason || razon == Qt::TabFocusReason || razon == Qt::BacktabFocusReason
+            || razon == Qt::ShortcutFocusReason)
+            elegido_ = control;
+        return false;
+    }
+    case QEvent::FocusOut:
+        if (elegido_ == control)
+            elegido_.clear();
+        return false;
+    default:
+        break;
+    }
+    if (elegido_ == control && control->hasFocus())
+        return false;
+    QCoreApplication::sendEvent(viewport(), evento);
+    return true;
 }
 
 void FormularioAjustes::Grupo::setVisible(bool visible) const

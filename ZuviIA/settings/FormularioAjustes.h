@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QScrollArea>
 
 class QCheckBox;
@@ -10,6 +11,9 @@ class QVBoxLayout;
 
 // The grouped form every settings section is drawn in: a scrolling column
 // of groups, each with a header above its rows and an optional footer.
+// Its pickers, sliders and number fields take the wheel only once the user
+// focused them (a click, Tab): otherwise the wheel scrolls the form, so
+// scrolling never changes a value.
 class FormularioAjustes : public QScrollArea {
     Q_OBJECT
 
@@ -39,6 +43,14 @@ public:
     // A row of a label at the leading edge and a control at the trailing one.
     static QWidget* fila(const QString& etiqueta, QWidget* control, QWidget* parent);
 
+    // A control that the wheel would change.
+    static bool tomaRueda(const QObject* objeto);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
 private:
     QVBoxLayout* columna_ = nullptr;
+    // The control the user moved the focus to, while it keeps it.
+    QPointer<QWidget> elegido_;
 };

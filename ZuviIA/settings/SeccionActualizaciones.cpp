@@ -1,6 +1,6 @@
 #include "settings/SeccionActualizaciones.h"
 
-#include "app/TextoCorto.h"
+#include "vistas/TextoCorto.h"
 #include "plataforma/Ajustes.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "settings/SeccionPersonas.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
 #include "core/Perfiles.h"

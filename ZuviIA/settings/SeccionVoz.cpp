@@ -1,6 +1,6 @@
 #include "settings/SeccionVoz.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "audio/EscuchaZuvi.h"
 #include "audio/MotorConversacion.h"

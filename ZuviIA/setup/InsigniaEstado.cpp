@@ -1,7 +1,7 @@
 #include "setup/InsigniaEstado.h"
 
-#include "app/Iconos.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Iconos.h"
+#include "vistas/IndicadorActividad.h"
 #include "setup/Rotulos.h"
 
 #include <QHBoxLayout>

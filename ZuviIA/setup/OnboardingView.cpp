@@ -1,7 +1,7 @@
 #include "setup/OnboardingView.h"
 
-#include "app/Iconos.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Iconos.h"
+#include "vistas/IndicadorActividad.h"
 #include "plataforma/Ajustes.h"
 #include "setup/Instalador.h"
 #include "setup/PasoActivacion.h"
@@ -134,7 +134,7 @@ OnboardingView::OnboardingView(const Entorno& entorno, QWidget* parent) : QWidge
         connect(atajo, &QShortcut::activated, this, &OnboardingView::pulsarPrincipal);
     }
 
-    Instalador& ins = entorno_.ins();
+    Instalador& ins = entorno_.instaladorEnUso();
     connect(&ins, &Instalador::trabajandoChanged, this, &OnboardingView::mostrarBarra);
     connect(&ins, &Instalador::registroChanged, this, &OnboardingView::mostrarBarra);
     irA(Pasos::numero(PasoConfig::bienvenida));
@@ -171,13 +171,13 @@ QWidget* OnboardingView::crear(PasoConfig p)
 {
     switch (p) {
     case PasoConfig::bienvenida: return new PasoBienvenida;
-    case PasoConfig::agentes: return new PasoAgentes(entorno_.ins());
-    case PasoConfig::skills: return new PasoSkills(entorno_.ins());
-    case PasoConfig::conexiones: return new PasoConexiones(entorno_.ins());
+    case PasoConfig::agentes: return new PasoAgentes(entorno_.instaladorEnUso());
+    case PasoConfig::skills: return new PasoSkills(entorno_.instaladorEnUso());
+    case PasoConfig::conexiones: return new PasoConexiones(entorno_.instaladorEnUso());
     case PasoConfig::voz:
         return new PasoVoz(entorno_);
-    case PasoConfig::activacion: return new PasoActivacion(entorno_.oye(), entorno_.permisosSistema());
-    case PasoConfig::cuentas: return new PasoCuentas(entorno_.ins(), entorno_.asistente);
+    case PasoConfig::activacion: return new PasoActivacion(entorno_.escuchaEnUso(), entorno_.permisosEnUso());
+    case PasoConfig::cuentas: return new PasoCuentas(entorno_.instaladorEnUso(), entorno_.asistente);
     case PasoConfig::listo: return new PasoListo;
     }
     return new QWidget;
@@ -185,7 +185,7 @@ QWidget* OnboardingView::crear(PasoConfig p)
 
 void OnboardingView::mostrarBarra()
 {
-    const Instalador& ins = entorno_.ins();
+    const Instalador& ins = entorno_.instaladorEnUso();
     const Barra b = barra(paso_, ins.trabajando());
     atras_->setVisible(b.atras);
     atras_->setEnabled(b.navegable);
@@ -203,7 +203,7 @@ void OnboardingView::abrirRegistro()
 {
     if (hoja_)
         return;
-    hoja_ = new RegistroView(entorno_.ins(), this);
+    hoja_ = new RegistroView(entorno_.instaladorEnUso(), this);
     hoja_->setAttribute(Qt::WA_DeleteOnClose);
     hoja_->open();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Entorno.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/Entorno.h"
+#include "vistas/IndicadorActividad.h"
 #include "setup/PasoConfig.h"
 #include "setup/RegistroView.h"
 

@@ -1,6 +1,6 @@
 #include "setup/PasoActivacion.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "audio/EscuchaZuvi.h"
 #include "core/InicioSesion.h"
 #include "plataforma/Permisos.h"
@@ -47,7 +47,7 @@ PasoActivacion::PasoActivacion(EscuchaZuvi& oye, Permisos& permisos, QWidget* pa
     capa->addWidget(new Encabezado(
         QStringLiteral("waveform.circle"), QStringLiteral("Activación"),
         QStringLiteral("Cómo despiertas a la zuvi. Recomendado: «Oye Zuvi», que escucha el propio computador; así los "
-                       "HomePod u otros equipos con Siri no responden por él."),
+                       "parlantes inteligentes u otros asistentes de voz no responden por él."),
         this));
 
     QVBoxLayout* c = nullptr;

@@ -30,6 +30,7 @@ constexpr FilaConexion filas[] = {
 };
 
 const QString pantalla = QStringLiteral("Grabación de pantalla");
+const QString skillControl = QStringLiteral("skill de control");
 
 QString textoBase(Conexion c)
 {
@@ -51,11 +52,18 @@ QString PasoConexiones::faltaControl(const QStringList& falta)
     return QStringLiteral("Control del computador: falta ") + falta.join(QStringLiteral(" y ")) + QLatin1Char('.');
 }
 
+// Linux lacks a desktop permission only in a Wayland session, where no
+// setting grants it; the skill is what «Configurar» installs.
 QString PasoConexiones::pistaControl(const QStringList& falta)
 {
-    return QStringLiteral("Pulsa «Configurar», activa «ZuviIA» en esa lista de la configuración del sistema y vuelve "
-                          "aquí: se comprueba solo. ")
-        + (falta.contains(pantalla) ? QStringLiteral("Ese permiso en particular exige reabrir Zuvi IA.") : QString());
+    const bool sinSkill = falta.contains(skillControl);
+    QStringList pistas;
+    if (sinSkill)
+        pistas << QStringLiteral("Pulsa «Configurar» para instalar la skill y vuelve aquí: se comprueba solo.");
+    if (falta.size() > (sinSkill ? 1 : 0))
+        pistas << QStringLiteral("En Wayland ningún ajuste del sistema da ese permiso: elige una sesión X11 al iniciar "
+                                 "sesión.");
+    return pistas.join(u' ');
 }
 
 PasoConexiones::PasoConexiones(Instalador& ins, QWidget* parent) : QWidget(parent), ins_(ins)

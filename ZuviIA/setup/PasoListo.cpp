@@ -1,6 +1,6 @@
 #include "setup/PasoListo.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 
 #include <QFrame>
 #include <QGridLayout>

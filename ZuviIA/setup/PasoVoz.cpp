@@ -1,8 +1,8 @@
 #include "setup/PasoVoz.h"
 
-#include "app/BotonMicrofono.h"
-#include "app/Entorno.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Entorno.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 #include "setup/Encabezado.h"
 #include "setup/Rotulos.h"
@@ -53,7 +53,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     capa->addWidget(new Encabezado(
         QStringLiteral("mic"), QStringLiteral("Voz"),
         QStringLiteral("Elige por dónde escucha y por dónde habla la zuvi. Si tienes un micrófono USB (como un Logitech) "
-                       "lo elegimos solo, y la voz sale por los parlantes del computador, no por AirPlay ni HomePod."),
+                       "lo elegimos solo, y la voz sale por los parlantes del computador, no por parlantes de red ni salidas virtuales."),
         this));
 
     auto* formulario = new QFormLayout;
@@ -96,7 +96,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     Rotulos::color(aviso_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.triangle.fill"), aviso_, this));
 
-    tarjeta_ = new TarjetaVozNeural(entorno.ins(), voz_, entorno.reloj, entorno.locutorVoz(), true, this);
+    tarjeta_ = new TarjetaVozNeural(entorno.instaladorEnUso(), voz_, entorno.reloj, entorno.locutorEnUso(), true, this);
     capa->addWidget(tarjeta_);
     capa->addStretch(1);
 

@@ -1,6 +1,6 @@
 #include "setup/Rotulos.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "setup/Tarjeta.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "setup/Rotulos.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppRouter.h"
-#include "app/Entorno.h"
+#include "vistas/Entorno.h"
 #include "comun/ModelosPrueba.h"
 #include "comun/PermisosVozFalsos.h"
 #include "plataforma/ComprobacionPermisos.h"

@@ -1,12 +1,14 @@
 #include "setup/BancoActualizador.h"
 
+#include "comun/HogarTemporal.h"
 #include "comun/PermisosVozFalsos.h"
+#include "plataforma/Ajustes.h"
 
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/TarjetaAviso.h"
-#include "app/TextoCorto.h"
+#include "vistas/TextoCorto.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,6 +28,9 @@ bool muestra(QWidget* w) { return w && w->isVisible(); }
 
 class TestAvisos : public QObject {
     Q_OBJECT
+
+    HogarTemporal hogar;
+    Ajustes ajustes{hogar.en(".config/avisos.conf")};
 
 private slots:
     void recortar_data()
@@ -155,7 +160,7 @@ private slots:
     {
         RelojFalso reloj;
         PermisosVozFalsos permisos;
-        AvisoAccesibilidad aviso(permisos, reloj, [](const QString&) {});
+        AvisoAccesibilidad aviso(permisos, reloj, ajustes, false, [](const QString&) {});
         QVERIFY(!aviso.falta());
         QVERIFY(aviso.isHidden());
         reloj.avanzar(10s);
@@ -169,7 +174,8 @@ private slots:
         permisos.acceso = false;
         QStringList abiertos;
         QWidget marco;
-        auto& aviso = *new AvisoAccesibilidad(permisos, reloj, [&](const QString& p) { abiertos << p; }, &marco);
+        auto& aviso = *new AvisoAccesibilidad(permisos, reloj, ajustes, false, [&](const QString& p) { abiertos << p; },
+                                             &marco);
         marco.show();
         auto* boton = aviso.findChild<QPushButton*>("darPermiso");
         QVERIFY(aviso.isVisible());
@@ -198,12 +204,41 @@ private slots:
         RelojFalso reloj;
         PermisosVozFalsos permisos;
         permisos.acceso = false;
-        auto aviso = std::make_unique<AvisoAccesibilidad>(permisos, reloj, [](const QString&) {});
+        auto aviso = std::make_unique<AvisoAccesibilidad>(permisos, reloj, ajustes, false, [](const QString&) {});
         reloj.avanzar(2s);
         QCOMPARE(permisos.consultasAcceso.load(), 2);
         aviso.reset();
         reloj.avanzar(10s);
         QCOMPARE(permisos.consultasAcceso.load(), 2);
+    }
+
+    // Wayland grants it to nobody: the banner says so without opening
+    // settings or checking again, and once dismissed never comes back.
+    void accesibilidadEnWayland()
+    {
+        RelojFalso reloj;
+        PermisosVozFalsos permisos;
+        permisos.acceso = false;
+        ajustes.quitar(QString::fromLatin1(AvisoAccesibilidad::claveWaylandVisto));
+        QStringList abiertos;
+        QWidget marco;
+        auto& aviso = *new AvisoAccesibilidad(permisos, reloj, ajustes, true,
+                                              [&](const QString& p) { abiertos << p; }, &marco);
+        marco.show();
+        QVERIFY(aviso.isVisible());
+        QCOMPARE(aviso.tarjeta()->titulo()->text(), AvisoAccesibilidad::titulo(true));
+        QCOMPARE(aviso.tarjeta()->detalle()->completo(), AvisoAccesibilidad::detalleWayland());
+        reloj.avanzar(10s);
+        QCOMPARE(permisos.consultasAcceso.load(), 1);
+        auto* entendido = aviso.findChild<QPushButton*>("entendido");
+        QCOMPARE(entendido->text(), QStringLiteral("Entendido"));
+        entendido->click();
+        QVERIFY(!aviso.isVisible());
+        QVERIFY(abiertos.isEmpty());
+        QVERIFY(ajustes.booleano(QString::fromLatin1(AvisoAccesibilidad::claveWaylandVisto), false));
+        AvisoAccesibilidad otro(permisos, reloj, ajustes, true, [](const QString&) {});
+        QVERIFY(!otro.falta());
+        QVERIFY(otro.isHidden());
     }
 };
 

@@ -1,7 +1,7 @@
 #include "comun/MotorSalaGuionado.h"
 #include "app/BurbujaMensaje.h"
 #include "app/ConversacionView.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/ListaMensajes.h"
 #include "app/TextoSeleccionable.h"
 #include "app/VentanaPrincipal.h"

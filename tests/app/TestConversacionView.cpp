@@ -3,7 +3,7 @@
 #include "app/BurbujaMensaje.h"
 #include "app/Compositor.h"
 #include "app/ConversacionView.h"
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 #include "app/ListaMensajes.h"
 #include "app/TextoSeleccionable.h"
 #include "app/VentanaPrincipal.h"
@@ -24,6 +24,7 @@
 #include "core/Almacen.h"
 #include "core/EstadoIA.h"
 #include "core/Perfiles.h"
+#include "core/TextoHablado.h"
 #include "plataforma/Ajustes.h"
 #include "plataforma/Carpetas.h"
 #include "projects/ModoProyectos.h"
@@ -69,6 +70,7 @@ class TestConversacionView : public QObject {
     ComprobacionPermisos comprobacion{permisos};
     AppRouter router;
     std::unique_ptr<VentanaPrincipal> ventana;
+    QStringList leidos;
 
     ConversacionView* pantalla() const { return qobject_cast<ConversacionView*>(ventana->vista()->detalle()); }
     QPlainTextEdit* campo() const { return pantalla()->compositor()->campo(); }
@@ -127,6 +129,10 @@ private slots:
         escritorio.abiertas.clear();
         agente = std::make_unique<AgenteFalso>(hogar);
         m.detectar = &AgenteFalso::detectar;
+        leidos.clear();
+        m.voz.decir = [this](const QString& texto, const std::optional<QString>&, std::optional<uint32_t>) {
+            leidos << texto;
+        };
         m.abrir();
         m.asistente->setCarpeta(hogar.en("Informe anual"));
         m.asistente->setLeerRespuesta(false);
@@ -269,9 +275,9 @@ private slots:
         QCOMPARE(m.almacen->actual()->mensajes.size(), 0);
     }
 
-    // "Copiar" leaves the raw text, marks included, and only after the
-    // turn; an error never offers it.
-    void copiar()
+    // "Copiar" leaves the raw text, marks included, and "Leer en voz alta"
+    // reads it without marks, only after the turn; an error offers neither.
+    void acciones()
     {
         turnoLento({QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)")}, 0);
         QVERIFY(m.asistente->enviar(QStringLiteral("Hazlo")));
@@ -286,6 +292,9 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("antes"));
         QTest::mouseClick(respuesta->findChild<QToolButton*>(QStringLiteral("copiar")), Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)"));
+        QTest::mouseClick(respuesta->findChild<QToolButton*>(QStringLiteral("leer")), Qt::LeftButton);
+        QCOMPARE(leidos, QStringList{TextoHablado::respuestaLeida(QStringLiteral("**Hecho**: ver [guía](https://e.cl/g)"))});
+        QVERIFY(!leidos[0].contains(u'*'));
 
         Mensaje error = Mensaje::nuevo(Mensaje::Rol::error, QStringLiteral("No hubo respuesta (código 1)."));
         m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });

@@ -1,8 +1,8 @@
 #include "EntornoPrueba.h"
-#include "app/ActivarEscucha.h"
+#include "vistas/ActivarEscucha.h"
 #include "app/AvisoPermisos.h"
 #include "app/BotonEscucha.h"
-#include "app/BotonMicrofono.h"
+#include "vistas/BotonMicrofono.h"
 #include "app/ConversacionView.h"
 #include "app/PantallaVacia.h"
 #include "app/VentanaPrincipal.h"
@@ -147,7 +147,7 @@ private slots:
         QTest::newRow("listos sin aviso") << std::optional(Respuesta{true, true}) << std::optional<QString>() << ""
                                           << "" << "";
         QTest::newRow("listos con aviso") << std::optional(Respuesta{true, true}) << aviso << *aviso
-                                          << "Linux te pedirá acceso" << "Reintentar";
+                                          << "Al reintentar, Zuvi IA busca de nuevo el micrófono" << "Reintentar";
         QTest::newRow("sin micrófono") << std::optional(Respuesta{false, true}) << aviso << pide << "Falta un micrófono"
                                        << "Dar permiso";
         QTest::newRow("sin modelo") << std::optional(Respuesta{true, false}) << std::optional<QString>() << pide

@@ -1,6 +1,6 @@
 #include "ConfiguracionPrueba.h"
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/OnboardingView.h"
 #include "setup/PasoCuentas.h"

@@ -1,6 +1,6 @@
 #include "ConfiguracionPrueba.h"
-#include "app/BotonMicrofono.h"
-#include "app/Iconos.h"
+#include "vistas/BotonMicrofono.h"
+#include "vistas/Iconos.h"
 #include "core/InicioSesion.h"
 #include "setup/AtajoSiri.h"
 #include "setup/Encabezado.h"
@@ -173,8 +173,25 @@ private slots:
                  QStringLiteral("Modelar.\nBlender, Blender 4.2"));
         QCOMPARE(PasoConexiones::faltaControl({"Accesibilidad", "Grabación de pantalla"}),
                  QStringLiteral("Control del computador: falta Accesibilidad y Grabación de pantalla."));
-        QVERIFY(PasoConexiones::pistaControl({"Grabación de pantalla"}).endsWith(QStringLiteral("exige reabrir Zuvi IA.")));
-        QVERIFY(PasoConexiones::pistaControl({"Accesibilidad"}).endsWith(QStringLiteral("se comprueba solo. ")));
+    }
+
+    // What the user can do about each missing piece of desktop control.
+    void pistaControl_data()
+    {
+        QTest::addColumn<QStringList>("falta");
+        QTest::addColumn<QString>("pista");
+        const QString skill = QStringLiteral("Pulsa «Configurar» para instalar la skill y vuelve aquí: se comprueba solo.");
+        const QString wayland =
+            QStringLiteral("En Wayland ningún ajuste del sistema da ese permiso: elige una sesión X11 al iniciar sesión.");
+        QTest::newRow("la skill") << QStringList{"skill de control"} << skill;
+        QTest::newRow("un permiso") << QStringList{"Grabación de pantalla"} << wayland;
+        QTest::newRow("permisos y skill") << QStringList{"Accesibilidad", "skill de control"} << skill + ' ' + wayland;
+    }
+
+    void pistaControl()
+    {
+        QFETCH(QStringList, falta);
+        QTEST(PasoConexiones::pistaControl(falta), "pista");
     }
 
     // The desktop-control hint and its reopen button follow what is

@@ -1,9 +1,10 @@
 #include "ConfiguracionPrueba.h"
 #include "app/BarraConversaciones.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/ModoProyectosView.h"
 #include "app/ModeloConversaciones.h"
+#include "app/TraduccionQt.h"
 #include "app/VentanaPrincipal.h"
 #include "app/VistaPrincipal.h"
 #include "app/ZuviIAApp.h"
@@ -14,7 +15,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -80,6 +83,23 @@ class TestVentana : public QObject {
 
 private slots:
     void initTestCase() { Iconos::prepararTema(); }
+
+    // Qt's own menus and buttons speak Spanish.
+    void textosDeQt()
+    {
+        QVERIFY(TraduccionQt::cargar());
+        QLineEdit campo(QStringLiteral("hola"));
+        const std::unique_ptr<QMenu> menu(campo.createStandardContextMenu());
+        QStringList textos;
+        for (const QAction* a : menu->actions())
+            if (!a->isSeparator())
+                textos << a->text().section(u'\t', 0, 0);
+        QVERIFY2(textos.contains(QStringLiteral("Seleccionar todo")), qPrintable(textos.join(", ")));
+        for (const char* ingles : {"&Undo", "&Redo", "Cu&t", "&Copy", "&Paste", "Delete", "Select All"})
+            QVERIFY2(!textos.contains(QLatin1String(ingles)), ingles);
+        QDialogButtonBox botones(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(botones.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    }
 
     void cleanup()
     {

@@ -1,7 +1,7 @@
 #include "ConfiguracionPrueba.h"
 #include "app/BandejaZuvi.h"
 #include "app/BarraConversaciones.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/ModoProyectosView.h"
 #include "comun/ModoProyectosPrueba.h"
@@ -159,12 +159,14 @@ private slots:
     }
 
     // No tray until a host comes onto the bus; then the icon with its
-    // menu registers with it.
+    // menu registers with it, and follows the wake-phrase listener.
     void bandeja()
     {
-        e.abrir();
+        e.abrirConfiguracion({}, true);
+        e.ajustes->escribir(QStringLiteral("escuchaSiempre"), false);
         ZuviIAApp app(e.entorno(), opciones());
         QVERIFY(app.arrancar());
+        app.escucharFrase();
         QTest::qWait(300);
         QVERIFY(!app.bandeja()->disponible());
 
@@ -180,8 +182,10 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT((salida += anfitrion.readAll()).contains("registrado"), salida.constData(), 10000);
         QCOMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("En pausa"));
         QCOMPARE(app.bandeja()->menu()->escucha()->text(), QStringLiteral("Escuchar"));
-        app.bandeja()->menu()->setEsperandoOyeZuvi(true);
-        QCOMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("Esperando «Oye Zuvi»"));
+        e.escucha->iniciar();
+        QTRY_COMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("Esperando «Oye Zuvi»"));
+        e.escucha->detener();
+        QCOMPARE(app.bandeja()->menu()->lineaEstado()->text(), QStringLiteral("En pausa"));
 
         // With a tray, closing the window keeps the application.
         VentanaPrincipal* v = app.mostrarVentana();

@@ -60,6 +60,7 @@ class TestAsistenteDictado : public QObject {
     std::unique_ptr<EscuchaZuvi> escucha;
     std::unique_ptr<AsistenteVoz> asistente;
     QList<Dicho> dichos;
+    int callados = 0;
 
     // One block, which plays the recognizer's next step.
     void empujar() { QVERIFY(microfono.empujar(Senales::seno(1024, 16000, 0.1f))); }
@@ -105,6 +106,7 @@ private slots:
             sonidos.pedidos.clear();
         }
         dichos.clear();
+        callados = 0;
         QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
         QFile::remove(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
@@ -125,6 +127,7 @@ private slots:
         v.decir = [this](const QString& t, const std::optional<QString>& vz, std::optional<uint32_t> s) {
             dichos << Dicho{t, vz, s};
         };
+        v.callar = [this] { ++callados; };
         asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *deteccion, std::move(v));
         asistente->setCarpeta(hogar.ruta());
     }
@@ -160,6 +163,8 @@ private slots:
         asistente->setTexto(escrito);
         guion({parcial("qué"), parcial("qué tal")});
         iniciar();
+        // An answer read aloud would play into the microphone.
+        QCOMPARE(callados, 1);
         QCOMPARE(microfono.abiertos.back(), std::optional<QString>("usb_mic"));
         QCOMPARE(sonidos.sonados(), QStringList{"Tink"});
         QCOMPARE(escucha->pausas(), 1);

@@ -36,6 +36,8 @@ struct ModelosPrueba {
     std::unique_ptr<Almacen> almacen;
     std::unique_ptr<EstadoIA> estadoIA;
     std::unique_ptr<AsistenteVoz> asistente;
+    // What the assistant speaks with; nothing unless the test says.
+    AsistenteVoz::Voz voz;
     std::unique_ptr<ModoProyectos> modo;
     std::function<QList<Deteccion>()> detectar;
     // The room's scripted engine, owned by `modo`.
@@ -68,7 +70,7 @@ struct ModelosPrueba {
         auto buscar = detectar ? detectar : [contador] { ++*contador; return QList<Deteccion>{}; };
         estadoIA = std::make_unique<EstadoIA>(reloj, std::move(buscar), EstadoIA::Agente{});
         // Tests run as root on CI: the root refusal has tests of its own.
-        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, [] { return false; });
+        asistente = std::make_unique<AsistenteVoz>(*ajustes, reloj, *almacen, sistema, *estadoIA, voz, [] { return false; });
         auto guionado = std::make_unique<MotorSalaGuionado>(reloj);
         motor = guionado.get();
         motor->esperar = [this](std::chrono::milliseconds ms) { AvanceReloj::avanzar(reloj, ms); };

@@ -58,6 +58,23 @@ private slots:
         QCOMPARE(Sintetizador::palabrasPorMinuto(velocidad), ppm);
     }
 
+    void nombreVoz_data()
+    {
+        QTest::addColumn<QString>("identificador");
+        QTest::addColumn<QString>("motor");
+        QTest::addColumn<QString>("nombre");
+        QTest::newRow("España") << "roa/es" << "Spanish_(Spain)" << "Español (España)";
+        QTest::newRow("Latinoamérica") << "roa/es-419" << "Spanish_(Latin_America)" << "Español (Latinoamérica)";
+        QTest::newRow("otra lengua") << "gmw/en" << "English_(Great_Britain)" << "English (Great Britain)";
+    }
+
+    void nombreVoz()
+    {
+        QFETCH(QString, identificador);
+        QFETCH(QString, motor);
+        QTEST(Sintetizador::nombreVoz(identificador, motor), "nombre");
+    }
+
     void vocesEspanolasQueHablanSolas()
     {
         const auto voces = Sintetizador::crear()->voces();
@@ -66,6 +83,9 @@ private slots:
             QVERIFY(!v.identificador.startsWith("mb/"));
             if (v.idioma.startsWith("es"))
                 espanol << v.identificador + '=' + v.idioma;
+            // Every Spanish voice is offered under a Spanish name.
+            if (v.idioma.startsWith("es"))
+                QVERIFY2(v.nombre.startsWith(QStringLiteral("Español")), qPrintable(v.nombre));
         }
         QVERIFY2(espanol.contains("roa/es=es"), qPrintable(espanol.join(' ')));
         QVERIFY(espanol.contains("roa/es-419=es-419"));

@@ -215,9 +215,10 @@ private slots:
         QVERIFY(p.disenar()->isEnabled());
     }
 
+    // On the output chosen for the assistant, not the default one.
     void probar()
     {
-        b.abrirCon();
+        b.abrirCon({{"salidaUID", "audifonos"}});
         instalar();
         enMarcha();
         AjustesVozNeural p(b.entorno());
@@ -225,6 +226,8 @@ private slots:
         // The service refuses to speak, so the system voice says it.
         QTRY_VERIFY(!b.sintetizador->pedidos().empty());
         QCOMPARE(b.sintetizador->pedidos().back().texto, QString::fromUtf8(AjustesVozNeural::frasePrueba));
+        QVERIFY(!b.reproductor->salidas.empty());
+        QCOMPARE(b.reproductor->salidas.back(), std::optional<QString>("audifonos"));
     }
 
     // A design outlives its panel: a new panel shows it running, a second

@@ -1,6 +1,6 @@
 #include "BancoAjustes.h"
 #include "app/BandejaZuvi.h"
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
 #include "app/VentanaPrincipal.h"
 #include "app/ZuviIAApp.h"

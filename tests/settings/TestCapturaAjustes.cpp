@@ -3,7 +3,7 @@
 #include "comun/ModelosPrueba.h"
 #include "comun/PermisosVozFalsos.h"
 
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 #include "app/VentanaPrincipal.h"
 #include "core/Codificacion.h"
 #include "settings/SeccionActualizaciones.h"

@@ -1,6 +1,6 @@
 #include "setup/BancoActualizador.h"
 
-#include "app/TextoCorto.h"
+#include "vistas/TextoCorto.h"
 #include "settings/SeccionActualizaciones.h"
 
 #include <QCheckBox>

@@ -8,6 +8,7 @@
 #include "setup/AtajoSiri.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +16,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 
 // The sections' read rules and what each control writes, over the real
 // settings file in a temporary home.
@@ -312,6 +315,57 @@ private slots:
     {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+    }
+
+    // The wheel over a picker or the slider scrolls the section and changes
+    // nothing (the listener is not restarted), also over the control that
+    // got the focus as the window opened; one the user focused takes it.
+    void rueda_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("enfocado");
+        QTest::addColumn<QString>("clave");
+        QTest::newRow("velocidad") << "velocidad" << false << "velocidadVoz";
+        QTest::newRow("micrófono") << "microfono" << false << "micUID";
+        QTest::newRow("salida") << "salida" << false << "salidaUID";
+        QTest::newRow("voz de respaldo") << "vozRespaldo" << false << "vozID";
+        QTest::newRow("velocidad enfocada") << "velocidad" << true << "velocidadVoz";
+        QTest::newRow("salida enfocada") << "salida" << true << "salidaUID";
+    }
+
+    void rueda()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, enfocado);
+        QFETCH(QString, clave);
+        b.abrirCon({{"escuchaSiempre", false}, {"micUID", "usb_mic"}, {"salidaUID", "parlantes"}});
+        b.escuchar();
+        SeccionVoz s(b.entorno());
+        s.resize(520, 260);
+        v(s);
+        auto* w = s.findChild<QWidget*>(control);
+        QVERIFY(w);
+        s.ensureWidgetVisible(w);
+        if (enfocado) {
+            s.activateWindow();
+            w->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(w->hasFocus());
+        }
+        const QVariant guardado = enArchivo(clave);
+        QScrollBar* barra = s.verticalScrollBar();
+        const int antes = barra->value();
+        // Down, unless the form is at its end already.
+        const int giro = enfocado || antes < barra->maximum() ? -120 : 120;
+        QSignalSpy cambios(b.escucha.get(), &EscuchaZuvi::escuchandoCambiado);
+        const QPointF centro = w->rect().center();
+        for (int i = 0; i < 2; ++i) {
+            QWheelEvent e(centro, w->mapToGlobal(centro), QPoint(), QPoint(0, giro), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w, &e);
+        }
+        QCOMPARE(enArchivo(clave) != guardado, enfocado);
+        QCOMPARE(barra->value() != antes, !enfocado);
+        QCOMPARE(cambios.size(), 0);
     }
 
     void escucha()

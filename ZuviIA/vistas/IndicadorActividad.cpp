@@ -1,4 +1,4 @@
-#include "app/IndicadorActividad.h"
+#include "vistas/IndicadorActividad.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>

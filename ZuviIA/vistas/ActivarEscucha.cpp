@@ -1,4 +1,4 @@
-#include "app/ActivarEscucha.h"
+#include "vistas/ActivarEscucha.h"
 
 #include "plataforma/Ajustes.h"
 #include "projects/ModoProyectos.h"

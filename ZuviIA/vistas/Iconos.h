@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
+#include <QPixmap>
 #include <QList>
 #include <QString>
 #include <utility>
@@ -18,6 +20,11 @@ QString nombre(const QString& simbolo);
 
 // The symbol's icon from the theme; a null icon for an unknown symbol.
 QIcon icono(const QString& simbolo);
+
+// The symbol at `tamano`, every drawn pixel in `color` (its alpha kept);
+// `escala` is the device pixel ratio, 0 for the application's. Null for
+// an unknown symbol.
+QPixmap pintado(const QString& simbolo, const QSize& tamano, const QColor& color, qreal escala = 0);
 
 // Once, before the first icon: Adwaita behind whatever the desktop uses.
 void prepararTema();

@@ -21,6 +21,7 @@ class Reloj;
 
 // The shared objects every main window and its views are built over.
 // Tests fill it with objects of their own; the application uses shared().
+// Each ...EnUso() is the object given, or the shared one when none is.
 struct Entorno {
     Ajustes& ajustes;
     Reloj& reloj;
@@ -46,15 +47,15 @@ struct Entorno {
     EscuchaZuvi* escucha = nullptr;
     Locutor* locutor = nullptr;
 
-    Instalador& ins() const;
-    EscuchaZuvi& oye() const;
-    Permisos& permisosSistema() const;
-    Locutor& locutorVoz() const;
-
-    static Entorno shared();
-
-    AppRouter& enrutador() const;
+    EscuchaZuvi& escuchaEnUso() const;
+    Permisos& permisosEnUso() const;
+    Locutor& locutorEnUso() const;
     ComprobacionPermisos& comprobacion() const;
     void callar() const;
     void abrirPanel(const QString& panel) const;
+
+    // The shell's: these reach the rooms above this one (EntornoCompartido.cpp).
+    static Entorno shared();
+    Instalador& instaladorEnUso() const;
+    AppRouter& enrutador() const;
 };

@@ -1,4 +1,4 @@
-#include "app/TextoCorto.h"
+#include "vistas/TextoCorto.h"
 
 #include <QFontMetrics>
 #include <QResizeEvent>

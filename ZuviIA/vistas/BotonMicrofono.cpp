@@ -1,7 +1,7 @@
-#include "app/BotonMicrofono.h"
+#include "vistas/BotonMicrofono.h"
 
-#include "app/ActivarEscucha.h"
-#include "app/Iconos.h"
+#include "vistas/ActivarEscucha.h"
+#include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
 
 #include <QPainter>
@@ -176,12 +176,7 @@ void BotonMicrofono::paintEvent(QPaintEvent*)
 
     // The symbol, white.
     const int lado = int(std::round(tamano_ * tamanoSimbolo));
-    QPixmap icono = Iconos::icono(simbolo(continuo_, si)).pixmap(QSize(lado, lado), devicePixelRatioF());
-    {
-        QPainter blanco(&icono);
-        blanco.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        blanco.fillRect(icono.rect(), Qt::white);
-    }
+    const QPixmap icono = Iconos::pintado(simbolo(continuo_, si), QSize(lado, lado), Qt::white, devicePixelRatioF());
     const QSizeF medida = QSizeF(icono.size()) / icono.devicePixelRatio();
     p.drawPixmap(QRectF(centro - QPointF(medida.width() / 2, medida.height() / 2), medida), icono, icono.rect());
 }

@@ -1,8 +1,9 @@
-#include "app/Entorno.h"
+// The environment's parts that reach the shell's own objects and the
+// setup room, which stand above the shared views.
+#include "vistas/Entorno.h"
 
 #include "app/AppRouter.h"
 #include "assistant/AsistenteVoz.h"
-#include "audio/EscuchaZuvi.h"
 #include "audio/Locutor.h"
 #include "core/Almacen.h"
 #include "core/EstadoIA.h"
@@ -38,27 +39,4 @@ AppRouter& Entorno::enrutador() const
     return router ? *router : AppRouter::shared();
 }
 
-ComprobacionPermisos& Entorno::comprobacion() const
-{
-    return permisos ? *permisos : ComprobacionPermisos::shared();
-}
-
-void Entorno::callar() const
-{
-    if (callarVoz)
-        callarVoz();
-}
-
-void Entorno::abrirPanel(const QString& panel) const
-{
-    if (abrirPrivacidad)
-        abrirPrivacidad(panel);
-}
-
-Instalador& Entorno::ins() const { return instalador ? *instalador : Instalador::shared(); }
-
-EscuchaZuvi& Entorno::oye() const { return escucha ? *escucha : EscuchaZuvi::shared(); }
-
-Permisos& Entorno::permisosSistema() const { return accesibilidad ? *accesibilidad : Permisos::sistema(); }
-
-Locutor& Entorno::locutorVoz() const { return locutor ? *locutor : Locutor::shared(); }
+Instalador& Entorno::instaladorEnUso() const { return instalador ? *instalador : Instalador::shared(); }

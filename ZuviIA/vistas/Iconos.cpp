@@ -1,6 +1,7 @@
-#include "app/Iconos.h"
+#include "vistas/Iconos.h"
 
 #include <QDir>
+#include <QPainter>
 #include <QStandardPaths>
 
 namespace Iconos {
@@ -92,6 +93,18 @@ QIcon icono(const QString& simbolo)
 {
     const QString n = nombre(simbolo);
     return n.isEmpty() ? QIcon() : QIcon::fromTheme(n);
+}
+
+QPixmap pintado(const QString& simbolo, const QSize& tamano, const QColor& color, qreal escala)
+{
+    const QIcon i = icono(simbolo);
+    QPixmap pixmap = escala > 0 ? i.pixmap(tamano, escala) : i.pixmap(tamano);
+    if (pixmap.isNull())
+        return pixmap;
+    QPainter p(&pixmap);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(pixmap.rect(), color);
+    return pixmap;
 }
 
 void prepararTema()
