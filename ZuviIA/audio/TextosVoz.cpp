@@ -16,7 +16,7 @@ Vista vista(bool instalada, bool activada, const EstadoVoz& e)
 {
     const QString b = minuscula(basica);
     if (!instalada)
-        return {QString(), oferta.arg(QString::number(VozNeural::descargaGB)).arg(b),
+        return {basica, oferta.arg(QString::number(VozNeural::descargaGB)).arg(b),
                 QStringLiteral("No instalada: habla la ") + b};
     if (!activada)
         return {basica, QStringLiteral("La voz natural está apagada en Configuración; habla la ") + b + u'.',

@@ -13,7 +13,7 @@ inline const QString natural = QStringLiteral("Qwen3-TTS local");
 inline const QString cargando = QStringLiteral("Instalada, cargando…");
 
 struct Vista {
-    QString insignia;  // the card badge's detail once installed
+    QString insignia;  // the card badge's detail
     QString tarjeta;   // the card's text
     QString estado;    // the settings panel's "Estado"
     bool operator==(const Vista&) const = default;

@@ -1,6 +1,5 @@
 #include "setup/Instalador.h"
 
-#include "audio/TextosVoz.h"
 #include "audio/VozNeural.h"
 #include "core/DetectorIA.h"
 #include "core/EjecutorProceso.h"
@@ -207,14 +206,9 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
     return futuro;
 }
 
-EstadoPaso Instalador::estadoVozInstalada() const
-{
-    return EstadoPaso::listo(TextosVoz::vista(true, VozNeural::activada(ajustes_), voz_.estado()).insignia);
-}
-
 void Instalador::comprobarVoz()
 {
-    const EstadoPaso visto = VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta();
+    const EstadoPaso visto = estadoVozVisto();
     setEstadoVoz(EstadoPaso::refrescado(estadoVoz_, visto));
 }
 

@@ -176,7 +176,8 @@ private:
     void fijarEstadoSkills(const EstadoPaso& e);
     void fijarProgreso(double p);
     void comprobarVoz();
-    EstadoPaso estadoVozInstalada() const;
+    // Installed (ready or loading) or missing, worded by the voice speaking.
+    EstadoPaso estadoVozVisto() const;
 
     QFuture<Deteccion> detectar(Agente a);
     QFuture<void> instalarAgente(Agente a);

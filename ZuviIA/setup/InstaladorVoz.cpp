@@ -44,7 +44,7 @@ QFuture<void> Instalador::instalarVozNeural()
                 // A part-downloaded file would pass for a whole one later.
                 QFile::remove(VozNeural::carpeta() + QStringLiteral("/modelos/huella_voz.onnx.parte"));
                 anotar(QStringLiteral("  ✗ Instalación de la voz natural cancelada."));
-                terminarVoz(promesa, VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta());
+                terminarVoz(promesa, estadoVozVisto());
                 return;
             }
             if (!r.ok || !VozNeural::instalada()) {
@@ -73,7 +73,7 @@ void Instalador::esperarVoz(std::shared_ptr<QPromise<void>> promesa, int vueltas
 {
     const bool apagada = ajustes_.booleanoOpcional(QStringLiteral("vozNeural")) == false;
     if ((voz_.estado().listaParaHablar() && !apagada) || vueltas >= vueltasEspera) {
-        terminarVoz(promesa, VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta());
+        terminarVoz(promesa, estadoVozVisto());
         return;
     }
     reloj_.despues(pausaEspera, this, [this, promesa, vueltas] { esperarVoz(promesa, vueltas + 1); }).soltar();
@@ -99,6 +99,12 @@ bool Instalador::vozNeuralLista() const
     return voz_.estado().listaParaHablar() && VozNeural::activada(ajustes_);
 }
 
+EstadoPaso Instalador::estadoVozVisto() const
+{
+    const TextosVoz::Vista v = vistaVoz();
+    return VozNeural::instalada() ? EstadoPaso::listo(v.insignia) : EstadoPaso{EstadoPaso::Tipo::falta, v.insignia};
+}
+
 TextosVoz::Vista Instalador::vistaVoz() const
 {
     return TextosVoz::vista(VozNeural::instalada(), VozNeural::activada(ajustes_), voz_.estado());
@@ -108,5 +114,5 @@ void Instalador::refrescarVozNeural()
 {
     if (estadoVoz_.es(EstadoPaso::Tipo::trabajando) && instalandoVoz_)
         return;
-    setEstadoVoz(VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta());
+    setEstadoVoz(estadoVozVisto());
 }

@@ -152,6 +152,9 @@ private slots:
         QTest::newRow("trabajando") << std::optional(EstadoPaso::trabajando()) << girando();
         QTest::newRow("falta") << std::optional(EstadoPaso::falta())
                                << V{false, "Pendiente", "circle.dashed", V::Tono::secundario, 1};
+        QTest::newRow("falta, con lo que sirve mientras")
+            << std::optional(EstadoPaso{EstadoPaso::Tipo::falta, QStringLiteral("Voz básica (espeak-ng)")})
+            << V{false, "Voz básica (espeak-ng)", "circle.dashed", V::Tono::secundario, 1};
         QTest::newRow("listo con detalle") << std::optional(EstadoPaso::listo(QStringLiteral("2.1.3")))
                                            << V{false, "2.1.3", "checkmark.circle.fill", V::Tono::verde, 1};
         QTest::newRow("listo") << std::optional(EstadoPaso::listo())
@@ -311,7 +314,7 @@ private slots:
         QTRY_VERIFY(cancelar->isVisible());
         QTest::mouseClick(cancelar, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!e.instalador->instalandoVoz(), 20000);
-        QCOMPARE(e.instalador->estadoVoz(), EstadoPaso::falta());
+        QCOMPARE(describir(e.instalador->estadoVoz()), QStringLiteral("falta(Voz básica (espeak-ng))"));
         QTRY_VERIFY(v.contenido()->findChild<QPushButton*>("instalarVoz")->isVisible());
     }
 

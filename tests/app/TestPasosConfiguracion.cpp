@@ -282,7 +282,7 @@ private slots:
         QTest::qWait(100);
         QVERIFY(!e.instalador->instalandoVoz());
         QVERIFY(e.herramientas.llamadas("curl").isEmpty());
-        QCOMPARE(e.instalador->estadoVoz(), EstadoPaso::falta());
+        QCOMPARE(describir(e.instalador->estadoVoz()), QStringLiteral("falta(Voz básica (espeak-ng))"));
         QVERIFY(tarjeta->tarjeta()->texto()->text().contains(QStringLiteral("habla la voz básica (espeak-ng)")));
         QVERIFY(!tarjeta->cancelar()->isVisibleTo(tarjeta.get()));
         QVERIFY(tarjeta->instalar()->isEnabled());
@@ -300,7 +300,7 @@ private slots:
         QVERIFY(tarjeta->cancelar()->isVisibleTo(tarjeta.get()));
         QTest::mouseClick(tarjeta->cancelar(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!e.instalador->instalandoVoz(), 20000);
-        QCOMPARE(e.instalador->estadoVoz(), EstadoPaso::falta());
+        QCOMPARE(describir(e.instalador->estadoVoz()), QStringLiteral("falta(Voz básica (espeak-ng))"));
         QVERIFY(!tarjeta->cancelar()->isVisibleTo(tarjeta.get()));
         QCOMPARE(tarjeta->instalar()->text(), QStringLiteral("Instalar voz natural"));
         QVERIFY(tarjeta->instalar()->isEnabled());

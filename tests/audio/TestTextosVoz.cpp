@@ -22,11 +22,11 @@ private slots:
         QTest::addColumn<QString>("enTarjeta");  // a piece of the card's text
         const QString basica = "Voz básica (espeak-ng)";
         const auto n = MotorVoz::neural, b = MotorVoz::basica, x = MotorVoz::ninguno;
-        QTest::newRow("sin instalar") << false << true << false << x << false << ""
+        QTest::newRow("sin instalar") << false << true << false << x << false << basica
                                       << "No instalada: habla la voz básica (espeak-ng)"
                                       << "Se descarga una sola vez (~8 GB). Mientras tanto habla la voz básica (espeak-ng).";
         QTest::newRow("sin instalar, con un servicio básico")
-            << false << true << true << b << false << "" << "No instalada: habla la voz básica (espeak-ng)"
+            << false << true << true << b << false << basica << "No instalada: habla la voz básica (espeak-ng)"
             << "Mientras tanto habla la voz básica";
         QTest::newRow("apagada") << true << false << true << n << false << basica << "Apagada"
                                  << "apagada en Configuración; habla la voz básica (espeak-ng).";

@@ -201,7 +201,7 @@ private slots:
         ESPERAR(f);
         for (qint64 pid : pids)
             QTRY_VERIFY2(!vivo(pid), qPrintable(QString::number(pid)));
-        QCOMPARE(describir(p.instalador->estadoVoz()), QString("falta"));
+        QCOMPARE(describir(p.instalador->estadoVoz()), QString("falta(Voz básica (espeak-ng))"));
         QVERIFY(!p.instalador->instalandoVoz());
         QVERIFY(!VozNeural::instalada());
         QVERIFY(!QFileInfo::exists(VozNeural::carpeta() + "/modelos/huella_voz.onnx.parte"));
