@@ -79,7 +79,9 @@ public:
     static const QAudioFormat& formato();  // 24000 Hz, mono, 32-bit float
     static QString carpeta();              // <data>/ZuviIA/voz
     // .venv/bin/python is executable and the installer's completion
-    // marker is there, so a half-done install never counts.
+    // marker is there: the installer writes it only after the service
+    // loaded the neural model and spoke in a check run, so neither a
+    // half-done install nor a bare folder counts.
     static bool instalada();
     static constexpr const char* marcaInstalada = ".instalacion-completa";
     // The voice models the service loads and the installer downloads: the

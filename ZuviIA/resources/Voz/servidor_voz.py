@@ -15,6 +15,7 @@ la voz natural habló.
 """
 
 import base64
+import gc
 import json
 import os
 import re
@@ -352,6 +353,7 @@ class Neural:
                     text=FRASE_DISENO, instruct=instruccion(descripcion), language="Spanish")
             finally:
                 del disenador
+                gc.collect()
             escribir_wav(DISENO_WAV, wavs[0], tasa)
             temporal = DISENO + ".tmp"
             with open(temporal, "w", encoding="utf-8") as f:
