@@ -83,12 +83,6 @@ void VozNeural::alSalir()
         p->terminar();
 }
 
-bool VozNeural::enMarcha() const
-{
-    QMutexLocker guardia(&lock_);
-    return proceso_ != 0;
-}
-
 VozNeural& VozNeural::shared()
 {
     static VozNeural* instancia = [] {

@@ -108,9 +108,6 @@ public:
     // At quit: stops the service and any process still ending, waiting for
     // none of them.
     void alSalir();
-    // Whether a launched service has not ended yet (launches and exits
-    // are reported on the runner's thread and hop here).
-    bool enMarcha() const;
     void reiniciar();
 
     // None when the service is not ready (then no callback is ever called).

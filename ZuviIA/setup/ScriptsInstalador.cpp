@@ -108,7 +108,6 @@ case "$(uname -m)" in
   *) echo "✗ La voz neural necesita un computador de 64 bits (x86_64 o aarch64)."; exit 1 ;;
 esac
 mkdir -p "$D"
-rm -f "$D/$3"
 echo "Comprobando la conexión…"
 r=0
 curl -fsS -m 20 -o "$D/.modelo-base.json" "https://huggingface.co/api/models/$2?blobs=true" &&
@@ -140,7 +139,10 @@ if [ "$libres" -lt "$necesita" ]; then
 fi
 )SH";
 
-const char* const vozResto = R"SH(echo "Preparando Python…"
+// Nothing is touched before the checks pass: offline, an earlier install
+// keeps working.
+const char* const vozResto = R"SH(rm -f "$D/$3"
+echo "Preparando Python…"
 uv venv --python 3.12 --allow-existing "$D/.venv"
 echo "Instalando PyTorch para CPU…"
 uv pip install --python "$D/.venv/bin/python" --index-url https://download.pytorch.org/whl/cpu torch torchaudio
