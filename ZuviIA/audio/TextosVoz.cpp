@@ -28,7 +28,7 @@ Vista vista(bool instalada, bool activada, const EstadoVoz& e)
         return {basica,
                 QStringLiteral("La voz natural no se pudo cargar y habla la ") + b
                     + QStringLiteral(". Reinstálala si sigue así."),
-                basica};
+                basica, true};
     if (e.lenta)
         return {natural,
                 QStringLiteral("La voz natural (Qwen3-TTS) habla desde tu computador, pero tarda más de medio segundo "

@@ -16,6 +16,7 @@ struct Vista {
     QString insignia;  // the card badge's detail
     QString tarjeta;   // the card's text
     QString estado;    // the settings panel's "Estado"
+    bool reinstalar = false;  // installed, yet its model did not load
     bool operator==(const Vista&) const = default;
 };
 

@@ -80,15 +80,19 @@ void TarjetaVozNeural::mostrar()
 {
     using T = EstadoPaso::Tipo;
     const EstadoPaso& estado = ins_.estadoVoz();
-    tarjeta_->setTexto(ins_.vistaVoz().tarjeta);
+    const TextosVoz::Vista vista = ins_.vistaVoz();
+    const bool reinstalar = estado.es(T::listo) && vista.reinstalar;
+    tarjeta_->setTexto(vista.tarjeta);
     insignia_->setEstado(estado);
-    instalar_->setVisible(estado.es(T::falta) || estado.es(T::error));
-    instalar_->setText(estado.es(T::error) ? QStringLiteral("Reintentar") : QStringLiteral("Instalar voz natural"));
+    instalar_->setVisible(estado.es(T::falta) || estado.es(T::error) || reinstalar);
+    instalar_->setText(estado.es(T::error) ? QStringLiteral("Reintentar")
+                       : reinstalar        ? QStringLiteral("Reinstalar")
+                                           : QStringLiteral("Instalar voz natural"));
     // Only the first install is the card's prominent action.
-    if (estado.es(T::error))
-        instalar_->setStyleSheet(QString());
-    else
+    if (estado.es(T::falta))
         Rotulos::destacar(instalar_);
+    else
+        instalar_->setStyleSheet(QString());
     instalar_->setEnabled(!ins_.trabajando() && !ins_.instalandoVoz());
     cancelar_->setVisible(ins_.instalandoVoz() && estado.es(T::trabajando));
     escuchar_->setVisible(estado.es(T::listo));

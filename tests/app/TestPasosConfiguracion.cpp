@@ -33,13 +33,14 @@ class TestPasosConfiguracion : public QObject {
     ConfiguracionPrueba e;
 
     // The neural voice counts as installed once its interpreter is there.
-    static void vozInstalada()
+    // An installed voice whose service runs `guion`.
+    static void vozInstalada(const QByteArray& guion = "sleep 30")
     {
         const QString python = VozNeural::carpeta() + QStringLiteral("/.venv/bin/python");
         QDir().mkpath(QFileInfo(python).path());
         QFile f(python);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\nsleep 30\n");
+        f.write("#!/bin/sh\n" + guion + "\n");
         f.close();
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile marca(VozNeural::carpeta() + QLatin1Char('/') + QLatin1String(VozNeural::marcaInstalada));
@@ -269,6 +270,25 @@ private slots:
         e.reloj.avanzar(10s);
         QTest::qWait(50);
         QCOMPARE(e.instalador->estadoVoz(), EstadoPaso::comprobando());
+    }
+
+    // Installed, but the service answered with the basic voice: the card
+    // says so and offers to install it again.
+    void vozSinModelo()
+    {
+        vozInstalada("echo PUERTO=1; echo MOTOR=espeak-ng; echo LISTO; exec sleep 30");
+        QDir().mkpath(e.recursos() + "/Voz");
+        QFile(e.recursos() + "/Voz/servidor_voz.py").open(QIODevice::WriteOnly);
+        e.vozNeural->arrancar();
+        QTRY_VERIFY_WITH_TIMEOUT(e.vozNeural->estado().listaParaHablar(), 10000);
+        TarjetaVozNeural tarjeta(*e.instalador, *e.asistente, e.reloj, *e.locutor);
+        QCOMPARE(describir(e.instalador->estadoVoz()), QStringLiteral("listo(Voz básica (espeak-ng))"));
+        QVERIFY(tarjeta.tarjeta()->texto()->text().contains(QStringLiteral("no se pudo cargar")));
+        QVERIFY(tarjeta.instalar()->isVisibleTo(&tarjeta));
+        QCOMPARE(tarjeta.instalar()->text(), QStringLiteral("Reinstalar"));
+        QVERIFY(tarjeta.instalar()->isEnabled());
+        QVERIFY(tarjeta.escuchar()->isEnabled());
+        QVERIFY(!tarjeta.sondeando());
     }
 
     // A missing voice is only offered: nothing installs until the press.

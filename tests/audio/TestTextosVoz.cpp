@@ -20,28 +20,30 @@ private slots:
         QTest::addColumn<QString>("insignia");
         QTest::addColumn<QString>("estado");
         QTest::addColumn<QString>("enTarjeta");  // a piece of the card's text
+        QTest::addColumn<bool>("reinstalar");
         const QString basica = "Voz básica (espeak-ng)";
         const auto n = MotorVoz::neural, b = MotorVoz::basica, x = MotorVoz::ninguno;
         QTest::newRow("sin instalar") << false << true << false << x << false << basica
                                       << "No instalada: habla la voz básica (espeak-ng)"
-                                      << "Se descarga una sola vez (~8 GB). Mientras tanto habla la voz básica (espeak-ng).";
+                                      << "Se descarga una sola vez (~8 GB). Mientras tanto habla la voz básica (espeak-ng)."
+                                      << false;
         QTest::newRow("sin instalar, con un servicio básico")
             << false << true << true << b << false << basica << "No instalada: habla la voz básica (espeak-ng)"
-            << "Mientras tanto habla la voz básica";
+            << "Mientras tanto habla la voz básica" << false;
         QTest::newRow("apagada") << true << false << true << n << false << basica << "Apagada"
-                                 << "apagada en Configuración; habla la voz básica (espeak-ng).";
+                                 << "apagada en Configuración; habla la voz básica (espeak-ng)." << false;
         QTest::newRow("cargando") << true << true << false << x << false << "Instalada, cargando…" << "Cargando…"
-                                  << "se está cargando; mientras tanto habla la voz básica";
+                                  << "se está cargando; mientras tanto habla la voz básica" << false;
         QTest::newRow("natural") << true << true << true << n << false << "Qwen3-TTS local" << "Lista"
-                                 << "La voz natural (Qwen3-TTS) habla desde tu computador, sin internet.";
+                                 << "La voz natural (Qwen3-TTS) habla desde tu computador, sin internet." << false;
         QTest::newRow("el modelo no cargó") << true << true << true << b << false << basica << basica
-                                            << "no se pudo cargar y habla la voz básica (espeak-ng)";
+                                            << "no se pudo cargar y habla la voz básica (espeak-ng)" << true;
         QTest::newRow("sin motor anunciado") << true << true << true << x << false << basica << basica
-                                             << "habla la voz básica";
+                                             << "habla la voz básica" << true;
         QTest::newRow("natural pero lenta") << true << true << true << n << true << "Qwen3-TTS local"
                                             << "Lista (lenta en este computador)"
                                             << "tarda más de medio segundo en empezar. Si prefieres rapidez, "
-                                               "apágala en Configuración y hablará la voz básica (espeak-ng).";
+                                               "apágala en Configuración y hablará la voz básica (espeak-ng)." << false;
     }
     void vista()
     {
@@ -51,6 +53,7 @@ private slots:
         QFETCH(MotorVoz, motor);
         QFETCH(bool, lenta);
         QFETCH(QString, enTarjeta);
+        QFETCH(bool, reinstalar);
         EstadoVoz e;
         e.lista = lista;
         if (lista)
@@ -61,6 +64,7 @@ private slots:
         QTEST(v.insignia, "insignia");
         QTEST(v.estado, "estado");
         QVERIFY2(v.tarjeta.contains(enTarjeta), qPrintable(v.tarjeta));
+        QCOMPARE(v.reinstalar, reinstalar);
         QCOMPARE(v.tarjeta.contains("Qwen3-TTS") && !v.tarjeta.contains("Una voz neural"),
                  motor == MotorVoz::neural && instalada && activada && lista);
     }
