@@ -14,14 +14,17 @@ SaludoVoz::Anuncio SaludoVoz::leer(const QByteArray& trozo)
             anuncio.puerto = puerto;
         else if (esListo(linea))
             anuncio.listo = true;
+        else if (auto motor = motorDe(linea))
+            anuncio.motor = std::move(motor);
+        else if (const auto lenta = lentaDe(linea))
+            anuncio.lentaMs = lenta;
     }
     pendiente_.remove(0, inicio);
     return anuncio;
 }
 
-std::optional<int> SaludoVoz::puertoDe(QStringView linea)
+std::optional<int> SaludoVoz::numeroDe(QStringView linea, QStringView prefijo)
 {
-    constexpr QStringView prefijo = u"PUERTO=";
     if (!linea.startsWith(prefijo))
         return std::nullopt;
     QStringView resto = linea.sliced(prefijo.size());
@@ -36,4 +39,12 @@ std::optional<int> SaludoVoz::puertoDe(QStringView linea)
     bool ok = false;
     const int valor = resto.toInt(&ok, 10);
     return ok ? std::optional<int>(valor) : std::nullopt;
+}
+
+std::optional<QString> SaludoVoz::motorDe(QStringView linea)
+{
+    constexpr QStringView prefijo = u"MOTOR=";
+    if (!linea.startsWith(prefijo))
+        return std::nullopt;
+    return linea.sliced(prefijo.size()).trimmed().toString();
 }

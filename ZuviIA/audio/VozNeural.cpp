@@ -1,8 +1,8 @@
 #include "audio/VozNeural.h"
 
-#include "audio/SaludoVoz.h"
+#include "core/EjecutorProceso.h"
+#include "core/Registro.h"
 #include "plataforma/Ajustes.h"
-#include "plataforma/VidaHijo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,14 +10,14 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
+#include <QPointer>
+#include <QProcessEnvironment>
 #include <QPromise>
 #include <QRegularExpression>
 #include <QThread>
 #include <QtEndian>
 
 #include <cstring>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -47,16 +47,6 @@ QFuture<void> fallido(std::exception_ptr error)
     return promesa.future();
 }
 
-// The end of a killed process is only reaped: the kernel ends it at once.
-void matar(QProcess* p)
-{
-    p->disconnect();
-    if (p->state() == QProcess::NotRunning)
-        return;
-    p->kill();
-    p->waitForFinished(500);
-}
-
 }
 
 ErrorVoz::ErrorVoz(int codigo, const QString& descripcion)
@@ -76,11 +66,12 @@ VozNeural::VozNeural(Ajustes& ajustes, Reloj& reloj, QString recursos, QObject* 
 {
 }
 
+// Killed, never waited for: the runner reaps what is left.
 VozNeural::~VozNeural()
 {
     relanzar_.cancelar();
-    for (QProcess* p : findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
-        matar(p);
+    for (const auto& [generacion, p] : procesos_)
+        p->matar();
 }
 
 void VozNeural::alSalir()
@@ -88,11 +79,8 @@ void VozNeural::alSalir()
     detener();
     // Asked to end, never waited for: a service busy in its model would
     // hold the quit for seconds. Whatever is left goes with this object.
-    for (QProcess* p : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
-        p->disconnect(this);
-        if (p->state() != QProcess::NotRunning)
-            p->terminate();
-    }
+    for (const auto& [generacion, p] : procesos_)
+        p->terminar();
 }
 
 VozNeural& VozNeural::shared()
@@ -159,7 +147,7 @@ void VozNeural::prepararReferencia(bool forzar, const QString& recursos)
 EstadoVoz VozNeural::estado() const
 {
     QMutexLocker guardia(&lock_);
-    return {lista_, puerto_, reintentos_};
+    return {lista_, puerto_, reintentos_, motor_, lenta_};
 }
 
 bool VozNeural::enMiHilo(void (VozNeural::*metodo)())
@@ -170,6 +158,15 @@ bool VozNeural::enMiHilo(void (VozNeural::*metodo)())
     return false;
 }
 
+MotorVoz VozNeural::motorDe(const QString& nombre)
+{
+    if (nombre == QLatin1String("qwen3-tts"))
+        return MotorVoz::neural;
+    if (nombre == QLatin1String("espeak-ng"))
+        return MotorVoz::basica;
+    return MotorVoz::ninguno;
+}
+
 void VozNeural::arrancar()
 {
     if (!enMiHilo(&VozNeural::arrancar))
@@ -178,7 +175,7 @@ void VozNeural::arrancar()
         return;
     {
         QMutexLocker guardia(&lock_);
-        if ((proceso_ && proceso_->state() != QProcess::NotRunning) || arrancando_)
+        if (proceso_ != 0 || arrancando_)
             return;
         arrancando_ = true;
     }
@@ -188,55 +185,85 @@ void VozNeural::arrancar()
     arrancando_ = false;
 }
 
+// Starts the service without waiting for its exec: a failure to start is
+// heard as an exit, like a service that dies at once.
 void VozNeural::lanzar()
 {
-    auto* p = new QProcess(this);
-    p->setProgram(carpeta() + QStringLiteral("/.venv/bin/python"));
-    p->setArguments({script(recursos_)});
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("ZUVIIA_VOZ_DIR"), carpeta());
     entorno.insert(QStringLiteral("ZUVIIA_TOKEN"), token_);
     entorno.insert(QStringLiteral("ZUVIIA_MODELO"), QString::fromLatin1(modelo));
+    entorno.insert(QStringLiteral("ZUVIIA_MODELO_DISENO"), QString::fromLatin1(modeloDiseno));
     entorno.insert(QStringLiteral("HF_HUB_OFFLINE"), QStringLiteral("1"));
     entorno.insert(QStringLiteral("TOKENIZERS_PARALLELISM"), QStringLiteral("false"));
-    p->setProcessEnvironment(entorno);
-    p->setStandardErrorFile(QProcess::nullDevice());
-    p->setChildProcessModifier([padre = ::getpid()] { VidaHijo::atarAlPadre(padre); });
+    EjecutorProceso::Opciones opciones;
     // Standard input stays an open pipe that nothing writes to: the service
     // sees its end when this process goes away.
-    p->start(QIODevice::ReadWrite);
-    if (!p->waitForStarted(5000)) {
-        delete p;
-        return;
-    }
+    opciones.conEntrada = true;
+    opciones.entorno = entorno;
+
     quint64 generacion;
     {
         QMutexLocker guardia(&lock_);
-        proceso_ = p;
-        generacion = ++generacion_;
-        puerto_.reset();
-        lista_ = false;
+        generacion = generacion_ + 1;
     }
-    auto saludo = std::make_shared<SaludoVoz>();
-    connect(p, &QProcess::readyReadStandardOutput, this, [this, p, saludo] {
-        const SaludoVoz::Anuncio a = saludo->leer(p->readAllStandardOutput());
-        QMutexLocker guardia(&lock_);
-        if (p != proceso_)
-            return;  // a stopped service's late lines change nothing
-        if (a.puerto)
-            puerto_ = a.puerto;
-        if (a.listo) {
-            lista_ = true;
-            reintentos_ = 0;
-        }
-    });
-    connect(p, &QProcess::finished, this, [this, p, generacion] { servidorTermino(p, generacion); });
+    const QPointer<VozNeural> yo(this);
+    const auto alSalida = [yo, generacion](const QString& trozo) {
+        QMetaObject::invokeMethod(
+            qApp, [yo, generacion, trozo] { if (yo) yo->leerSalida(generacion, trozo); }, Qt::QueuedConnection);
+    };
+    const auto alFin = [yo, generacion](int) {
+        QMetaObject::invokeMethod(
+            qApp, [yo, generacion] { if (yo) yo->servidorTermino(generacion); }, Qt::QueuedConnection);
+    };
+    std::shared_ptr<ProcesoEnMarcha> p;
+    try {
+        p = EjecutorProceso::lanzar(carpeta() + QStringLiteral("/.venv/bin/python"), {script(recursos_)},
+                                    QDir::currentPath(), alSalida, {}, alFin, opciones);
+    } catch (const ErrorProceso&) {
+        return;
+    }
+    procesos_[generacion] = p;
+    saludos_[generacion] = std::make_shared<SaludoVoz>();
+    QMutexLocker guardia(&lock_);
+    generacion_ = generacion;
+    proceso_ = generacion;
+    puerto_.reset();
+    lista_ = false;
+    motor_ = MotorVoz::ninguno;
+    lenta_ = false;
 }
 
-void VozNeural::servidorTermino(QProcess* p, quint64 generacion)
+void VozNeural::leerSalida(quint64 generacion, const QString& trozo)
 {
-    p->disconnect(this);
-    p->deleteLater();
+    const auto saludo = saludos_.find(generacion);
+    if (saludo == saludos_.end())
+        return;
+    const SaludoVoz::Anuncio a = saludo->second->leer(trozo.toUtf8());
+    if (a.motor && motorDe(*a.motor) != MotorVoz::neural)
+        Registro::anotar(QStringLiteral("Voz natural: el modelo no cargó; habla la voz básica (espeak-ng)."));
+    if (a.lentaMs)
+        Registro::anotar(QStringLiteral("Voz natural: la primera muestra tardó %1 ms; la voz básica (espeak-ng) "
+                                        "responde antes.").arg(*a.lentaMs));
+    QMutexLocker guardia(&lock_);
+    if (generacion != proceso_)
+        return;  // a stopped service's late lines change nothing
+    if (a.puerto)
+        puerto_ = a.puerto;
+    if (a.motor)
+        motor_ = motorDe(*a.motor);
+    if (a.lentaMs)
+        lenta_ = true;
+    if (a.listo) {
+        lista_ = true;
+        reintentos_ = 0;
+    }
+}
+
+void VozNeural::servidorTermino(quint64 generacion)
+{
+    procesos_.erase(generacion);
+    saludos_.erase(generacion);
     int cuenta;
     {
         QMutexLocker guardia(&lock_);
@@ -246,8 +273,10 @@ void VozNeural::servidorTermino(QProcess* p, quint64 generacion)
             return;
         puerto_.reset();
         lista_ = false;
-        if (proceso_ == p)
-            proceso_ = nullptr;
+        motor_ = MotorVoz::ninguno;
+        lenta_ = false;
+        if (proceso_ == generacion)
+            proceso_ = 0;
         cuenta = ++reintentos_;
     }
     if (cuenta <= maximoReintentos)
@@ -258,16 +287,16 @@ void VozNeural::detener()
 {
     if (!enMiHilo(&VozNeural::detener))
         return;
-    QProcess* tomado;
+    quint64 tomado;
     {
         QMutexLocker guardia(&lock_);
-        tomado = std::exchange(proceso_, nullptr);
+        tomado = std::exchange(proceso_, 0);
         lista_ = false;
         reintentos_ = 99;
     }
     relanzar_.cancelar();
-    if (tomado)
-        tomado->terminate();
+    if (const auto p = procesos_.find(tomado); p != procesos_.end())
+        p->second->terminar();
 }
 
 void VozNeural::reiniciar()

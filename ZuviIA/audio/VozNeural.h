@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/ClienteVoz.h"
+#include "audio/SaludoVoz.h"
 #include "plataforma/Carpetas.h"
 #include "plataforma/Reloj.h"
 
@@ -11,13 +12,14 @@
 #include <QObject>
 #include <QUuid>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
 class Ajustes;
-class QProcess;
+class ProcesoEnMarcha;
 
 // A failure of the voice service that the settings window shows: code 2
 // (the service is not running) or 3 (the service refused the design).
@@ -37,12 +39,19 @@ public:
     explicit ErrorTransporteVoz(const QString& descripcion);
 };
 
+// The engine the service announced: the natural voice only when the
+// neural model answered the handshake.
+enum class MotorVoz { ninguno, basica, neural };
+
 // What other rooms may know of the service at one moment, read under the
 // client's lock; they never hold that lock themselves.
 struct EstadoVoz {
     bool lista = false;
     std::optional<int> puerto;
     int reintentos = 0;
+    MotorVoz motor = MotorVoz::ninguno;
+    // The natural voice's first sample took longer than a user waits.
+    bool lenta = false;
     bool listaParaHablar() const { return lista && puerto.has_value(); }
 };
 
@@ -70,17 +79,27 @@ public:
     static const QAudioFormat& formato();  // 24000 Hz, mono, 32-bit float
     static QString carpeta();              // <data>/ZuviIA/voz
     // .venv/bin/python is executable and the installer's completion
-    // marker is there, so a half-done install never counts.
+    // marker is there: the installer writes it only after the service
+    // loaded the neural model and spoke in a check run, so neither a
+    // half-done install nor a bare folder counts.
     static bool instalada();
     static constexpr const char* marcaInstalada = ".instalacion-completa";
-    // The voice model the service loads and the installer downloads.
-    static constexpr const char* modelo = "mlx-community/Qwen3-TTS-12Hz-0.6B-Base-8bit";
+    // The voice models the service loads and the installer downloads: the
+    // base model clones the reference voice, the other designs new ones.
+    static constexpr const char* modelo = "Qwen/Qwen3-TTS-12Hz-0.6B-Base";
+    static constexpr const char* modeloDiseno = "Qwen/Qwen3-TTS-12Hz-1.7B-VoiceDesign";
+    // What the installer downloads, rounded up, for the views and the
+    // offline message.
+    static constexpr int descargaGB = 8;
+    // The engine names of the handshake's "MOTOR=" line.
+    static MotorVoz motorDe(const QString& nombre);
     static bool activada(const Ajustes& ajustes);  // "vozNeural", absent = true
     // Puts the default reference voice in place: always with `forzar`,
     // otherwise only when "referencia.wav" is missing.
     static void prepararReferencia(bool forzar, const QString& recursos = Carpetas::recursos());
 
     const QString& token() const { return token_; }
+    const QString& recursos() const { return recursos_; }
     EstadoVoz estado() const;
 
     // Safe from any thread: work hops to this object's thread.
@@ -112,8 +131,8 @@ public:
 private:
     QFuture<std::optional<QJsonObject>> pedir(const QString& ruta, const QJsonObject& cuerpo);
     void lanzar();
-    void leerSalida(QProcess* proceso, const QByteArray& trozo);
-    void servidorTermino(QProcess* proceso, quint64 generacion);
+    void leerSalida(quint64 generacion, const QString& trozo);
+    void servidorTermino(quint64 generacion);
     bool enMiHilo(void (VozNeural::*metodo)());
 
     Ajustes& ajustes_;
@@ -123,10 +142,17 @@ private:
     ClienteVoz cliente_;
     Temporizador relanzar_;
 
+    // Every launched process until its exit, by launch number; the
+    // current one is the last launched unless it was stopped. GUI thread.
+    std::map<quint64, std::shared_ptr<ProcesoEnMarcha>> procesos_;
+    std::map<quint64, std::shared_ptr<SaludoVoz>> saludos_;
+
     mutable QMutex lock_;
     // Guarded by lock_:
-    QProcess* proceso_ = nullptr;  // child of this; deleted after its exit
+    quint64 proceso_ = 0;          // launch number of the current process; 0: none
     quint64 generacion_ = 0;       // number of the process launched last
+    MotorVoz motor_ = MotorVoz::ninguno;
+    bool lenta_ = false;
     std::optional<int> puerto_;
     bool lista_ = false;
     int reintentos_ = 0;

@@ -3,6 +3,7 @@
 #include "assistant/AsistenteVoz.h"
 #include "audio/Locutor.h"
 #include "audio/MotorConversacion.h"
+#include "audio/TextosVoz.h"
 #include "audio/VozNeural.h"
 #include "plataforma/Ajustes.h"
 #include "settings/DisenoVoz.h"
@@ -15,13 +16,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-QString AjustesVozNeural::estadoTexto(bool lista, bool activada)
-{
-    if (lista)
-        return QStringLiteral("Lista");
-    return activada ? QStringLiteral("Cargando…") : QStringLiteral("Apagada");
-}
 
 bool AjustesVozNeural::puedeDisenar(bool lista, bool disenando, const QString& descripcion)
 {
@@ -40,7 +34,7 @@ AjustesVozNeural::AjustesVozNeural(const EntornoAjustes& entorno, QWidget* paren
     estado_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     filas->addWidget(FormularioAjustes::fila(QStringLiteral("Estado"), estado_, this));
     if (!VozNeural::instalada()) {
-        estado_->setText(QStringLiteral("No instalada"));
+        estado_->setText(TextosVoz::vista(false, activada_, {}).estado);
         QLabel* pista = FormularioAjustes::nota(QString::fromUtf8(pistaInstalar), this);
         pista->setObjectName(QStringLiteral("pista"));
         filas->addWidget(pista);
@@ -90,7 +84,7 @@ void AjustesVozNeural::construirInstalada()
     rueda_->setRange(0, 0);
     rueda_->setFixedWidth(60);
     rueda_->setTextVisible(false);
-    progreso_ = FormularioAjustes::nota(QStringLiteral("Diseñando… (la primera vez descarga ~3 GB)"), this);
+    progreso_ = FormularioAjustes::nota(QStringLiteral("Diseñando… (puede tardar unos minutos)"), this);
     progreso_->setObjectName(QStringLiteral("progreso"));
     error_ = FormularioAjustes::nota(QString(), this);
     error_->setObjectName(QStringLiteral("error"));
@@ -121,7 +115,8 @@ void AjustesVozNeural::alUsar(bool on)
 
 void AjustesVozNeural::sondear()
 {
-    lista_ = entorno_.vozNeural.estado().listaParaHablar() && VozNeural::activada(entorno_.ajustes);
+    voz_ = entorno_.vozNeural.estado();
+    lista_ = voz_.listaParaHablar() && VozNeural::activada(entorno_.ajustes);
     pintar();
     // The timer goes with the panel, and the poll with it.
     sondeo_ = entorno_.reloj.despues(pausaSondeo, this, [this] { sondear(); });
@@ -132,7 +127,7 @@ void AjustesVozNeural::pintar()
     if (!usar_)
         return;
     const DisenoVoz& d = entorno_.diseno;
-    estado_->setText(estadoTexto(lista_, activada_));
+    estado_->setText(TextosVoz::vista(true, activada_, voz_).estado);
     probar_->setEnabled(lista_);
     original_->setEnabled(!d.disenando());
     disenar_->setEnabled(puedeDisenar(lista_, d.disenando(), descripcion_->toPlainText()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/VozNeural.h"
 #include "plataforma/Reloj.h"
 #include "settings/EntornoAjustes.h"
 
@@ -29,7 +30,6 @@ public:
 
     explicit AjustesVozNeural(const EntornoAjustes& entorno, QWidget* parent = nullptr);
 
-    static QString estadoTexto(bool lista, bool activada);
     static bool puedeDisenar(bool lista, bool disenando, const QString& descripcion);
 
     bool lista() const { return lista_; }
@@ -51,6 +51,7 @@ private:
     EntornoAjustes entorno_;
     bool activada_ = true;
     bool lista_ = false;
+    EstadoVoz voz_;
     Temporizador sondeo_;
     QLabel* estado_ = nullptr;
     QCheckBox* usar_ = nullptr;

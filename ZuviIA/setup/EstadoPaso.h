@@ -12,7 +12,8 @@ struct EstadoPaso {
     enum class Tipo { listo, error, comprobando, falta, trabajando };
 
     Tipo tipo = Tipo::comprobando;
-    // listo: an optional detail (a version, a count); error: the message.
+    // listo: an optional detail (a version, a count); error: the message;
+    // falta: an optional word on what serves meanwhile.
     std::optional<QString> texto;
 
     static EstadoPaso listo(std::optional<QString> detalle = std::nullopt) { return {Tipo::listo, std::move(detalle)}; }

@@ -38,7 +38,9 @@ InsigniaEstado::Vista InsigniaEstado::vista(const std::optional<EstadoPaso>& est
     if (!estado || estado->es(T::comprobando) || estado->es(T::trabajando))
         return girando();
     switch (estado->tipo) {
-    case T::falta: return {false, QStringLiteral("Pendiente"), QStringLiteral("circle.dashed"), Vista::Tono::secundario, 1};
+    case T::falta:
+        return {false, estado->texto.value_or(QStringLiteral("Pendiente")), QStringLiteral("circle.dashed"),
+                Vista::Tono::secundario, 1};
     case T::listo:
         return {false, estado->texto.value_or(QStringLiteral("Listo")), QStringLiteral("checkmark.circle.fill"),
                 Vista::Tono::verde, 1};

@@ -128,7 +128,7 @@ void Instalador::terminarTrabajo()
 }
 
 QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool registrar, const QStringList& parametros,
-                                                   ms limite)
+                                                   ms limite, std::function<void(qint64)> alLanzar)
 {
     struct Ejecucion {
         QPromise<ResultadoShell> promesa;
@@ -160,14 +160,16 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
             },
             Qt::QueuedConnection);
     };
-    const auto alFin = [yo, ej, entregar, registrar, limite](int estado) {
+    const auto alFin = [yo, ej, entregar, registrar, limite, alLanzar](int estado) {
         QMetaObject::invokeMethod(
             qApp,
-            [yo, ej, entregar, estado, registrar, limite] {
+            [yo, ej, entregar, estado, registrar, limite, alLanzar] {
                 ej->limite.cancelar();
                 ej->proceso.reset();
                 if (!yo)
                     return;
+                if (alLanzar)
+                    alLanzar(0);
                 if (ej->agotado && registrar)
                     yo->anotar(QStringLiteral("  ✗ ") + ScriptsInstalador::agotado(limite));
                 yo->reloj_.despues(asentar, yo, [ej, entregar, estado] { entregar(estado == 0 && !ej->agotado); })
@@ -191,6 +193,8 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
     }
     // The group id is the shell's pid: curl, npm or an agent it started go too.
     const qint64 grupo = ej->proceso->pid();
+    if (alLanzar)
+        alLanzar(grupo);
     ej->limite = reloj_.despues(limite, this, [debil = std::weak_ptr<Ejecucion>(ej), grupo] {
         const auto viva = debil.lock();
         if (!viva)
@@ -202,17 +206,9 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
     return futuro;
 }
 
-EstadoPaso Instalador::estadoVozInstalada() const
-{
-    const EstadoVoz e = voz_.estado();
-    if (e.listaParaHablar() && VozNeural::activada(ajustes_))
-        return EstadoPaso::listo(QStringLiteral("Qwen3-TTS local"));
-    return EstadoPaso::listo(QStringLiteral("Instalada, cargando…"));
-}
-
 void Instalador::comprobarVoz()
 {
-    const EstadoPaso visto = VozNeural::instalada() ? estadoVozInstalada() : EstadoPaso::falta();
+    const EstadoPaso visto = estadoVozVisto();
     setEstadoVoz(EstadoPaso::refrescado(estadoVoz_, visto));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/TextosVoz.h"
 #include "core/HerramientaIA.h"
 #include "setup/EstadoPaso.h"
 
@@ -41,6 +42,7 @@ class Instalador : public QObject {
     Q_PROPERTY(double progresoSkills READ progresoSkills NOTIFY progresoSkillsChanged)
     Q_PROPERTY(EstadosAgentes sesion READ sesion NOTIFY sesionChanged)
     Q_PROPERTY(EstadoPaso estadoVoz READ estadoVoz WRITE setEstadoVoz NOTIFY estadoVozChanged)
+    Q_PROPERTY(bool instalandoVoz READ instalandoVoz NOTIFY instalandoVozChanged)
     Q_PROPERTY(QString registro READ registro NOTIFY registroChanged)
     Q_PROPERTY(bool trabajando READ trabajando NOTIFY trabajandoChanged)
     Q_PROPERTY(QStringList carpetasApoyo READ carpetasApoyo NOTIFY carpetasApoyoChanged)
@@ -86,15 +88,20 @@ public:
     void setEstadoVoz(const EstadoPaso& valor);
     const QString& registro() const { return registro_; }
     bool trabajando() const { return trabajos_ > 0; }
+    // The neural voice installs in the background: it holds neither the
+    // setup's navigation nor `trabajando`.
+    bool instalandoVoz() const { return instalandoVoz_; }
     const QString& home() const { return home_; }
     const QStringList& carpetasApoyo() const { return carpetasApoyo_; }
     bool apoyoFaltante() const { return apoyoFaltante_; }
 
     // Runs one script in the login shell ("-l", "-c"), in the home folder,
     // after the PATH line; `parametros` become $1, $2... With `registrar`
-    // its output also streams into `registro`.
+    // its output also streams into `registro`. `alLanzar` hears the process
+    // group of the running script (0 once it ended).
     QFuture<ResultadoShell> shellConSalida(const QString& comando, bool registrar, const QStringList& parametros = {},
-                                           ms limite = std::chrono::minutes(5));
+                                           ms limite = std::chrono::minutes(5),
+                                           std::function<void(qint64 grupo)> alLanzar = {});
 
     // Re-checks the voice, the agents, the skills and the connections.
     QFuture<void> comprobarTodo();
@@ -119,8 +126,13 @@ public:
 
     // The local neural voice.
     QFuture<void> instalarVozNeural();
+    // Stops a running voice install with everything it started; the voice
+    // is then missing again (or stays as an earlier install left it).
+    void cancelarVozNeural();
     // The service has announced its port and "vozNeural" is on.
     bool vozNeuralLista() const;
+    // The voice's texts for its card, from what the service announced.
+    TextosVoz::Vista vistaVoz() const;
     // Re-reads the voice for its card: installed (ready or loading) or
     // missing. A running install keeps its status.
     void refrescarVozNeural();
@@ -143,6 +155,7 @@ signals:
     void progresoSkillsChanged();
     void sesionChanged();
     void estadoVozChanged();
+    void instalandoVozChanged();
     void registroChanged();
     void trabajandoChanged();
     void carpetasApoyoChanged();
@@ -163,7 +176,8 @@ private:
     void fijarEstadoSkills(const EstadoPaso& e);
     void fijarProgreso(double p);
     void comprobarVoz();
-    EstadoPaso estadoVozInstalada() const;
+    // Installed (ready or loading) or missing, worded by the voice speaking.
+    EstadoPaso estadoVozVisto() const;
 
     QFuture<Deteccion> detectar(Agente a);
     QFuture<void> instalarAgente(Agente a);
@@ -177,6 +191,8 @@ private:
     bool skillInstalada(const QString& skill) const;
     QFuture<std::optional<QString>> accionConexion(Conexion c);
     void esperarVoz(std::shared_ptr<QPromise<void>> promesa, int vueltas);
+    void setInstalandoVoz(bool valor);
+    void terminarVoz(std::shared_ptr<QPromise<void>> promesa, const EstadoPaso& estado);
 
     Ajustes& ajustes_;
     Reloj& reloj_;
@@ -197,6 +213,9 @@ private:
     double progresoSkills_ = 0;
     EstadosAgentes sesion_;
     EstadoPaso estadoVoz_ = EstadoPaso::comprobando();
+    bool instalandoVoz_ = false;
+    qint64 grupoVoz_ = 0;          // the running voice script's process group
+    bool vozCancelada_ = false;
     QString registro_;
     int trabajos_ = 0;
     QStringList carpetasApoyo_;

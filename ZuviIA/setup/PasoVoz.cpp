@@ -96,7 +96,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     Rotulos::color(aviso_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.triangle.fill"), aviso_, this));
 
-    tarjeta_ = new TarjetaVozNeural(entorno.instaladorEnUso(), voz_, entorno.reloj, entorno.locutorEnUso(), true, this);
+    tarjeta_ = new TarjetaVozNeural(entorno.instaladorEnUso(), voz_, entorno.reloj, entorno.locutorEnUso(), this);
     capa->addWidget(tarjeta_);
     capa->addStretch(1);
 

@@ -99,31 +99,69 @@ fi
 echo "Blender conectado."
 )SH";
 
+// $1 voice folder, $2 voice model, $3 completion marker, $4 design model,
+// $5 the voice service, $6 the download in GB as the user is told.
 const char* const vozInicio = R"SH(set -e
 D="$1"
 case "$(uname -m)" in
   x86_64|aarch64) ;;
-  *) echo "La voz neural necesita un computador de 64 bits (x86_64 o aarch64)."; exit 1 ;;
+  *) echo "✗ La voz neural necesita un computador de 64 bits (x86_64 o aarch64)."; exit 1 ;;
 esac
+mkdir -p "$D"
+echo "Comprobando la conexión…"
+r=0
+curl -fsS -m 20 -o "$D/.modelo-base.json" "https://huggingface.co/api/models/$2?blobs=true" &&
+  curl -fsS -m 20 -o "$D/.modelo-diseno.json" "https://huggingface.co/api/models/$4?blobs=true" || r=$?
+case $r in
+  0) ;;
+  # No name resolution, no connection, no answer in time.
+  5|6|7|28|35|56)
+    rm -f "$D/.modelo-base.json" "$D/.modelo-diseno.json"
+    echo "✗ Se necesita conexión a internet para descargar la voz natural (~$6 GB)."
+    exit 1 ;;
+  *)
+    rm -f "$D/.modelo-base.json" "$D/.modelo-diseno.json"
+    echo "✗ Hugging Face no entregó la información de la voz natural. Inténtalo más tarde."
+    exit 1 ;;
+esac
+echo "Comprobando el espacio en disco…"
+# The models' own file sizes, plus room for Python and its packages.
+modelos=$(python3 -c 'import json, sys
+print(sum(int(f.get("size") or 0) for p in sys.argv[1:] for f in json.load(open(p)).get("siblings", [])))' \
+  "$D/.modelo-base.json" "$D/.modelo-diseno.json" 2>/dev/null || echo 0)
+rm -f "$D/.modelo-base.json" "$D/.modelo-diseno.json"
+[ "$modelos" -gt 0 ] 2>/dev/null || modelos=$(( $6 * 1000000000 ))
+necesita=$(( (modelos + 4000000000) / 1000000000 + 1 ))
+libres=$(( $(df -Pk "$D" | awk 'NR==2 {print $4}') / 1000000 ))
+if [ "$libres" -lt "$necesita" ]; then
+  echo "✗ No hay espacio suficiente: la voz natural necesita unos $necesita GB libres y quedan $libres GB."
+  exit 1
+fi
 )SH";
 
-const char* const vozResto = R"SH(mkdir -p "$D"
-rm -f "$D/$3"
+// Nothing is touched before the checks pass: offline, an earlier install
+// keeps working.
+const char* const vozResto = R"SH(rm -f "$D/$3"
 echo "Preparando Python…"
 uv venv --python 3.12 --allow-existing "$D/.venv"
 echo "Instalando PyTorch para CPU…"
-uv pip install --python "$D/.venv/bin/python" --index-url https://download.pytorch.org/whl/cpu torch
+uv pip install --python "$D/.venv/bin/python" --index-url https://download.pytorch.org/whl/cpu torch torchaudio
 echo "Instalando el motor de voz (Qwen3-TTS)…"
 uv pip install --python "$D/.venv/bin/python" "qwen-tts==0.1.1" numpy soundfile "sherpa-onnx==2.0.3" huggingface_hub
 echo "Descargando el modelo de huellas de voz (~30 MB)…"
 mkdir -p "$D/modelos"
 if [ ! -f "$D/modelos/huella_voz.onnx" ]; then
   curl -fsSL -o "$D/modelos/huella_voz.onnx.parte" https://github.com/k2-fsa/sherpa-onnx/releases/download/speaker-recongition-models/3dspeaker_speech_campplus_sv_en_voxceleb_16k.onnx
-  if [ ! -s "$D/modelos/huella_voz.onnx.parte" ]; then echo "El modelo de huellas llegó vacío."; exit 1; fi
+  if [ ! -s "$D/modelos/huella_voz.onnx.parte" ]; then echo "✗ El modelo de huellas llegó vacío."; exit 1; fi
   mv "$D/modelos/huella_voz.onnx.parte" "$D/modelos/huella_voz.onnx"
 fi
-echo "Descargando el modelo de voz (~2 GB)…"
+echo "Descargando el modelo de voz…"
 "$D/.venv/bin/python" -c 'import sys; from huggingface_hub import snapshot_download; snapshot_download(sys.argv[1])' "$2"
+echo "Descargando el modelo para diseñar voces…"
+"$D/.venv/bin/python" -c 'import sys; from huggingface_hub import snapshot_download; snapshot_download(sys.argv[1])' "$4"
+echo "Probando la voz natural…"
+ZUVIIA_VOZ_DIR="$D" ZUVIIA_MODELO="$2" ZUVIIA_MODELO_DISENO="$4" HF_HUB_OFFLINE=1 TOKENIZERS_PARALLELISM=false \
+  "$D/.venv/bin/python" "$5" --comprobar
 : > "$D/$3"
 echo "Voz neural instalada."
 )SH";
@@ -214,6 +252,18 @@ QString conectarBlender()
 QString instalarVoz()
 {
     return QString::fromUtf8(vozInicio) + QString::fromUtf8(instalarUv) + QString::fromUtf8(vozResto);
+}
+
+QString falloVoz(const QString& salida, bool agotado, std::chrono::milliseconds limite)
+{
+    if (agotado)
+        return QStringLiteral("No se pudo instalar. ") + ScriptsInstalador::agotado(limite);
+    const QString marca = QStringLiteral("✗ ");
+    const QStringList lineas = salida.split(QLatin1Char('\n'));
+    for (auto l = lineas.crbegin(); l != lineas.crend(); ++l)
+        if (l->startsWith(marca))
+            return l->mid(marca.size()).trimmed();
+    return QStringLiteral("No se pudo instalar. Revisa el registro.");
 }
 
 QStringList terminales()

@@ -43,8 +43,14 @@ inline constexpr const char* repositorioBlenderMcp = "https://projects.blender.o
 inline constexpr const char* etiquetaBlenderMcp = "v1.0.0";
 
 // The neural voice: $1 the voice folder, $2 the voice model, $3 the name
-// of the completion marker, written last.
+// of the completion marker, written last, $4 the design model, $5 the voice
+// service (its check run loads the model before the marker is written),
+// $6 the download in GB. A step that fails for a reason the user can act on
+// prints it on a line of its own starting with "✗ ".
 QString instalarVoz();
+// What the voice step shows of a failed install: the script's own reason,
+// the time limit, or a pointer to the log.
+QString falloVoz(const QString& salida, bool agotado, std::chrono::milliseconds limite);
 
 // Terminal emulators tried for the sign-in, in order.
 QStringList terminales();

@@ -13,16 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QString TarjetaVozNeural::texto(bool lista)
-{
-    return QStringLiteral("Una voz neural (Qwen3-TTS) que corre en tu computador, sin internet, y empieza a hablar en "
-                          "menos de medio segundo. ")
-        + (lista ? QString() : QStringLiteral("Se descarga una sola vez (~2,5 GB)."));
-}
-
-TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& reloj, Locutor& locutor, bool automatica,
-                                   QWidget* parent)
-    : QWidget(parent), ins_(ins), voz_(voz), reloj_(reloj), locutor_(locutor), automatica_(automatica)
+TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& reloj, Locutor& locutor, QWidget* parent)
+    : QWidget(parent), ins_(ins), voz_(voz), reloj_(reloj), locutor_(locutor)
 {
     setObjectName(QStringLiteral("tarjetaVozNeural"));
     auto* accesorio = new QWidget;
@@ -34,7 +26,11 @@ TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& re
     instalar_ = new QPushButton(accesorio);
     instalar_->setObjectName(QStringLiteral("instalarVoz"));
     instalar_->setAutoDefault(false);
-    connect(instalar_, &QPushButton::clicked, this, [this] { ins_.instalarVozNeural(); });
+    connect(instalar_, &QPushButton::clicked, this, &TarjetaVozNeural::empezarInstalacion);
+    cancelar_ = new QPushButton(QStringLiteral("Cancelar"), accesorio);
+    cancelar_->setObjectName(QStringLiteral("cancelarVoz"));
+    cancelar_->setAutoDefault(false);
+    connect(cancelar_, &QPushButton::clicked, &ins_, &Instalador::cancelarVozNeural);
     escuchar_ = new QPushButton(QStringLiteral("Escuchar"), accesorio);
     escuchar_->setObjectName(QStringLiteral("escucharVoz"));
     escuchar_->setAutoDefault(false);
@@ -43,6 +39,7 @@ TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& re
     });
     columna->addWidget(insignia_, 0, Qt::AlignRight);
     columna->addWidget(instalar_, 0, Qt::AlignRight);
+    columna->addWidget(cancelar_, 0, Qt::AlignRight);
     columna->addWidget(escuchar_, 0, Qt::AlignRight);
 
     auto* capa = new QVBoxLayout(this);
@@ -53,19 +50,17 @@ TarjetaVozNeural::TarjetaVozNeural(Instalador& ins, AsistenteVoz& voz, Reloj& re
 
     connect(&ins_, &Instalador::estadoVozChanged, this, &TarjetaVozNeural::mostrar);
     connect(&ins_, &Instalador::trabajandoChanged, this, &TarjetaVozNeural::mostrar);
-    empezar();
+    connect(&ins_, &Instalador::instalandoVozChanged, this, &TarjetaVozNeural::mostrar);
+    ins_.refrescarVozNeural();
+    sondear();
     mostrar();
 }
 
-void TarjetaVozNeural::empezar()
+void TarjetaVozNeural::empezarInstalacion()
 {
-    ins_.refrescarVozNeural();
-    if (automatica_ && ins_.estadoVoz().es(EstadoPaso::Tipo::falta) && !ins_.trabajando()) {
-        // The card's own continuation: gone with the card.
-        ins_.instalarVozNeural().then(Futuros::vigia(), Futuros::siVive(this, [this] { sondear(); }));
-        return;
-    }
-    sondear();
+    // The card's own continuation: gone with the card, while the install
+    // itself goes on.
+    ins_.instalarVozNeural().then(Futuros::vigia(), Futuros::siVive(this, [this] { sondear(); }));
 }
 
 void TarjetaVozNeural::sondear()
@@ -76,6 +71,7 @@ void TarjetaVozNeural::sondear()
     }
     sondeo_ = reloj_.despues(intervalo, this, [this] {
         ins_.refrescarVozNeural();
+        mostrar();
         sondear();
     });
 }
@@ -84,16 +80,21 @@ void TarjetaVozNeural::mostrar()
 {
     using T = EstadoPaso::Tipo;
     const EstadoPaso& estado = ins_.estadoVoz();
-    tarjeta_->setTexto(texto(estado.es(T::listo)));
+    const TextosVoz::Vista vista = ins_.vistaVoz();
+    const bool reinstalar = estado.es(T::listo) && vista.reinstalar;
+    tarjeta_->setTexto(vista.tarjeta);
     insignia_->setEstado(estado);
-    instalar_->setVisible(estado.es(T::falta) || estado.es(T::error));
-    instalar_->setText(estado.es(T::error) ? QStringLiteral("Reintentar") : QStringLiteral("Instalar voz natural"));
+    instalar_->setVisible(estado.es(T::falta) || estado.es(T::error) || reinstalar);
+    instalar_->setText(estado.es(T::error) ? QStringLiteral("Reintentar")
+                       : reinstalar        ? QStringLiteral("Reinstalar")
+                                           : QStringLiteral("Instalar voz natural"));
     // Only the first install is the card's prominent action.
-    if (estado.es(T::error))
-        instalar_->setStyleSheet(QString());
-    else
+    if (estado.es(T::falta))
         Rotulos::destacar(instalar_);
-    instalar_->setEnabled(!ins_.trabajando());
+    else
+        instalar_->setStyleSheet(QString());
+    instalar_->setEnabled(!ins_.trabajando() && !ins_.instalandoVoz());
+    cancelar_->setVisible(ins_.instalandoVoz() && estado.es(T::trabajando));
     escuchar_->setVisible(estado.es(T::listo));
     escuchar_->setEnabled(ins_.vozNeuralLista());
 }

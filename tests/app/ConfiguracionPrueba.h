@@ -44,8 +44,8 @@ struct ConfiguracionPrueba : EntornoPrueba {
         cerrarConfiguracion();
         abrir(conversaciones, completa);
         QDir().mkpath(recursos() + "/SkillsPack");
-        // The voice step installs the voice by itself: here it fails at
-        // once instead of building a real environment.
+        // A voice install a test starts fails at once instead of building
+        // a real environment.
         herramientas.marcar("uv-venv-falla");
         instalados->clear();
         qputenv("XDG_DATA_DIRS", hogar.en("sistema").toUtf8());
@@ -76,7 +76,7 @@ struct ConfiguracionPrueba : EntornoPrueba {
     void cerrarConfiguracion()
     {
         if (instalador)
-            (void)QTest::qWaitFor([this] { return !instalador->trabajando(); }, 60000);
+            (void)QTest::qWaitFor([this] { return !instalador->trabajando() && !instalador->instalandoVoz(); }, 60000);
         locutor.reset();
         escucha.reset();
         instalador.reset();

@@ -152,6 +152,9 @@ private slots:
         QTest::newRow("trabajando") << std::optional(EstadoPaso::trabajando()) << girando();
         QTest::newRow("falta") << std::optional(EstadoPaso::falta())
                                << V{false, "Pendiente", "circle.dashed", V::Tono::secundario, 1};
+        QTest::newRow("falta, con lo que sirve mientras")
+            << std::optional(EstadoPaso{EstadoPaso::Tipo::falta, QStringLiteral("Voz básica (espeak-ng)")})
+            << V{false, "Voz básica (espeak-ng)", "circle.dashed", V::Tono::secundario, 1};
         QTest::newRow("listo con detalle") << std::optional(EstadoPaso::listo(QStringLiteral("2.1.3")))
                                            << V{false, "2.1.3", "checkmark.circle.fill", V::Tono::verde, 1};
         QTest::newRow("listo") << std::optional(EstadoPaso::listo())
@@ -235,7 +238,7 @@ private slots:
                                   "pasoCuentas", "pasoListo"};
         for (int i = 1; i < 8; ++i) {
             QCOMPARE(v.contenido()->objectName(), nombres.at(i - 1));
-            // The voice step's own install holds the bar until it ends.
+            // The checks of a step just shown may hold the bar a moment.
             QTRY_VERIFY_WITH_TIMEOUT(v.primario()->isEnabled() || i == 7, 30000);
             if (v.paso() == PasoConfig::voz) {
                 // Return keeps working once the focused control goes with
@@ -277,6 +280,42 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!e.instalador->trabajando(), 40000);
         QVERIFY(v.primario()->isEnabled());
         QVERIFY(!v.trabajando()->isVisible());
+    }
+
+    // The voice install starts only on its button and runs in the
+    // background: the bar stays usable, the install goes on while other
+    // steps show, and "Cancelar" stops it with everything it started.
+    void vozEnSegundoPlano()
+    {
+        e.herramientas.marcar("colgar-curl");
+        OnboardingView& v = abrirVista();
+        for (int i = 0; i < 4; ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(v.primario()->isEnabled(), 30000);
+            v.pulsarPrincipal();
+        }
+        QCOMPARE(v.paso(), PasoConfig::voz);
+        QVERIFY(!e.instalador->instalandoVoz());
+        auto* instalar = v.contenido()->findChild<QPushButton*>("instalarVoz");
+        QVERIFY(instalar);
+        QTRY_VERIFY(instalar->isVisible());
+        QTest::mouseClick(instalar, Qt::LeftButton);
+        QVERIFY(e.instalador->instalandoVoz());
+        QVERIFY(v.atras()->isEnabled());
+        QVERIFY(v.primario()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!e.herramientas.llamadas("curl").isEmpty(), 20000);
+
+        v.pulsarPrincipal();
+        QCOMPARE(v.paso(), PasoConfig::activacion);
+        QTest::mouseClick(v.atras(), Qt::LeftButton);
+        QCOMPARE(v.paso(), PasoConfig::voz);
+        QVERIFY(e.instalador->instalandoVoz());
+        auto* cancelar = v.contenido()->findChild<QPushButton*>("cancelarVoz");
+        QVERIFY(cancelar);
+        QTRY_VERIFY(cancelar->isVisible());
+        QTest::mouseClick(cancelar, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!e.instalador->instalandoVoz(), 20000);
+        QCOMPARE(describir(e.instalador->estadoVoz()), QStringLiteral("falta(Voz básica (espeak-ng))"));
+        QTRY_VERIFY(v.contenido()->findChild<QPushButton*>("instalarVoz")->isVisible());
     }
 
     // Showing the assistant checks every item again.

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <signal.h>
@@ -17,10 +19,13 @@
 // each launch's process id and runs the system's Python (Debian's, which
 // has numpy). With a file "fallar" in the voice folder it exits at once,
 // like a service that dies before it is ready; with "sordo" it announces
-// itself and then ignores SIGTERM, like a service busy in its model.
+// itself and then ignores SIGTERM, like a service busy in its model. With
+// `natural` the stand-ins of the neural voice's packages are on its path,
+// so the service loads its neural engine over them (and a speaker model
+// file is in place).
 class ServicioVozPrueba {
 public:
-    ServicioVozPrueba()
+    explicit ServicioVozPrueba(bool natural = false)
     {
         const QString bin = VozNeural::carpeta() + "/.venv/bin";
         QDir().mkpath(bin);
@@ -33,10 +38,28 @@ public:
                      "  trap '' TERM; echo PUERTO=1; echo LISTO\n"
                      "  while :; do sleep 1; done\n"
                      "fi\n"
+                     "[ -e \"$ZUVIIA_VOZ_DIR/natural\" ] && export PYTHONPATH=\"" ZUVI_SUSTITUTOS_VOZ "\"\n"
                      "exec /usr/bin/python3 \"$@\"\n");
         python.close();
         python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile(voz(VozNeural::marcaInstalada)).open(QIODevice::WriteOnly);
+        if (natural) {
+            QFile(voz("natural")).open(QIODevice::WriteOnly);
+            QDir().mkpath(voz("modelos"));
+            QFile(voz("modelos/huella_voz.onnx")).open(QIODevice::WriteOnly);
+        }
+    }
+
+    // What the stand-in model noted: one JSON object per line.
+    QList<QJsonObject> notas() const
+    {
+        QFile f(voz("sustituto.jsonl"));
+        QList<QJsonObject> lista;
+        if (f.open(QIODevice::ReadOnly))
+            for (const QByteArray& l : f.readAll().split('\n'))
+                if (!l.isEmpty())
+                    lista << QJsonDocument::fromJson(l).object();
+        return lista;
     }
 
     QString voz(const QString& rel) const { return VozNeural::carpeta() + '/' + rel; }
@@ -52,7 +75,16 @@ public:
         return pids;
     }
 
-    static bool vivo(qint64 pid) { return ::kill(pid_t(pid), 0) == 0; }
+    // Running, not merely waiting to be reaped.
+    static bool vivo(qint64 pid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray linea = stat.readAll();
+        const qsizetype fin = linea.lastIndexOf(')');
+        return fin > 0 && linea.mid(fin + 2, 1) != "Z";
+    }
 
     // Spanish speech from espeak-ng at 16 kHz, as the voice-print capture
     // hands it over.

@@ -14,19 +14,25 @@ private slots:
         QTest::addColumn<QStringList>("trozos");
         QTest::addColumn<int>("puerto");  // -1: none announced
         QTest::addColumn<bool>("listo");
-        QTest::newRow("juntos") << QStringList{"PUERTO=4321\nLISTO\n"} << 4321 << true;
-        QTest::newRow("puerto cortado") << QStringList{"PUER", "TO=43", "21\nLISTO\n"} << 4321 << true;
-        QTest::newRow("listo cortado") << QStringList{"PUERTO=80\nLIS", "TO\n"} << 80 << true;
-        QTest::newRow("listo sin fin de linea") << QStringList{"PUERTO=80\nLISTO"} << 80 << false;
-        QTest::newRow("signo mas") << QStringList{"PUERTO=+12\n"} << 12 << false;
-        QTest::newRow("vacio") << QStringList{"PUERTO=\n"} << -1 << false;
-        QTest::newRow("letras") << QStringList{"PUERTO=abc\n"} << -1 << false;
-        QTest::newRow("mezcla") << QStringList{"PUERTO=12a\n"} << -1 << false;
-        QTest::newRow("solo signo") << QStringList{"PUERTO=-\n"} << -1 << false;
-        QTest::newRow("demasiado grande") << QStringList{"PUERTO=99999999999\n"} << -1 << false;
-        QTest::newRow("listo con espacio") << QStringList{"LISTO \n"} << -1 << false;
-        QTest::newRow("otras lineas") << QStringList{"cargando modelo…\n\n\nPUERTO=7\nruido\n"} << 7 << false;
-        QTest::newRow("el ultimo puerto gana") << QStringList{"PUERTO=7\nPUERTO=\nPUERTO=9\n"} << 9 << false;
+        QTest::addColumn<QString>("motor");  // empty: none announced
+        QTest::addColumn<int>("lenta");      // -1: none announced
+        QTest::newRow("juntos") << QStringList{"PUERTO=4321\nLISTO\n"} << 4321 << true << "" << -1;
+        QTest::newRow("puerto cortado") << QStringList{"PUER", "TO=43", "21\nLISTO\n"} << 4321 << true << "" << -1;
+        QTest::newRow("listo cortado") << QStringList{"PUERTO=80\nLIS", "TO\n"} << 80 << true << "" << -1;
+        QTest::newRow("listo sin fin de linea") << QStringList{"PUERTO=80\nLISTO"} << 80 << false << "" << -1;
+        QTest::newRow("signo mas") << QStringList{"PUERTO=+12\n"} << 12 << false << "" << -1;
+        QTest::newRow("vacio") << QStringList{"PUERTO=\n"} << -1 << false << "" << -1;
+        QTest::newRow("letras") << QStringList{"PUERTO=abc\n"} << -1 << false << "" << -1;
+        QTest::newRow("mezcla") << QStringList{"PUERTO=12a\n"} << -1 << false << "" << -1;
+        QTest::newRow("solo signo") << QStringList{"PUERTO=-\n"} << -1 << false << "" << -1;
+        QTest::newRow("demasiado grande") << QStringList{"PUERTO=99999999999\n"} << -1 << false << "" << -1;
+        QTest::newRow("listo con espacio") << QStringList{"LISTO \n"} << -1 << false << "" << -1;
+        QTest::newRow("otras lineas") << QStringList{"cargando modelo…\n\n\nPUERTO=7\nruido\n"} << 7 << false << "" << -1;
+        QTest::newRow("el ultimo puerto gana") << QStringList{"PUERTO=7\nPUERTO=\nPUERTO=9\n"} << 9 << false << "" << -1;
+        QTest::newRow("motor natural") << QStringList{"PUERTO=80\nMOTOR=qwen3-tts\nLISTO\n"} << 80 << true << "qwen3-tts" << -1;
+        QTest::newRow("motor cortado") << QStringList{"PUERTO=80\nMOT", "OR=espeak-ng\n"} << 80 << false << "espeak-ng" << -1;
+        QTest::newRow("primera muestra lenta") << QStringList{"LENTA=812\n"} << -1 << false << "" << 812;
+        QTest::newRow("lenta sin cifras") << QStringList{"LENTA=mucho\n"} << -1 << false << "" << -1;
     }
 
     void saludo()
@@ -34,17 +40,27 @@ private slots:
         QFETCH(QStringList, trozos);
         QFETCH(int, puerto);
         QFETCH(bool, listo);
+        QFETCH(QString, motor);
+        QFETCH(int, lenta);
         SaludoVoz saludo;
-        std::optional<int> visto;
+        std::optional<int> visto, vistaLenta;
         bool vistoListo = false;
+        QString vistoMotor;
         for (const QString& t : trozos) {
             const auto a = saludo.leer(t.toUtf8());
             if (a.puerto)
                 visto = a.puerto;
             vistoListo |= a.listo;
+            vistoMotor = a.motor.value_or(vistoMotor);
+            if (a.lentaMs)
+                vistaLenta = a.lentaMs;
         }
         QCOMPARE(visto.value_or(-1), puerto);
         QCOMPARE(vistoListo, listo);
+        QCOMPARE(vistoMotor, motor);
+        QCOMPARE(vistaLenta.value_or(-1), lenta);
+        QCOMPARE(VozNeural::motorDe(vistoMotor),
+                 motor == "qwen3-tts" ? MotorVoz::neural : motor.isEmpty() ? MotorVoz::ninguno : MotorVoz::basica);
     }
 
     // A multi-byte character cut between reads does not break the line.

@@ -112,7 +112,8 @@ struct BancoAjustes : ModelosPrueba {
 
     // An installed neural voice whose service announces `puerto` and
     // stays up; each launch is noted in "lanzamientos".
-    static void instalarVoz(int puerto)
+    // A service that announces `puerto` and the engine `motor`.
+    static void instalarVoz(int puerto, const QByteArray& motor = "qwen3-tts")
     {
         const QString bin = VozNeural::carpeta() + "/.venv/bin";
         QDir().mkpath(bin);
@@ -120,7 +121,7 @@ struct BancoAjustes : ModelosPrueba {
         QVERIFY(python.open(QIODevice::WriteOnly));
         python.write("#!/bin/sh\n"
                      "echo $$ >> \"$ZUVIIA_VOZ_DIR/lanzamientos\"\n"
-                     "echo PUERTO=" + QByteArray::number(puerto) + "\necho LISTO\nexec sleep 600\n");
+                     "echo PUERTO=" + QByteArray::number(puerto) + "\necho MOTOR=" + motor + "\necho LISTO\nexec sleep 600\n");
         python.close();
         python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile(VozNeural::carpeta() + "/" + VozNeural::marcaInstalada).open(QIODevice::WriteOnly);

@@ -91,8 +91,8 @@ private slots:
         QTest::addColumn<QString>("estado");
         QTest::newRow("instalada, arrancando")
             << true << true << EstadoPaso::comprobando() << "listo(Instalada, cargando…)";
-        QTest::newRow("sin marca: a medias") << true << false << EstadoPaso::comprobando() << "falta";
-        QTest::newRow("no instalada") << false << false << EstadoPaso::comprobando() << "falta";
+        QTest::newRow("sin marca: a medias") << true << false << EstadoPaso::comprobando() << "falta(Voz básica (espeak-ng))";
+        QTest::newRow("no instalada") << false << false << EstadoPaso::comprobando() << "falta(Voz básica (espeak-ng))";
         QTest::newRow("el fallo sigue a la vista")
             << true << false << EstadoPaso::error("No se pudo instalar. Revisa el registro.")
             << "error(No se pudo instalar. Revisa el registro.)";

@@ -145,6 +145,33 @@ private slots:
         QCOMPARE(ScriptsInstalador::argumentosTerminal(terminal, {"/bin/sh", "-l"}), argumentos);
     }
 
+    // A failed voice install says what the user can do: the script's own
+    // last reason, the time limit, or the log.
+    void falloVoz_data()
+    {
+        QTest::addColumn<QString>("salida");
+        QTest::addColumn<bool>("agotado");
+        QTest::addColumn<QString>("texto");
+        const QString revisa = "No se pudo instalar. Revisa el registro.";
+        QTest::newRow("sin motivo") << "Preparando Python…\nerror: Failed to fetch\n" << false << revisa;
+        QTest::newRow("sin red") << "Comprobando la conexión…\ncurl: (6) Could not resolve host\n"
+                                    "✗ Se necesita conexión a internet para descargar la voz natural (~8 GB).\n"
+                                 << false << "Se necesita conexión a internet para descargar la voz natural (~8 GB).";
+        QTest::newRow("sin espacio, sin salto final")
+            << "✗ No hay espacio suficiente: la voz natural necesita unos 11 GB libres y quedan 3 GB." << false
+            << "No hay espacio suficiente: la voz natural necesita unos 11 GB libres y quedan 3 GB.";
+        QTest::newRow("el último motivo") << "✗ primero\nmás\n✗ segundo\n" << false << "segundo";
+        QTest::newRow("una cruz dentro de una línea") << "curl: ✗ algo\n" << false << revisa;
+        QTest::newRow("agotado manda") << "✗ Se necesita conexión\n" << true
+                                       << "No se pudo instalar. Se detuvo tras 2 min sin terminar.";
+    }
+    void falloVoz()
+    {
+        QFETCH(QString, salida);
+        QFETCH(bool, agotado);
+        QTEST(ScriptsInstalador::falloVoz(salida, agotado, std::chrono::minutes(2)), "texto");
+    }
+
     // Scripts are fixed text: no user value is ever pasted into them.
     void scriptsSinValores()
     {
