@@ -3,6 +3,7 @@
 #include "comun/PermisosVozFalsos.h"
 #include "comun/SonidosFalsos.h"
 #include "core/Registro.h"
+#include "core/Texto.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -122,6 +123,35 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(QString, frase);
         QCOMPARE(EscuchaZuvi::frase(texto).value_or(QString()), frase);
+    }
+
+    // The model writes no "zuvi": each wake phrase must still match from
+    // the words it does write, once the engine's rewrite has run.
+    void fraseDesdeLoQueEscribeElModelo_data()
+    {
+        QTest::addColumn<QString>("oido");
+        QTest::addColumn<QString>("frase");
+        const QStringList nombres = {"subí", "subi", "zubi", "su vi", "su bi", "sube", "suv", "sufí"};
+        for (const QString& n : nombres) {
+            QTest::addRow("oye %s", qPrintable(n)) << "oye " + n << "oye zuvi";
+            QTest::addRow("ola %s", qPrintable(n)) << "ola " + n << "hola zuvi";
+            QTest::addRow("hola %s", qPrintable(n)) << "hola " + n << "hola zuvi";
+            QTest::addRow("oye %s ía", qPrintable(n)) << "oye " + n + " ía" << "oye zuvi ia";
+            QTest::addRow("oye %s y a", qPrintable(n)) << "oye " + n + " y a" << "oye zuvi ia";
+        }
+        QTest::newRow("modo proyectos") << "modo proyectos" << "modo proyectos";
+        QTest::newRow("modo proyecto") << "bueno modo proyecto" << "modo proyecto";
+    }
+
+    void fraseDesdeLoQueEscribeElModelo()
+    {
+        QFETCH(QString, oido);
+        QFETCH(QString, frase);
+        CapasMotorFalsas capas;
+        const QString escrito = TerminosReconocimiento(MotorConversacion::terminos(capas.ajustes)).reescribir(oido);
+        QVERIFY2(EscuchaZuvi::frase(escrito).has_value(), qPrintable(escrito));
+        const QString plegado = QLatin1Char(' ') + Texto::plegar(escrito) + QLatin1Char(' ');
+        QVERIFY2(plegado.contains(QLatin1Char(' ') + frase + QLatin1Char(' ')), qPrintable(escrito));
     }
 
     // Every blocked start writes its line and nothing else.
