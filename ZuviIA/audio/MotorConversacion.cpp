@@ -131,7 +131,11 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
             corriendo_ = true;
             audioSegmento_.clear();
         }
-        captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); });
+        {
+            std::lock_guard g(lock_);
+            avisado_ = false;
+        }
+        iniciarCaptura();
     } catch (...) {
         detener();
         throw;
@@ -144,6 +148,37 @@ void MotorConversacion::abrirCaptura()
 {
     captura_.reset();
     captura_ = EntradaVoz::abrir(microfono_, uidCaptura_);
+}
+
+// A microphone that refuses to start or stops delivering is told to the
+// owner, not only to the log: otherwise the room would just be deaf.
+void MotorConversacion::iniciarCaptura()
+{
+    captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); },
+                      [this](const QString& texto) {
+                          Registro::anotar(QStringLiteral("Micrófono: ") + texto);
+                          avisarMicrofono(texto);
+                      });
+}
+
+void MotorConversacion::avisarMicrofono(const QString& texto)
+{
+    avisar(texto + QStringLiteral(" Revisa que esté conectado y elegido en Ajustes."));
+}
+
+// Once per run: the same trouble is not repeated while it lasts.
+void MotorConversacion::avisar(const QString& texto)
+{
+    std::shared_ptr<const Avisos> a;
+    {
+        std::lock_guard g(lock_);
+        if (avisado_)
+            return;
+        avisado_ = true;
+        a = avisos_;
+    }
+    if (a->aviso)
+        a->aviso(texto);
 }
 
 void MotorConversacion::detener()
@@ -186,11 +221,11 @@ void MotorConversacion::cambioDeDispositivos()
         abrirCaptura();
         if (cancelaEco_)
             eco_->activar(captura_->frecuencia(), captura_->canales());
-        captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); });
+        iniciarCaptura();
     } catch (const std::exception& e) {
-        // The owner learns of a lost microphone from the silence; the next
-        // change may bring it back.
+        // The next change may bring it back; meanwhile the owner says so.
         Registro::anotar(QStringLiteral("Micrófono: no se pudo reanudar: %1").arg(QString::fromUtf8(e.what())));
+        avisarMicrofono(QStringLiteral("El micrófono dejó de entregar audio."));
     }
     nuevoSegmento();
 }

@@ -44,7 +44,9 @@ public:
     using OnNivel = std::function<void(float nivel)>;
     using OnVozEncima = std::function<void()>;
     using OnMusica = std::function<void(bool musica)>;
-    // A Spanish notice for the user (recognition failing again and again).
+    // A Spanish notice for the user: the model did not load, recognition
+    // fails again and again, or the microphone stopped delivering. At most
+    // one per run.
     using OnAviso = std::function<void(const QString& aviso)>;
 
     // Ends a speech turn: oido is the specified true, anything else false.
@@ -193,6 +195,9 @@ private:
     // Capture side (MotorConversacion.cpp).
     std::optional<QString> uidSalida(std::optional<uint32_t> salida);
     void abrirCaptura();
+    void iniciarCaptura();
+    void avisar(const QString& texto);
+    void avisarMicrofono(const QString& texto);
     void cambioDeDispositivos();
     void alBloque(const BloqueAudio& entrada);
     void guardarReciente(const BloqueAudio& bloque);
@@ -252,6 +257,7 @@ private:
     std::deque<Clasificacion> clasificaciones_;
     bool musicaAnunciada_ = false;
     int erroresSeguidos_ = 0;
+    bool avisado_ = false;
     Temporizador espera_;
 
     // Capture thread only.

@@ -9,6 +9,10 @@ namespace {
 constexpr int erroresAntesDeEsperar = 3;
 constexpr std::chrono::milliseconds esperaTrasErrores{1000};
 
+const QString avisoSinModelo = QStringLiteral(
+    "No se pudo cargar el modelo de voz en español. Instálalo de nuevo desde el asistente de configuración, "
+    "en el paso de voz.");
+
 const QStringList terminosFijos = {
     "Zuvi IA", "Oye Zuvi", "ZuviIA", "modo proyectos", "Bambu Studio", "Bambu Lab", "H2D", "X1 Carbon", "P1S",
     "A1 mini", "Blender", "Claude", "Codex", "ChatGPT", "Safari", "Chrome", "Google Chrome", "Word", "Excel",
@@ -133,9 +137,16 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
         },
         [this, numero](const QString& descripcion) { alErrorSegmento(numero, descripcion); });
     if (!nueva) {
-        Registro::anotar(QStringLiteral("Reconocimiento: no se pudo abrir un segmento (%1)").arg(reconocedor_.motivo()));
-        std::lock_guard g(lock_);
-        ++erroresSeguidos_;
+        // The model failed to load: no later segment can hear anything.
+        int seguidos;
+        {
+            std::lock_guard g(lock_);
+            seguidos = ++erroresSeguidos_;
+        }
+        if (seguidos == 1)
+            Registro::anotar(
+                QStringLiteral("Reconocimiento: no se pudo abrir un segmento (%1)").arg(reconocedor_.motivo()));
+        avisar(avisoSinModelo);
         return;
     }
     {
@@ -188,9 +199,8 @@ void MotorConversacion::alErrorSegmento(int numero, const QString& descripcion)
     if (seguidos == erroresAntesDeEsperar) {
         Registro::anotar(QStringLiteral("Reconocimiento: %1 errores seguidos, espero 1 s entre segmentos")
                              .arg(erroresAntesDeEsperar));
-        if (avisos->aviso)
-            avisos->aviso(QStringLiteral("El reconocimiento de voz está fallando. Vuelvo a intentarlo cada segundo; "
-                                         "si sigue, revisa el modelo de voz en español."));
+        avisar(QStringLiteral("El reconocimiento de voz está fallando. Vuelvo a intentarlo cada segundo; "
+                              "si sigue, revisa el modelo de voz en español."));
     }
     if (avisos->finSegmento)
         avisos->finSegmento(numero);
