@@ -14,6 +14,7 @@
 #include "projects/ModoProyectos.h"
 #include "setup/Actualizador.h"
 #include "setup/Instalador.h"
+#include "setup/InstaladorReconocimiento.h"
 
 Entorno Entorno::shared()
 {
@@ -56,6 +57,11 @@ void Entorno::abrirPanel(const QString& panel) const
 }
 
 Instalador& Entorno::ins() const { return instalador ? *instalador : Instalador::shared(); }
+
+InstaladorReconocimiento& Entorno::modeloVoz() const
+{
+    return reconocimiento ? *reconocimiento : InstaladorReconocimiento::shared();
+}
 
 EscuchaZuvi& Entorno::oye() const { return escucha ? *escucha : EscuchaZuvi::shared(); }
 

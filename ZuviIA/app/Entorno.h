@@ -13,6 +13,7 @@ class ComprobacionPermisos;
 class EscuchaZuvi;
 class EstadoIA;
 class Instalador;
+class InstaladorReconocimiento;
 class Locutor;
 class ModoProyectos;
 class Permisos;
@@ -45,11 +46,14 @@ struct Entorno {
     Instalador* instalador = nullptr;
     EscuchaZuvi* escucha = nullptr;
     Locutor* locutor = nullptr;
+    // The Spanish speech model's installer (the voice step, the banner).
+    InstaladorReconocimiento* reconocimiento = nullptr;
 
     Instalador& ins() const;
     EscuchaZuvi& oye() const;
     Permisos& permisosSistema() const;
     Locutor& locutorVoz() const;
+    InstaladorReconocimiento& modeloVoz() const;
 
     static Entorno shared();
 
