@@ -129,7 +129,7 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
         {
             std::lock_guard g(lock_);
             corriendo_ = true;
-            audioSegmento_.clear();
+            audioSegmento_.vaciar();
         }
         {
             std::lock_guard g(lock_);
@@ -355,19 +355,27 @@ void MotorConversacion::guardarReciente(const BloqueAudio& bloque)
 
 void MotorConversacion::registrarNivel(float x)
 {
-    const qint64 ahora = reloj_.ahora().toMSecsSinceEpoch();
+    const qint64 ahora = reloj_.monotono().count();
     std::lock_guard g(lock_);
     nivelesRecientes_.push_back({ahora, x});
     while (!nivelesRecientes_.empty() && ahora - nivelesRecientes_.front().ms > msNiveles)
         nivelesRecientes_.pop_front();
 }
 
+// The wall clock is read only for a block of voice.
 void MotorConversacion::detectarVoz(float x)
 {
+    bool voz;
+    {
+        std::lock_guard g(lock_);
+        pisoRuido_ = pisoSiguiente(x, pisoRuido_);
+        voz = esVoz(x, pisoRuido_) && !hablando_;
+    }
+    if (!voz)
+        return;
     const QDateTime ahora = reloj_.ahora();
     std::lock_guard g(lock_);
-    pisoRuido_ = pisoSiguiente(x, pisoRuido_);
-    if (esVoz(x, pisoRuido_) && !hablando_)
+    if (!hablando_)
         ultimaVozDetectada_ = ahora;
 }
 
@@ -392,23 +400,20 @@ void MotorConversacion::acumularAudio(const BloqueAudio& bloque, int numero)
             remuestreadorHuella_ = std::make_unique<Remuestreador>(bloque.frecuencia, 16000);
         muestras = remuestreadorHuella_->procesar(bloque.canales == 1 ? bloque.muestras : mono.muestras);
     }
-    audioSegmento_.insert(audioSegmento_.end(), muestras.begin(), muestras.end());
-    if (audioSegmento_.size() > maxMuestrasHuella)
-        audioSegmento_.erase(audioSegmento_.begin(),
-                             audioSegmento_.begin() + std::ptrdiff_t(audioSegmento_.size() - maxMuestrasHuella));
+    audioSegmento_.anadir(muestras.data(), muestras.size());
 }
 
 std::vector<float> MotorConversacion::tomarAudioSegmento()
 {
     std::lock_guard g(lock_);
-    std::vector<float> r = audioSegmento_;
-    audioSegmento_.clear();
+    std::vector<float> r = audioSegmento_.copia();
+    audioSegmento_.vaciar();
     return r;
 }
 
 void MotorConversacion::registrarClasificacion(double musica, double habla)
 {
-    const qint64 ahora = reloj_.ahora().toMSecsSinceEpoch();
+    const qint64 ahora = reloj_.monotono().count();
     const bool hayMusica = musica > 0.4;
     bool cambio;
     std::shared_ptr<const Avisos> avisos;

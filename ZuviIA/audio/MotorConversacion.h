@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AnilloMuestras.h"
 #include "audio/DetectorVozEncima.h"
 #include "audio/RetiroTareas.h"
 #include "audio/SalidaVoz.h"
@@ -176,6 +177,7 @@ private:
         OnMusica musica;
         OnAviso aviso;
     };
+    // Stamped with the monotonic clock: one cheap read a block.
     struct Nivel {
         qint64 ms;
         float rms;
@@ -209,6 +211,8 @@ private:
     // Barge-in (MotorConversacionInterrupcion.cpp).
     void detectarVozEncima(float mic, const Avisos& avisos);
     bool hayMusicaAhoraBloqueado() const;
+    // `desde` on the monotonic clock of the stamps.
+    qint64 msMonotonos(const QDateTime& desde) const;
 
     // Recognition side (MotorConversacionSegmentos.cpp).
     void empezarSegmento(std::optional<double> segundos);
@@ -249,7 +253,7 @@ private:
     float pisoRuido_ = 0.01f;
     QDateTime ultimaVozDetectada_;
     QDateTime inicioSegmento_;
-    std::vector<float> audioSegmento_;
+    AnilloMuestras audioSegmento_{maxMuestrasHuella};
     std::unique_ptr<Remuestreador> remuestreadorHuella_;
     std::deque<std::shared_ptr<const BloqueAudio>> recientes_;
     double duracionRecientes_ = 0;

@@ -77,7 +77,7 @@ void MotorConversacion::empezarSegmento(std::optional<double> segundos)
         } else {
             numero = ++segmento_;
             vieja = std::move(tarea_);
-            audioSegmento_.clear();
+            audioSegmento_.vaciar();
         }
     }
     if (numero < 0) {
@@ -125,7 +125,7 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
         numero = ++segmento_;
         inicioSegmento_ = ahora;
         vieja = std::move(tarea_);
-        audioSegmento_.clear();
+        audioSegmento_.vaciar();
         remuestreadorHuella_.reset();
         espera_.cancelar();
     }
