@@ -2,6 +2,7 @@
 
 #include "app/ActivarEscucha.h"
 #include "app/Iconos.h"
+#include "audio/EscuchaZuvi.h"
 #include "projects/ModoProyectos.h"
 #include "setup/InstaladorReconocimiento.h"
 #include "setup/TarjetaReconocimiento.h"
@@ -114,10 +115,16 @@ AvisoPermisos::AvisoPermisos(const Entorno& entorno, QWidget* parent) : QFrame(p
     boton_->setObjectName(QStringLiteral("botonPermisos"));
     boton_->setDefault(true);
     connect(boton_, &QPushButton::clicked, this, [this] {
-        if (permisos_ && permisos_->microfono && !permisos_->voz)
+        if (permisos_ && permisos_->microfono && !permisos_->voz) {
             entorno_.modeloVoz().instalar();
-        else
+        } else if (permisos_ && permisos_->listos() && !entorno_.modo.aviso() && entorno_.escucha
+                   && entorno_.escucha->aviso()) {
+            // The wake listener went deaf: it starts over.
+            entorno_.escucha->detener();
+            entorno_.escucha->iniciar();
+        } else {
             activarEscucha(entorno_, this);
+        }
     });
     fila->addWidget(boton_);
 
@@ -126,6 +133,8 @@ AvisoPermisos::AvisoPermisos(const Entorno& entorno, QWidget* parent) : QFrame(p
     if (permisos_)
         listos_ = permisos_->listos();
     connect(&entorno_.modo, &ModoProyectos::avisoCambiado, this, &AvisoPermisos::mostrar);
+    if (entorno_.escucha)
+        connect(entorno_.escucha, &EscuchaZuvi::avisoCambiado, this, &AvisoPermisos::mostrar);
     // A model just installed is heard at once: the answer is asked again.
     connect(&entorno_.modeloVoz(), &InstaladorReconocimiento::estadoCambiado, this, [this] {
         if (entorno_.modeloVoz().estado().es(EstadoPaso::Tipo::listo))
@@ -156,7 +165,10 @@ void AvisoPermisos::recomputar(bool alVolver)
 
 void AvisoPermisos::mostrar()
 {
-    const auto c = contenido(permisos_, entorno_.modo.aviso(), entorno_.modeloVoz().estado());
+    std::optional<QString> aviso = entorno_.modo.aviso();
+    if (!aviso && entorno_.escucha)
+        aviso = entorno_.escucha->aviso();
+    const auto c = contenido(permisos_, aviso, entorno_.modeloVoz().estado());
     // Hidden, it takes no room in the screen's column.
     setVisible(c.has_value());
     if (!c)

@@ -18,7 +18,7 @@
 
 Entorno Entorno::shared()
 {
-    return Entorno{Ajustes::shared(),
+    Entorno e{Ajustes::shared(),
                    Reloj::sistema(),
                    Almacen::shared(),
                    Perfiles::shared(),
@@ -32,6 +32,9 @@ Entorno Entorno::shared()
                    &Instalador::abrirPrivacidad,
                    &Actualizador::shared(),
                    &Permisos::sistema()};
+    // The banner shows the wake listener's notices too.
+    e.escucha = &EscuchaZuvi::shared();
+    return e;
 }
 
 AppRouter& Entorno::enrutador() const

@@ -198,6 +198,24 @@ private slots:
         QVERIFY(!b.escucha->aviso());
     }
 
+    // Recognition failing again and again while listening is a notice, not
+    // a silent listener.
+    void reconocimientoQueFallaAvisa()
+    {
+        Banco b;
+        b.voz->estado->guion = std::vector<Paso>(8, Paso{"", false, "", true});
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        for (int i = 0; i < 100 && !b.escucha->aviso(); ++i) {
+            b.empujar();
+            QTest::qWait(10);
+        }
+        QVERIFY(b.escucha->aviso());
+        QVERIFY2(b.escucha->aviso()->startsWith(QStringLiteral("El reconocimiento de voz está fallando")),
+                 qPrintable(*b.escucha->aviso()));
+        QVERIFY(b.escucha->escuchando());
+    }
+
     // The chosen microphone, or the system default when none is chosen or
     // it is not listed; a second start while listening opens nothing more.
     void arrancaConElMicrofonoElegido()
