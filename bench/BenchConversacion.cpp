@@ -2,8 +2,9 @@
 // capture block on the capture thread (48 kHz, fakes at the edges); and,
 // under tools/servicios-prueba.sh, the process CPU time over a long silent
 // capture from the test server's pipe microphone with the scripted
-// recognizer, and the delay from a block being cut by capture to the
-// recognizer receiving it. ZUVI_BENCH_SEGUNDOS shortens the 60 s capture.
+// recognizer, the delay from a block being cut by capture to the
+// recognizer receiving it, and what the GUI thread waits while the sound
+// server is stopped. ZUVI_BENCH_SEGUNDOS shortens the 60 s capture.
 #include "audio/MotorConversacion.h"
 #include "comun/DispositivosSistemaFalso.h"
 #include "comun/EscritorTuberia.h"
@@ -13,10 +14,15 @@
 #include "comun/Senales.h"
 #include "SilencioPrueba.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -107,5 +113,64 @@ void BM_ConversacionEnSilencio(benchmark::State& state)
     state.counters["demora_max_ms"] = ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end());
 }
 BENCHMARK(BM_ConversacionEnSilencio)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Turns the event loop for `ms`, noting its longest gap between turns.
+void girar(int ms, qint64& peor)
+{
+    QElapsedTimer desde;
+    desde.start();
+    QTimer vigia;
+    vigia.setInterval(5);
+    QObject::connect(&vigia, &QTimer::timeout, [&] { peor = std::max(peor, desde.restart()); });
+    vigia.start();
+    QEventLoop bucle;
+    QTimer::singleShot(ms, &bucle, &QEventLoop::quit);
+    bucle.exec();
+    peor = std::max(peor, desde.elapsed());
+}
+
+// What the GUI thread waits while the test server is stopped (SIGSTOP):
+// the longest call of starting, stopping and letting go of an engine with
+// the real microphone and player, and the longest gap of the event loop.
+void BM_VentanaConServidorParado(benchmark::State& state)
+{
+    const auto id = SilencioPrueba::microfono(state);
+    if (!id)
+        return;
+    HogarTemporal hogar;
+    auto voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor(voz);
+    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    DispositivosSistemaFalso dispositivos;
+    dispositivos.entradas = {{*id, QString("zuvi_microfono"), QString("Micrófono de prueba"), std::nullopt, 0, 1}};
+    qint64 llamada = 0;
+    qint64 hueco = 0;
+    auto medir = [&](const std::function<void()>& f) {
+        QElapsedTimer t;
+        t.start();
+        f();
+        llamada = std::max(llamada, t.elapsed());
+    };
+    for (auto _ : state) {
+        auto motor = std::make_unique<MotorConversacion>(MotorConversacion::Capas{
+            .reconocedor = reconocedor, .ajustes = ajustes, .dispositivos = dispositivos,
+            .reproductor = Reproductor::crear()});
+        PulsePrueba::ServidorParado parado;
+        if (!parado.hecho()) {
+            state.SkipWithError("no se encontró el servidor de prueba");
+            return;
+        }
+        medir([&] { motor->arrancar(id, std::nullopt, false); });
+        girar(300, hueco);
+        medir([&] { motor->detener(); });
+        medir([&] { motor->arrancar(id, std::nullopt, false); });
+        girar(300, hueco);
+        medir([&] { motor.reset(); });
+        girar(300, hueco);
+    }
+    state.counters["llamada_max_ms"] = double(llamada);
+    state.counters["hueco_max_ms"] = double(hueco);
+}
+BENCHMARK(BM_VentanaConServidorParado)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
