@@ -21,7 +21,6 @@ TarjetaReconocimiento::TarjetaReconocimiento(InstaladorReconocimiento& instalado
 {
     setObjectName(QStringLiteral("tarjetaReconocimiento"));
     auto* accesorio = new QWidget;
-    accesorio->setMaximumWidth(220);
     auto* columna = new QVBoxLayout(accesorio);
     columna->setContentsMargins(0, 0, 0, 0);
     columna->setSpacing(6);
@@ -44,7 +43,7 @@ TarjetaReconocimiento::TarjetaReconocimiento(InstaladorReconocimiento& instalado
 
     auto* capa = new QVBoxLayout(this);
     capa->setContentsMargins(0, 0, 0, 0);
-    tarjeta_ = new Tarjeta(QStringLiteral("waveform"), QStringLiteral("Reconocimiento de voz en español"), QString(),
+    tarjeta_ = new Tarjeta(QStringLiteral("ear"), QStringLiteral("Reconocimiento de voz en español"), QString(),
                            accesorio, this);
     capa->addWidget(tarjeta_);
 
