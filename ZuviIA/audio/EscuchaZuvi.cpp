@@ -47,6 +47,9 @@ EscuchaZuvi::EscuchaZuvi(Capas capas, QObject* parent)
             },
             Qt::QueuedConnection);
     });
+    // The listener waits for its phrases only: where the model allows it,
+    // recognition hears nothing else.
+    motor_->restringirA(TerminosReconocimiento::formasDespertar());
     // Deaf while listening (no model, a microphone that stopped): the
     // settings and the activation step show why.
     motor_->onAviso([this](const QString& aviso) {

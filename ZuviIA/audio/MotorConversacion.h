@@ -149,6 +149,9 @@ public:
     void onVozEncima(OnVozEncima f);
     void onMusica(OnMusica f);
     void onAviso(OnAviso f);
+    // Recognition may hear only these phrases from the next segment on (the
+    // wake listener's); empty hears everything.
+    void restringirA(const QStringList& frases);
 
     // Candidates in order (current locale, es-CL, es-ES, es-MX, es-US), the
     // first Spanish one supported; else "es-ES".
@@ -262,6 +265,7 @@ private:
     bool musicaAnunciada_ = false;
     int erroresSeguidos_ = 0;
     bool avisado_ = false;
+    QStringList frases_;
     Temporizador espera_;
 
     // Capture thread only.

@@ -51,6 +51,12 @@ BloqueAudio MotorConversacion::primerCanal(const BloqueAudio& bloque)
     return mono;
 }
 
+void MotorConversacion::restringirA(const QStringList& frases)
+{
+    std::lock_guard g(lock_);
+    frases_ = frases;
+}
+
 void MotorConversacion::nuevoSegmento()
 {
     empezarSegmento(std::nullopt);
@@ -120,8 +126,10 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
     const QDateTime ahora = reloj_.ahora();
     int numero;
     std::shared_ptr<TareaReconocimiento> vieja;
+    QStringList frases;
     {
         std::lock_guard g(lock_);
+        frases = frases_;
         numero = ++segmento_;
         inicioSegmento_ = ahora;
         vieja = std::move(tarea_);
@@ -135,7 +143,7 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
         [this, numero, diccionario](const QString& texto, bool final) {
             alTextoSegmento(numero, diccionario->reescribir(texto), final);
         },
-        [this, numero](const QString& descripcion) { alErrorSegmento(numero, descripcion); });
+        [this, numero](const QString& descripcion) { alErrorSegmento(numero, descripcion); }, frases);
     if (!nueva) {
         // The model failed to load: no later segment can hear anything.
         int seguidos;

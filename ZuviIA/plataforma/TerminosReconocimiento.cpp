@@ -291,6 +291,29 @@ QString TerminosReconocimiento::nombre(const QString& texto)
     return r.join(QLatin1Char(' '));
 }
 
+QStringList TerminosReconocimiento::formasDespertar()
+{
+    QStringList saludos, nombres, ias;
+    for (const Parecido& p : parecidos) {
+        const QString oido = QString::fromUtf8(p.oido);
+        if (p.lugar == Lugar::saludo)
+            saludos << oido;
+        else if (p.lugar == Lugar::ia)
+            ias << oido;
+        else
+            nombres << oido;
+    }
+    QStringList r;
+    for (const QString& s : saludos) {
+        for (const QString& n : nombres) {
+            r << s + QLatin1Char(' ') + n;
+            for (const QString& i : ias)
+                r << s + QLatin1Char(' ') + n + QLatin1Char(' ') + i;
+        }
+    }
+    return r << QStringLiteral("modo proyectos") << QStringLiteral("modo proyecto");
+}
+
 QString TerminosReconocimiento::clave(const QString& palabra)
 {
     return sonido(unir(palabra.split(QLatin1Char(' '), Qt::SkipEmptyParts)));

@@ -28,6 +28,10 @@ public:
     // word becomes "Zuvi" where the sentence shows it is the name: after
     // "oye" or "hola", before "IA", or when it is no Spanish word at all.
     static QString nombre(const QString& texto);
+    // How the model may write each wake phrase, from the same table: a
+    // greeting with each form of the name, with and without "IA", and the
+    // room's own phrases.
+    static QStringList formasDespertar();
 
 private:
     struct Forma {

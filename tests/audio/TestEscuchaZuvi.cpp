@@ -154,6 +154,32 @@ private slots:
         QVERIFY2(plegado.contains(QLatin1Char(' ') + frase + QLatin1Char(' ')), qPrintable(escrito));
     }
 
+    // Every phrase the listener narrows recognition to is a wake phrase
+    // once rewritten, so the narrowing never makes it deaf to one.
+    void formasDespertar_data()
+    {
+        QTest::addColumn<QString>("oido");
+        for (const QString& f : TerminosReconocimiento::formasDespertar())
+            QTest::newRow(qPrintable(f)) << f;
+    }
+
+    void formasDespertar()
+    {
+        QFETCH(QString, oido);
+        CapasMotorFalsas capas;
+        const QString escrito = TerminosReconocimiento(MotorConversacion::terminos(capas.ajustes)).reescribir(oido);
+        QVERIFY2(EscuchaZuvi::frase(escrito).has_value(), qPrintable(escrito));
+    }
+
+    void escuchaSoloSusFrases()
+    {
+        Banco b;
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        QVERIFY(!b.voz->restringidos.empty());
+        QCOMPARE(b.voz->restringidos.back(), TerminosReconocimiento::formasDespertar());
+    }
+
     // Every blocked start writes its line and nothing else.
     void arranqueBloqueado_data()
     {
