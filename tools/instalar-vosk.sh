@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Puts the speech recognizer in place: libvosk.so from the npm package
-# "vosk" and, when the network allows, the small Spanish model.
+# "vosk" and the small Spanish model. Exits non-zero when the model could
+# not be installed.
 #   tools/instalar-vosk.sh [--sin-modelo] [carpeta]
 # The folder defaults to ~/.local/share/ZuviIA/reconocimiento, where the
-# application looks. Without a model the application runs and says that
-# recognition is unavailable.
+# application looks. Without a model the application runs, says that
+# recognition is unavailable and offers to download it.
 set -euo pipefail
 
 VERSION_VOSK=0.3.39
@@ -32,12 +33,32 @@ if [ ! -f "$destino/libvosk.so" ]; then
 fi
 echo "libvosk.so en $destino"
 
-if [ "$con_modelo" -eq 1 ] && [ ! -d "$destino/$MODELO" ]; then
-  if command -v curl >/dev/null && curl -fsSL --connect-timeout 20 --max-time 600 -o "$temporal/modelo.zip" "$URL_MODELO"; then
-    python3 -m zipfile -e "$temporal/modelo.zip" "$destino"
+# Python's own HTTP client, so nothing beyond the build's packages is needed.
+descargar() {
+  python3 - "$1" "$2" <<'FIN'
+import sys, urllib.request
+with urllib.request.urlopen(sys.argv[1], timeout=30) as r, open(sys.argv[2], "wb") as f:
+    while True:
+        trozo = r.read(1 << 20)
+        if not trozo:
+            break
+        f.write(trozo)
+FIN
+}
+
+completo() { [ -f "$1/am/final.mdl" ] && [ -f "$1/conf/model.conf" ]; }
+
+if [ "$con_modelo" -eq 1 ] && ! completo "$destino/$MODELO"; then
+  if descargar "$URL_MODELO" "$temporal/modelo.zip" 2>"$temporal/error" \
+      && python3 -m zipfile -e "$temporal/modelo.zip" "$temporal/modelo" && completo "$temporal/modelo/$MODELO"; then
+    rm -rf "${destino:?}/$MODELO"
+    mv "$temporal/modelo/$MODELO" "$destino/$MODELO"
     echo "modelo de voz en $destino/$MODELO"
   else
-    echo "No se pudo descargar el modelo de voz en español; el reconocimiento quedará no disponible." >&2
-    echo "Para probar el dictado, descomprima $MODELO en $destino." >&2
+    echo "No se instaló el modelo de voz en español: no se pudo descargar $URL_MODELO." >&2
+    tail -n 1 "$temporal/error" >&2 || true
+    echo "Revise la conexión a internet y vuelva a ejecutar este script, o instálelo desde el asistente de" >&2
+    echo "configuración de Zuvi IA, en el paso de voz." >&2
+    exit 1
   fi
 fi

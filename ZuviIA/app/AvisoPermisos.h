@@ -2,6 +2,7 @@
 
 #include "vistas/Entorno.h"
 #include "plataforma/ComprobacionPermisos.h"
+#include "setup/EstadoPaso.h"
 
 #include <QFrame>
 
@@ -26,9 +27,12 @@ public:
         bool operator==(const Contenido&) const = default;
     };
     // None: no banner at all (the answer is not known yet, or everything
-    // is ready and there is no notice).
+    // is ready and there is no notice). When the model alone is missing the
+    // button installs it, and `modelo` (its installer's state) shows how
+    // that goes.
     static std::optional<Contenido> contenido(const std::optional<ComprobacionPermisos::Respuesta>& permisos,
-                                              const std::optional<QString>& aviso);
+                                              const std::optional<QString>& aviso,
+                                              const std::optional<EstadoPaso>& modelo = std::nullopt);
     // Coming back to the front restarts always-on listening only when the
     // permissions have just turned from missing to granted: a pause the
     // user chose survives a focus change.

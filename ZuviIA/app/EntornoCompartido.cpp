@@ -4,6 +4,7 @@
 
 #include "app/AppRouter.h"
 #include "assistant/AsistenteVoz.h"
+#include "audio/EscuchaZuvi.h"
 #include "audio/Locutor.h"
 #include "core/Almacen.h"
 #include "core/EstadoIA.h"
@@ -15,10 +16,11 @@
 #include "projects/ModoProyectos.h"
 #include "setup/Actualizador.h"
 #include "setup/Instalador.h"
+#include "setup/InstaladorReconocimiento.h"
 
 Entorno Entorno::shared()
 {
-    return Entorno{Ajustes::shared(),
+    Entorno e{Ajustes::shared(),
                    Reloj::sistema(),
                    Almacen::shared(),
                    Perfiles::shared(),
@@ -32,6 +34,9 @@ Entorno Entorno::shared()
                    &Instalador::abrirPrivacidad,
                    &Actualizador::shared(),
                    &Permisos::sistema()};
+    // The banner shows the wake listener's notices too.
+    e.escucha = &EscuchaZuvi::shared();
+    return e;
 }
 
 AppRouter& Entorno::enrutador() const
@@ -40,3 +45,8 @@ AppRouter& Entorno::enrutador() const
 }
 
 Instalador& Entorno::instaladorEnUso() const { return instalador ? *instalador : Instalador::shared(); }
+
+InstaladorReconocimiento& Entorno::reconocimientoEnUso() const
+{
+    return reconocimiento ? *reconocimiento : InstaladorReconocimiento::shared();
+}

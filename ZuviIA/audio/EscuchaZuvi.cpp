@@ -47,6 +47,20 @@ EscuchaZuvi::EscuchaZuvi(Capas capas, QObject* parent)
             },
             Qt::QueuedConnection);
     });
+    // The listener waits for its phrases only: where the model allows it,
+    // recognition hears nothing else.
+    motor_->restringirA(TerminosReconocimiento::formasDespertar());
+    // Deaf while listening (no model, a microphone that stopped): the
+    // settings and the activation step show why.
+    motor_->onAviso([this](const QString& aviso) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, aviso] {
+                if (escuchando_)
+                    setAviso(aviso);
+            },
+            Qt::QueuedConnection);
+    });
     motor_->onFinSegmento([this](int segmento) {
         QMetaObject::invokeMethod(this, [this, segmento] { finSegmento(segmento); }, Qt::QueuedConnection);
     });

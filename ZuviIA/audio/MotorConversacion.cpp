@@ -129,9 +129,13 @@ void MotorConversacion::arrancar(std::optional<uint32_t> dispositivo, std::optio
         {
             std::lock_guard g(lock_);
             corriendo_ = true;
-            audioSegmento_.clear();
+            audioSegmento_.vaciar();
         }
-        captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); });
+        {
+            std::lock_guard g(lock_);
+            avisado_ = false;
+        }
+        iniciarCaptura();
     } catch (...) {
         detener();
         throw;
@@ -144,6 +148,37 @@ void MotorConversacion::abrirCaptura()
 {
     captura_.reset();
     captura_ = EntradaVoz::abrir(microfono_, uidCaptura_);
+}
+
+// A microphone that refuses to start or stops delivering is told to the
+// owner, not only to the log: otherwise the room would just be deaf.
+void MotorConversacion::iniciarCaptura()
+{
+    captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); },
+                      [this](const QString& texto) {
+                          Registro::anotar(QStringLiteral("Micrófono: ") + texto);
+                          avisarMicrofono(texto);
+                      });
+}
+
+void MotorConversacion::avisarMicrofono(const QString& texto)
+{
+    avisar(texto + QStringLiteral(" Revisa que esté conectado y elegido en Ajustes."));
+}
+
+// Once per run: the same trouble is not repeated while it lasts.
+void MotorConversacion::avisar(const QString& texto)
+{
+    std::shared_ptr<const Avisos> a;
+    {
+        std::lock_guard g(lock_);
+        if (avisado_)
+            return;
+        avisado_ = true;
+        a = avisos_;
+    }
+    if (a->aviso)
+        a->aviso(texto);
 }
 
 void MotorConversacion::detener()
@@ -186,11 +221,11 @@ void MotorConversacion::cambioDeDispositivos()
         abrirCaptura();
         if (cancelaEco_)
             eco_->activar(captura_->frecuencia(), captura_->canales());
-        captura_->iniciar([this](const BloqueAudio& b) { alBloque(b); });
+        iniciarCaptura();
     } catch (const std::exception& e) {
-        // The owner learns of a lost microphone from the silence; the next
-        // change may bring it back.
+        // The next change may bring it back; meanwhile the owner says so.
         Registro::anotar(QStringLiteral("Micrófono: no se pudo reanudar: %1").arg(QString::fromUtf8(e.what())));
+        avisarMicrofono(QStringLiteral("El micrófono dejó de entregar audio."));
     }
     nuevoSegmento();
 }
@@ -320,19 +355,27 @@ void MotorConversacion::guardarReciente(const BloqueAudio& bloque)
 
 void MotorConversacion::registrarNivel(float x)
 {
-    const qint64 ahora = reloj_.ahora().toMSecsSinceEpoch();
+    const qint64 ahora = reloj_.monotono().count();
     std::lock_guard g(lock_);
     nivelesRecientes_.push_back({ahora, x});
     while (!nivelesRecientes_.empty() && ahora - nivelesRecientes_.front().ms > msNiveles)
         nivelesRecientes_.pop_front();
 }
 
+// The wall clock is read only for a block of voice.
 void MotorConversacion::detectarVoz(float x)
 {
+    bool voz;
+    {
+        std::lock_guard g(lock_);
+        pisoRuido_ = pisoSiguiente(x, pisoRuido_);
+        voz = esVoz(x, pisoRuido_) && !hablando_;
+    }
+    if (!voz)
+        return;
     const QDateTime ahora = reloj_.ahora();
     std::lock_guard g(lock_);
-    pisoRuido_ = pisoSiguiente(x, pisoRuido_);
-    if (esVoz(x, pisoRuido_) && !hablando_)
+    if (!hablando_)
         ultimaVozDetectada_ = ahora;
 }
 
@@ -357,23 +400,20 @@ void MotorConversacion::acumularAudio(const BloqueAudio& bloque, int numero)
             remuestreadorHuella_ = std::make_unique<Remuestreador>(bloque.frecuencia, 16000);
         muestras = remuestreadorHuella_->procesar(bloque.canales == 1 ? bloque.muestras : mono.muestras);
     }
-    audioSegmento_.insert(audioSegmento_.end(), muestras.begin(), muestras.end());
-    if (audioSegmento_.size() > maxMuestrasHuella)
-        audioSegmento_.erase(audioSegmento_.begin(),
-                             audioSegmento_.begin() + std::ptrdiff_t(audioSegmento_.size() - maxMuestrasHuella));
+    audioSegmento_.anadir(muestras.data(), muestras.size());
 }
 
 std::vector<float> MotorConversacion::tomarAudioSegmento()
 {
     std::lock_guard g(lock_);
-    std::vector<float> r = audioSegmento_;
-    audioSegmento_.clear();
+    std::vector<float> r = audioSegmento_.copia();
+    audioSegmento_.vaciar();
     return r;
 }
 
 void MotorConversacion::registrarClasificacion(double musica, double habla)
 {
-    const qint64 ahora = reloj_.ahora().toMSecsSinceEpoch();
+    const qint64 ahora = reloj_.monotono().count();
     const bool hayMusica = musica > 0.4;
     bool cambio;
     std::shared_ptr<const Avisos> avisos;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AnilloMuestras.h"
 #include "audio/DetectorVozEncima.h"
 #include "audio/RetiroTareas.h"
 #include "audio/SalidaVoz.h"
@@ -44,7 +45,9 @@ public:
     using OnNivel = std::function<void(float nivel)>;
     using OnVozEncima = std::function<void()>;
     using OnMusica = std::function<void(bool musica)>;
-    // A Spanish notice for the user (recognition failing again and again).
+    // A Spanish notice for the user: the model did not load, recognition
+    // fails again and again, or the microphone stopped delivering. At most
+    // one per run.
     using OnAviso = std::function<void(const QString& aviso)>;
 
     // Ends a speech turn: oido is the specified true, anything else false.
@@ -146,6 +149,9 @@ public:
     void onVozEncima(OnVozEncima f);
     void onMusica(OnMusica f);
     void onAviso(OnAviso f);
+    // Recognition may hear only these phrases from the next segment on (the
+    // wake listener's); empty hears everything.
+    void restringirA(const QStringList& frases);
 
     // Candidates in order (current locale, es-CL, es-ES, es-MX, es-US), the
     // first Spanish one supported; else "es-ES".
@@ -174,6 +180,7 @@ private:
         OnMusica musica;
         OnAviso aviso;
     };
+    // Stamped with the monotonic clock: one cheap read a block.
     struct Nivel {
         qint64 ms;
         float rms;
@@ -193,6 +200,9 @@ private:
     // Capture side (MotorConversacion.cpp).
     std::optional<QString> uidSalida(std::optional<uint32_t> salida);
     void abrirCaptura();
+    void iniciarCaptura();
+    void avisar(const QString& texto);
+    void avisarMicrofono(const QString& texto);
     void cambioDeDispositivos();
     void alBloque(const BloqueAudio& entrada);
     void guardarReciente(const BloqueAudio& bloque);
@@ -204,6 +214,8 @@ private:
     // Barge-in (MotorConversacionInterrupcion.cpp).
     void detectarVozEncima(float mic, const Avisos& avisos);
     bool hayMusicaAhoraBloqueado() const;
+    // `desde` on the monotonic clock of the stamps.
+    qint64 msMonotonos(const QDateTime& desde) const;
 
     // Recognition side (MotorConversacionSegmentos.cpp).
     void empezarSegmento(std::optional<double> segundos);
@@ -244,7 +256,7 @@ private:
     float pisoRuido_ = 0.01f;
     QDateTime ultimaVozDetectada_;
     QDateTime inicioSegmento_;
-    std::vector<float> audioSegmento_;
+    AnilloMuestras audioSegmento_{maxMuestrasHuella};
     std::unique_ptr<Remuestreador> remuestreadorHuella_;
     std::deque<std::shared_ptr<const BloqueAudio>> recientes_;
     double duracionRecientes_ = 0;
@@ -252,6 +264,8 @@ private:
     std::deque<Clasificacion> clasificaciones_;
     bool musicaAnunciada_ = false;
     int erroresSeguidos_ = 0;
+    bool avisado_ = false;
+    QStringList frases_;
     Temporizador espera_;
 
     // Capture thread only.

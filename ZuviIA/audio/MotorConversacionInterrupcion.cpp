@@ -17,7 +17,12 @@ bool MotorConversacion::hayMusicaAhoraBloqueado() const
     if (clasificaciones_.empty())
         return false;
     const Clasificacion& c = clasificaciones_.back();
-    return reloj_.ahora().toMSecsSinceEpoch() - c.ms < msMusicaAhora && c.musica > 0.4;
+    return reloj_.monotono().count() - c.ms < msMusicaAhora && c.musica > 0.4;
+}
+
+qint64 MotorConversacion::msMonotonos(const QDateTime& desde) const
+{
+    return reloj_.monotono().count() - desde.msecsTo(reloj_.ahora());
 }
 
 bool MotorConversacion::hayMusicaAhora() const
@@ -74,7 +79,7 @@ float MotorConversacion::cercaniaDeVoz(std::vector<float> niveles)
 
 bool MotorConversacion::musicaDominante(const QDateTime& desde) const
 {
-    const qint64 d = desde.toMSecsSinceEpoch();
+    const qint64 d = msMonotonos(desde);
     std::vector<double> musicas;
     {
         std::lock_guard g(lock_);
@@ -88,7 +93,7 @@ bool MotorConversacion::musicaDominante(const QDateTime& desde) const
 
 float MotorConversacion::cercaniaDeVoz(const QDateTime& desde) const
 {
-    const qint64 d = desde.toMSecsSinceEpoch();
+    const qint64 d = msMonotonos(desde);
     std::vector<float> niveles;
     {
         std::lock_guard g(lock_);

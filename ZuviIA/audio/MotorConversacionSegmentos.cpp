@@ -9,6 +9,10 @@ namespace {
 constexpr int erroresAntesDeEsperar = 3;
 constexpr std::chrono::milliseconds esperaTrasErrores{1000};
 
+const QString avisoSinModelo = QStringLiteral(
+    "No se pudo cargar el modelo de voz en español. Instálalo de nuevo desde el asistente de configuración, "
+    "en el paso de voz.");
+
 const QStringList terminosFijos = {
     "Zuvi IA", "Oye Zuvi", "ZuviIA", "modo proyectos", "Bambu Studio", "Bambu Lab", "H2D", "X1 Carbon", "P1S",
     "A1 mini", "Blender", "Claude", "Codex", "ChatGPT", "Safari", "Chrome", "Google Chrome", "Word", "Excel",
@@ -47,6 +51,12 @@ BloqueAudio MotorConversacion::primerCanal(const BloqueAudio& bloque)
     return mono;
 }
 
+void MotorConversacion::restringirA(const QStringList& frases)
+{
+    std::lock_guard g(lock_);
+    frases_ = frases;
+}
+
 void MotorConversacion::nuevoSegmento()
 {
     empezarSegmento(std::nullopt);
@@ -73,7 +83,7 @@ void MotorConversacion::empezarSegmento(std::optional<double> segundos)
         } else {
             numero = ++segmento_;
             vieja = std::move(tarea_);
-            audioSegmento_.clear();
+            audioSegmento_.vaciar();
         }
     }
     if (numero < 0) {
@@ -116,12 +126,14 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
     const QDateTime ahora = reloj_.ahora();
     int numero;
     std::shared_ptr<TareaReconocimiento> vieja;
+    QStringList frases;
     {
         std::lock_guard g(lock_);
+        frases = frases_;
         numero = ++segmento_;
         inicioSegmento_ = ahora;
         vieja = std::move(tarea_);
-        audioSegmento_.clear();
+        audioSegmento_.vaciar();
         remuestreadorHuella_.reset();
         espera_.cancelar();
     }
@@ -131,11 +143,18 @@ void MotorConversacion::abrirSegmento(std::optional<double> segundos)
         [this, numero, diccionario](const QString& texto, bool final) {
             alTextoSegmento(numero, diccionario->reescribir(texto), final);
         },
-        [this, numero](const QString& descripcion) { alErrorSegmento(numero, descripcion); });
+        [this, numero](const QString& descripcion) { alErrorSegmento(numero, descripcion); }, frases);
     if (!nueva) {
-        Registro::anotar(QStringLiteral("Reconocimiento: no se pudo abrir un segmento (%1)").arg(reconocedor_.motivo()));
-        std::lock_guard g(lock_);
-        ++erroresSeguidos_;
+        // The model failed to load: no later segment can hear anything.
+        int seguidos;
+        {
+            std::lock_guard g(lock_);
+            seguidos = ++erroresSeguidos_;
+        }
+        if (seguidos == 1)
+            Registro::anotar(
+                QStringLiteral("Reconocimiento: no se pudo abrir un segmento (%1)").arg(reconocedor_.motivo()));
+        avisar(avisoSinModelo);
         return;
     }
     {
@@ -188,9 +207,8 @@ void MotorConversacion::alErrorSegmento(int numero, const QString& descripcion)
     if (seguidos == erroresAntesDeEsperar) {
         Registro::anotar(QStringLiteral("Reconocimiento: %1 errores seguidos, espero 1 s entre segmentos")
                              .arg(erroresAntesDeEsperar));
-        if (avisos->aviso)
-            avisos->aviso(QStringLiteral("El reconocimiento de voz está fallando. Vuelvo a intentarlo cada segundo; "
-                                         "si sigue, revisa el modelo de voz en español."));
+        avisar(QStringLiteral("El reconocimiento de voz está fallando. Vuelvo a intentarlo cada segundo; "
+                              "si sigue, revisa el modelo de voz en español."));
     }
     if (avisos->finSegmento)
         avisos->finSegmento(numero);

@@ -45,24 +45,37 @@ void MotorDictado::iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto,
         throw ErrorDictado::sinReconocedor();
     }
     captura_ = EntradaVoz::abrir(microfono_, EntradaVoz::uid(dispositivo, dispositivos_));
+    auto puerta = std::make_shared<Puerta>();
+    puerta_ = puerta;
     // A microphone that fails mid-capture is reported as recognition
     // errors are: the owner decides what follows.
-    OnError errorCaptura = onError;
-    tarea_ = reconocedor_.iniciar(locale_, std::move(onTexto), std::move(onError));
+    auto error = [puerta, onError = std::move(onError)](const QString& texto) {
+        std::lock_guard g(puerta->mutex);
+        if (puerta->abierta && onError)
+            onError(texto);
+    };
+    tarea_ = reconocedor_.iniciar(
+        locale_,
+        [puerta, onTexto = std::move(onTexto)](const QString& texto, bool final) {
+            std::lock_guard g(puerta->mutex);
+            if (puerta->abierta && onTexto)
+                onTexto(texto, final);
+        },
+        error);
     if (!tarea_) {
         captura_.reset();
         throw ErrorDictado::sinReconocedor();
     }
-    TareaReconocimiento* tarea = tarea_.get();
+    std::weak_ptr<TareaReconocimiento> tarea = tarea_;
     try {
-        captura_->iniciar([tarea, onNivel = std::move(onNivel)](const BloqueAudio& b) {
-            tarea->anadir(b);
-            if (onNivel)
-                onNivel(nivel(b));
-        }, [errorCaptura = std::move(errorCaptura)](const QString& texto) {
-            if (errorCaptura)
-                errorCaptura(texto);
-        });
+        captura_->iniciar(
+            [tarea, onNivel = std::move(onNivel)](const BloqueAudio& b) {
+                if (auto t = tarea.lock())
+                    t->anadir(b);
+                if (onNivel)
+                    onNivel(nivel(b));
+            },
+            error);
     } catch (...) {
         // A recognition task left alive here would later report a
         // misleading error of its own.
@@ -84,10 +97,13 @@ void MotorDictado::terminar()
 void MotorDictado::cancelar()
 {
     terminar();
-    if (tarea_) {
-        tarea_->cancelar();
-        tarea_.reset();
+    if (puerta_) {
+        std::lock_guard g(puerta_->mutex);
+        puerta_->abierta = false;
     }
+    puerta_.reset();
+    retiro_.retirar(std::move(tarea_));
+    tarea_.reset();
 }
 
 QFuture<MotorDictado::RespuestaPermisos> MotorDictado::pedirPermisos(Permisos& permisos)

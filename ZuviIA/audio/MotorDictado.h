@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/ErrorDictado.h"
+#include "audio/RetiroTareas.h"
 #include "plataforma/DispositivosSistema.h"
 #include "plataforma/Microfono.h"
 #include "plataforma/Permisos.h"
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 // Push-to-talk dictation: captures one microphone, feeds the Spanish
@@ -41,7 +43,9 @@ public:
     void iniciar(std::optional<uint32_t> dispositivo, OnTexto onTexto, OnNivel onNivel, OnError onError);
     // Stops capturing; the final text still arrives through onTexto.
     void terminar();
-    // terminar(), then drops the recognition: nothing more arrives.
+    // terminar(), then drops the recognition: nothing more arrives. The
+    // task's worker (which may still be loading the model) is let go on a
+    // thread of its own, never waited for here.
     void cancelar();
 
     // The locale chosen at creation.
@@ -62,6 +66,16 @@ private:
     DispositivosSistema& dispositivos_;
     QString locale_;
 
-    std::unique_ptr<TareaReconocimiento> tarea_;
+    // What the callbacks of one start check before calling out; closed by
+    // cancelar, which waits at most for a call under way.
+    struct Puerta {
+        std::mutex mutex;
+        bool abierta = true;
+    };
+
+    std::shared_ptr<Puerta> puerta_;
+    std::shared_ptr<TareaReconocimiento> tarea_;
     std::unique_ptr<CapturaAudio> captura_;
+    // Last, so it is destroyed first: it joins the tasks it still holds.
+    RetiroTareas retiro_;
 };

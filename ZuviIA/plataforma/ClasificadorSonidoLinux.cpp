@@ -42,6 +42,8 @@ struct Rasgos {
     double huecos = 0;    // share of hops far below the window's peak
     double periodicidad = 0; // of the onset descriptor at a beat's lag
     double fondoTonal = 0; // share of the quieter half that still holds a pitch
+    double variacion = 0;  // of the hops' loudness: deviation over mean
+    double saltosTono = 0; // share of pitched hops moving off the previous pitch
 };
 
 // The strongest normalised autocorrelation of the onset descriptor at lags
@@ -90,7 +92,7 @@ Rasgos medir(const std::deque<Salto>& historia)
         pico = std::max(pico, x.rms);
     }
     r.energia /= double(s.size());
-    int sonoros = 0, sostenidos = 0, huecos = 0;
+    int sonoros = 0, sostenidos = 0, huecos = 0, saltos = 0;
     float anterior = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const Salto& x = s[i];
@@ -102,10 +104,18 @@ Rasgos medir(const std::deque<Salto>& historia)
             continue;
         }
         ++sonoros;
-        if (anterior > 0 && std::abs(12 * std::log2(x.tono / anterior)) < 0.3)
+        const double semitonos = anterior > 0 ? std::abs(12 * std::log2(x.tono / anterior)) : 0;
+        if (anterior > 0 && semitonos < 0.3)
             ++sostenidos;
+        if (anterior > 0 && semitonos > 0.5)
+            ++saltos;
         anterior = x.tono;
     }
+    r.saltosTono = sonoros > 0 ? double(saltos) / double(sonoros) : 0;
+    double desvio = 0;
+    for (const Salto& x : s)
+        desvio += (x.rms - r.energia) * (x.rms - r.energia);
+    r.variacion = r.energia > 0 ? std::sqrt(desvio / double(s.size())) / r.energia : 0;
     r.sonora = double(sonoros) / double(s.size());
     r.sostenida = sonoros > 0 ? double(sostenidos) / double(sonoros) : 0;
     r.huecos = double(huecos) / double(s.size());
@@ -131,7 +141,9 @@ std::pair<double, double> puntuar(const Rasgos& r)
     if (r.energia < 0.002)
         return {0, 0};
     const double tonal = r.sostenida * limitar(2 * r.sonora);
-    const double musica = limitar(0.5 * r.fondoTonal + 0.3 * tonal + 0.4 * r.periodicidad - 0.1);
+    // A hum or a held tone is tonal too, but music moves: in loudness or in pitch.
+    const double cambio = limitar(5 * r.variacion + 20 * r.saltosTono);
+    const double musica = limitar(0.5 * r.fondoTonal + 0.3 * tonal + 0.4 * r.periodicidad - 0.1) * cambio;
     const double habla = limitar(2 * r.sonora) * limitar(4 * r.huecos) * (1 - r.fondoTonal);
     return {musica, habla};
 }

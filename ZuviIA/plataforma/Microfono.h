@@ -45,13 +45,15 @@ public:
     virtual int frecuencia() const = 0;
     virtual int canales() const = 0;
     // Starts delivering blocks of Microfono::framesPorBloque frames to
-    // `alBloque` on the capture's own thread. Throws ErrorCaptura (arranque)
-    // when the device refuses to start. A device that fails or goes away
-    // later is told once to `alError`, with a Spanish sentence, on that
-    // thread; no block follows it.
+    // `alBloque` on the capture's own thread. The system's capture returns
+    // at once, never waiting on the sound server: a device that refuses to
+    // start, fails or goes away is told once to `alError`, with a Spanish
+    // sentence, on that thread, and no block follows it. (A fake may throw
+    // ErrorCaptura (arranque) instead.)
     virtual void iniciar(std::function<void(const BloqueAudio&)> alBloque,
                          std::function<void(const QString&)> alError = {}) = 0;
-    // Stops; no block arrives once it returns. Safe to call twice.
+    // Stops; no block or error arrives once it returns, and it waits at
+    // most for a block being handed on. Safe to call twice.
     virtual void detener() = 0;
 };
 

@@ -1,11 +1,26 @@
 #include "plataforma/Microfono.h"
 
 #include <QAudioSource>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMediaDevices>
 #include <QThread>
 #include <QTimer>
 
+#include <mutex>
+
 namespace {
+
+// Between a capture and its reader: the reader calls out only while it is
+// open, holding its mutex, so once detener has closed it no block follows.
+struct Puerta {
+    std::mutex mutex;
+    bool abierta = true;
+    std::function<void(const BloqueAudio&)> alBloque;
+    std::function<void(const QString&)> alError;
+};
+
+QString textoError(QAudio::Error e);
 
 // Lives on the capture thread: owns the QAudioSource and cuts what it
 // reads into fixed blocks.
@@ -14,11 +29,23 @@ public:
     Lector(QAudioDevice dispositivo, QAudioFormat formato)
         : dispositivo_(std::move(dispositivo)), formato_(std::move(formato)) {}
 
-    QAudio::Error arrancar(std::function<void(const BloqueAudio&)> alBloque,
-                           std::function<void(const QString&)> alError)
+    // A refusal is told to the capture's error callback, as a later
+    // failure is.
+    void arrancar(std::shared_ptr<Puerta> puerta)
     {
-        alBloque_ = std::move(alBloque);
-        alError_ = std::move(alError);
+        puerta_ = std::move(puerta);
+        {
+            std::lock_guard g(puerta_->mutex);
+            if (!puerta_->abierta)
+                return;
+        }
+        const QAudio::Error e = abrirFuente();
+        if (e != QAudio::NoError)
+            avisar(textoError(e));
+    }
+
+    QAudio::Error abrirFuente()
+    {
         fuente_ = std::make_unique<QAudioSource>(dispositivo_, formato_);
         // About a block of buffering keeps the delay to the recognizer low.
         fuente_->setBufferSize(formato_.bytesForFrames(Microfono::framesPorBloque) * 2);
@@ -70,10 +97,20 @@ private:
         const bool fallo = e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError;
         if (!fallo && listado())
             return;
-        auto alError = std::move(alError_);
         parar();
-        if (alError)
-            alError(QStringLiteral("El micrófono dejó de entregar audio."));
+        avisar(QStringLiteral("El micrófono dejó de entregar audio."));
+    }
+
+    // Once: the callback is dropped as it is called.
+    void avisar(const QString& texto)
+    {
+        if (!puerta_)
+            return;
+        std::lock_guard g(puerta_->mutex);
+        auto alError = std::move(puerta_->alError);
+        puerta_->alError = nullptr;
+        if (puerta_->abierta && alError)
+            alError(texto);
     }
 
     void leer()
@@ -89,7 +126,10 @@ private:
             b.frecuencia = formato_.sampleRate();
             b.muestras.assign(f, f + porBloque / qsizetype(sizeof(float)));
             b.capturado = std::chrono::steady_clock::now();
-            alBloque_(b);
+            std::lock_guard g(puerta_->mutex);
+            if (!puerta_->abierta)
+                break;
+            puerta_->alBloque(b);
         }
         pendiente_.remove(0, inicio);
     }
@@ -99,8 +139,7 @@ private:
     std::unique_ptr<QAudioSource> fuente_;
     QIODevice* entrada_ = nullptr; // owned by fuente_
     QByteArray pendiente_;
-    std::function<void(const BloqueAudio&)> alBloque_;
-    std::function<void(const QString&)> alError_;
+    std::shared_ptr<Puerta> puerta_;
     QTimer* sondeo_ = nullptr; // child; lives between arrancar and parar
 };
 
@@ -121,23 +160,42 @@ QString textoError(QAudio::Error e)
     return QStringLiteral("No se pudo iniciar el micrófono.");
 }
 
+constexpr std::chrono::milliseconds esperaAlSalir{2000};
+
+// Every capture's reader lives on this one thread, kept until the process
+// ends: a sound server that stops answering holds that thread, never the
+// caller's.
+QThread& hiloCaptura()
+{
+    static QThread* hilo = [] {
+        auto* h = new QThread;
+        h->setObjectName(QStringLiteral("captura"));
+        h->start();
+        // The sound library's own state goes at exit: no call of this
+        // thread may still be under way then.
+        qAddPostRoutine([] {
+            hilo->quit();
+            hilo->wait(QDeadlineTimer(esperaAlSalir));
+        });
+        return h;
+    }();
+    return *hilo;
+}
+
+// Starting and stopping are handed to the capture thread and never waited
+// for.
 class CapturaQt final : public CapturaAudio {
 public:
     CapturaQt(const QAudioDevice& dispositivo, const QAudioFormat& formato)
-        : formato_(formato), lector_(std::make_unique<Lector>(dispositivo, formato))
+        : formato_(formato), lector_(new Lector(dispositivo, formato))
     {
-        hilo_.setObjectName(QStringLiteral("captura"));
-        lector_->moveToThread(&hilo_);
-        hilo_.start();
+        lector_->moveToThread(&hiloCaptura());
     }
 
     ~CapturaQt() override
     {
-        // The audio source goes on its own thread; the emptied reader can
-        // then be deleted here once that thread has ended.
         detener();
-        hilo_.quit();
-        hilo_.wait();
+        QMetaObject::invokeMethod(lector_, [l = lector_] { l->deleteLater(); }, Qt::QueuedConnection);
     }
 
     int frecuencia() const override { return formato_.sampleRate(); }
@@ -146,23 +204,30 @@ public:
     void iniciar(std::function<void(const BloqueAudio&)> alBloque,
                  std::function<void(const QString&)> alError) override
     {
-        QAudio::Error e = QAudio::NoError;
-        QMetaObject::invokeMethod(
-            lector_.get(), [&] { e = lector_->arrancar(std::move(alBloque), std::move(alError)); },
-            Qt::BlockingQueuedConnection);
-        if (e != QAudio::NoError)
-            throw ErrorCaptura(ErrorCaptura::Tipo::arranque, int32_t(e), textoError(e).toStdString());
+        detener();
+        puerta_ = std::make_shared<Puerta>();
+        puerta_->alBloque = std::move(alBloque);
+        puerta_->alError = std::move(alError);
+        QMetaObject::invokeMethod(lector_, [l = lector_, p = puerta_] { l->arrancar(p); }, Qt::QueuedConnection);
     }
 
     void detener() override
     {
-        QMetaObject::invokeMethod(lector_.get(), [this] { lector_->parar(); }, Qt::BlockingQueuedConnection);
+        if (!puerta_)
+            return;
+        {
+            // Waits at most for a block being handed on, never for the server.
+            std::lock_guard g(puerta_->mutex);
+            puerta_->abierta = false;
+        }
+        puerta_.reset();
+        QMetaObject::invokeMethod(lector_, [l = lector_] { l->parar(); }, Qt::QueuedConnection);
     }
 
 private:
     QAudioFormat formato_;
-    QThread hilo_;
-    std::unique_ptr<Lector> lector_;
+    Lector* lector_; // deleted on the capture thread
+    std::shared_ptr<Puerta> puerta_;
 };
 
 class MicrofonoQt final : public Microfono {

@@ -178,11 +178,12 @@ QStringList Reconocedor::localesSoportados() const
 }
 
 std::unique_ptr<TareaReconocimiento> Reconocedor::iniciar(const QString& locale, TareaReconocimiento::AlTexto alTexto,
-                                                          TareaReconocimiento::AlError alError) const
+                                                          TareaReconocimiento::AlError alError,
+                                                          const QStringList& frases) const
 {
     if (!motor_)
         return nullptr;
-    auto flujo = motor_->abrir(locale);
+    auto flujo = frases.isEmpty() ? motor_->abrir(locale) : motor_->abrirRestringido(locale, frases);
     if (!flujo)
         return nullptr;
     return std::make_unique<TareaReconocimiento>(std::move(flujo), std::move(alTexto), std::move(alError));

@@ -40,6 +40,13 @@ public:
     virtual QStringList locales() = 0;
     // A new stream for that locale; none when it cannot make one.
     virtual std::unique_ptr<FlujoReconocimiento> abrir(const QString& locale) = 0;
+    // A stream that hears only these phrases where the backend can narrow
+    // itself to them; otherwise a plain one.
+    virtual std::unique_ptr<FlujoReconocimiento> abrirRestringido(const QString& locale, const QStringList& frases)
+    {
+        (void)frases;
+        return abrir(locale);
+    }
 };
 
 // One recognition segment on its own worker thread: resamples the blocks it
@@ -102,9 +109,11 @@ public:
     bool disponible() const;
     QString motivo() const;
     QStringList localesSoportados() const;
-    // Starts a segment; none when the backend cannot open a stream.
+    // Starts a segment; none when the backend cannot open a stream. With
+    // `frases`, the backend may hear only them.
     std::unique_ptr<TareaReconocimiento> iniciar(const QString& locale, TareaReconocimiento::AlTexto alTexto,
-                                                 TareaReconocimiento::AlError alError) const;
+                                                 TareaReconocimiento::AlError alError,
+                                                 const QStringList& frases = {}) const;
 
     // Vosk with the models under the data folder.
     static Reconocedor& sistema();

@@ -13,8 +13,9 @@ class Reproductor {
 public:
     virtual ~Reproductor() = default;
     // Builds and starts playback on the output with that sound-server name
-    // (none = the default output); nothing when it already runs there.
-    // Throws std::runtime_error with a Spanish message when it cannot start.
+    // (none = the default output); nothing when it already runs there. The
+    // system's player returns at once and logs an output it cannot open (a
+    // fake may throw std::runtime_error with a Spanish message instead).
     virtual void preparar(const std::optional<QString>& salida) = 0;
     // Stops at once, discarding whatever was scheduled; the end markers it
     // drops report false.

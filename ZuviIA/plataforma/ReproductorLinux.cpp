@@ -2,6 +2,9 @@
 #include "plataforma/Ritmo.h"
 
 #include <QAudioSink>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QThread>
@@ -42,9 +45,10 @@ struct Cola {
 };
 
 constexpr int msTic = 10;
-// How long the output stays open with nothing to play, so the next sentence
-// starts without opening it again.
-constexpr int msAbiertoSinAudio = 4000;
+// How long the output stays open with nothing to play: long enough to join
+// the sentences of one answer, short enough not to hold the sound server
+// playing silence.
+constexpr int msAbiertoSinAudio = 300;
 constexpr qint64 usBuffer = 80000;
 
 QAudioFormat formato()
@@ -87,7 +91,7 @@ public:
         framesNivel_ = 0;
     }
 
-    // Empty when ready; otherwise the Spanish reason.
+    // Empty when ready; otherwise the Spanish reason, also logged.
     QString preparar(const std::optional<QString>& salida)
     {
         if (preparado_ && salida == salida_ && sink_)
@@ -96,8 +100,11 @@ public:
         salida_ = salida;
         preparado_ = true;
         const QString error = abrir();
-        if (!error.isEmpty())
+        if (!error.isEmpty()) {
             preparado_ = false;
+            if (anotar_)
+                anotar_(QStringLiteral("Reproductor: ") + error);
+        }
         avanzar();
         return error;
     }
@@ -204,10 +211,9 @@ private:
         ritmo_.limpiar();
         auto marcas = std::move(marcas_);
         marcas_.clear();
-        if (cortarSalida && sink_ && reproducidos() < finAudio_) {
+        // The next speech opens it again; nothing reopens it for silence.
+        if (cortarSalida && sink_ && reproducidos() < finAudio_)
             cerrar();
-            abrir();
-        }
         for (Marca& m : marcas)
             m.fin(false);
     }
@@ -306,34 +312,88 @@ private:
     QElapsedTimer quieto_;
 };
 
+// Every player's thread, so that none is still in the sound library when
+// its state goes at exit; a thread gone by then is skipped.
+struct HiloPlayer {
+    QPointer<QThread> hilo;
+    QPointer<Motor> motor;
+};
+
+std::mutex mutexHilos;
+
+void esperarAlSalir(std::vector<HiloPlayer>& hilos)
+{
+    std::lock_guard g(mutexHilos);
+    for (HiloPlayer& h : hilos) {
+        if (h.motor)
+            QMetaObject::invokeMethod(
+                h.motor.data(),
+                [m = h.motor.data(), t = h.hilo] {
+                    m->apagar();
+                    if (t)
+                        t->quit();
+                },
+                Qt::QueuedConnection);
+    }
+    for (HiloPlayer& h : hilos) {
+        if (h.hilo)
+            h.hilo->wait(QDeadlineTimer(2000));
+    }
+}
+
+std::vector<HiloPlayer>& hilosPlayer()
+{
+    static std::vector<HiloPlayer> hilos;
+    static const bool registrado = [] {
+        qAddPostRoutine([] { esperarAlSalir(hilos); });
+        return true;
+    }();
+    (void)registrado;
+    return hilos;
+}
+
 class ReproductorQt final : public Reproductor {
 public:
     explicit ReproductorQt(std::function<void(const QString&)> anotar)
         : cola_(std::make_shared<Cola>()), observadores_(std::make_shared<Observadores>()),
-          motor_(std::make_unique<Motor>(cola_, observadores_, std::move(anotar)))
+          hilo_(new QThread), motor_(new Motor(cola_, observadores_, std::move(anotar)))
     {
-        hilo_.setObjectName(QStringLiteral("reproductor"));
-        motor_->moveToThread(&hilo_);
-        hilo_.start(QThread::TimeCriticalPriority);
+        hilo_->setObjectName(QStringLiteral("reproductor"));
+        motor_->moveToThread(hilo_);
+        // Each goes once the thread has ended, which may be after the player.
+        QObject::connect(hilo_, &QThread::finished, motor_, &QObject::deleteLater);
+        QObject::connect(hilo_, &QThread::finished, hilo_, &QObject::deleteLater);
+        hilo_->start(QThread::TimeCriticalPriority);
+        std::lock_guard g(mutexHilos);
+        auto& hilos = hilosPlayer();
+        hilos.erase(std::remove_if(hilos.begin(), hilos.end(), [](const HiloPlayer& h) { return !h.hilo; }),
+                    hilos.end());
+        hilos.push_back({hilo_, motor_});
     }
 
+    // Never waits: a stalled sound server holds the player's thread, not
+    // the caller's. Nothing scheduled plays after this.
     ~ReproductorQt() override
     {
-        // The output closes on its own thread; the emptied motor can then be
-        // deleted here once that thread has ended.
-        QMetaObject::invokeMethod(motor_.get(), [this] { motor_->apagar(); }, Qt::BlockingQueuedConnection);
-        hilo_.quit();
-        hilo_.wait();
+        detener();
+        QMetaObject::invokeMethod(
+            motor_,
+            [m = motor_, h = hilo_] {
+                m->apagar();
+                h->quit();
+            },
+            Qt::QueuedConnection);
     }
 
+    // Handed to the player's thread and never waited for: an output that
+    // cannot open is logged, and what is scheduled reports not heard.
     void preparar(const std::optional<QString>& salida) override
     {
-        QString error;
-        QMetaObject::invokeMethod(
-            motor_.get(), [&] { error = motor_->preparar(salida); },
-            QThread::currentThread() == &hilo_ ? Qt::DirectConnection : Qt::BlockingQueuedConnection);
-        if (!error.isEmpty())
-            throw std::runtime_error(error.toStdString());
+        if (QThread::currentThread() == hilo_) {
+            motor_->preparar(salida);
+            return;
+        }
+        QMetaObject::invokeMethod(motor_, [m = motor_, salida] { m->preparar(salida); }, Qt::QueuedConnection);
     }
 
     void detener() override
@@ -404,13 +464,13 @@ private:
     // New work is handed on at once rather than at the next tick.
     void despertar()
     {
-        QMetaObject::invokeMethod(motor_.get(), &Motor::avanzar, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(motor_, &Motor::avanzar, Qt::QueuedConnection);
     }
 
     std::shared_ptr<Cola> cola_;
     std::shared_ptr<Observadores> observadores_;
-    QThread hilo_;
-    std::unique_ptr<Motor> motor_;
+    QThread* hilo_;  // deletes itself once finished
+    Motor* motor_;   // deleted once its thread has finished
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <optional>
+
 namespace {
 
 const char* const nombresDigitos[] = {"cero", "uno", "dos", "tres", "cuatro", "cinco", "seis", "siete", "ocho", "nueve"};
@@ -167,7 +169,150 @@ Pieza partir(const QString& token)
     return {token.left(a), token.mid(a, b - a), token.mid(b)};
 }
 
+// How the small Spanish model writes the words of the wake phrases. It
+// knows no "Zuvi", so the name arrives as the words that sound like /'subi/
+// (espeak-ng, es), and "IA" as the ways of saying /'ia/.
+enum class Lugar {
+    siempre, // no Spanish word: always the name
+    nombre, // a Spanish word: the name only beside a greeting or "IA"
+    saludo, // a greeting before the name
+    ia, // "IA" after the name
+};
+
+struct Parecido {
+    const char* oido; // folded words, as plano() leaves them
+    const char* escrito;
+    Lugar lugar;
+    // "IA" heard this way shows the word before it is the name ("y a"
+    // follows ordinary words too often).
+    bool senalaNombre = true;
+};
+
+const Parecido parecidos[] = {
+    {"zubi", "Zuvi", Lugar::siempre},
+    {"suvi", "Zuvi", Lugar::siempre},
+    {"zuby", "Zuvi", Lugar::siempre},
+    {"subi", "Zuvi", Lugar::nombre},
+    {"su vi", "Zuvi", Lugar::nombre},
+    {"su bi", "Zuvi", Lugar::nombre},
+    {"sub i", "Zuvi", Lugar::nombre},
+    {"sube", "Zuvi", Lugar::nombre},
+    {"suv", "Zuvi", Lugar::nombre},
+    {"sufi", "Zuvi", Lugar::nombre},
+    {"sobi", "Zuvi", Lugar::nombre},
+    {"oye", "oye", Lugar::saludo},
+    {"olle", "oye", Lugar::saludo},
+    {"hola", "hola", Lugar::saludo},
+    {"ola", "hola", Lugar::saludo},
+    {"ia", "IA", Lugar::ia},
+    {"i a", "IA", Lugar::ia},
+    {"y a", "IA", Lugar::ia, false},
+};
+
+// The longest row of one of `lugares` whose words are the pieces from `i`
+// on, with no punctuation between them; null when none is.
+const Parecido* encajar(const std::vector<Pieza>& piezas, size_t i, std::initializer_list<Lugar> lugares,
+                        size_t& largo)
+{
+    const Parecido* mejor = nullptr;
+    largo = 0;
+    for (const Parecido& p : parecidos) {
+        if (std::find(lugares.begin(), lugares.end(), p.lugar) == lugares.end())
+            continue;
+        const QStringList palabras = QString::fromUtf8(p.oido).split(QLatin1Char(' '));
+        const size_t n = size_t(palabras.size());
+        if (n <= largo || i + n > piezas.size())
+            continue;
+        bool igual = true;
+        for (size_t k = 0; k < n && igual; ++k) {
+            const Pieza& pieza = piezas[i + k];
+            igual = plano(pieza.palabra) == palabras[qsizetype(k)] && (k == 0 || pieza.antes.isEmpty())
+                && (k + 1 == n || pieza.despues.isEmpty());
+        }
+        if (igual) {
+            mejor = &p;
+            largo = n;
+        }
+    }
+    return mejor;
+}
+
+// Nothing but a blank between piece i - 1 and piece i.
+bool juntas(const std::vector<Pieza>& piezas, size_t i)
+{
+    return i > 0 && i < piezas.size() && piezas[i - 1].despues.isEmpty() && piezas[i].antes.isEmpty();
+}
+
 } // namespace
+
+QString TerminosReconocimiento::nombre(const QString& texto)
+{
+    const QStringList tokens = texto.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<Pieza> piezas;
+    for (const QString& t : tokens)
+        piezas.push_back(partir(t));
+    std::vector<std::optional<QString>> salida(tokens.begin(), tokens.end());
+    auto poner = [&](size_t desde, size_t largo, const QString& escrito) {
+        salida[desde] = piezas[desde].antes + escrito + piezas[desde + largo - 1].despues;
+        for (size_t k = desde + 1; k < desde + largo; ++k)
+            salida[k].reset();
+    };
+    for (size_t i = 0; i < piezas.size(); ++i) {
+        size_t largo = 0;
+        const Parecido* nombre = encajar(piezas, i, {Lugar::siempre, Lugar::nombre}, largo);
+        if (!nombre)
+            continue;
+        size_t largoSaludo = 0;
+        const Parecido* saludo = nullptr;
+        if (juntas(piezas, i)) {
+            saludo = encajar(piezas, i - 1, {Lugar::saludo}, largoSaludo);
+            saludo = largoSaludo == 1 ? saludo : nullptr;
+        }
+        size_t largoIa = 0;
+        const Parecido* ia = juntas(piezas, i + largo) ? encajar(piezas, i + largo, {Lugar::ia}, largoIa) : nullptr;
+        if (nombre->lugar != Lugar::siempre && !saludo && !(ia && ia->senalaNombre))
+            continue;
+        if (saludo && plano(piezas[i - 1].palabra) != QLatin1String(saludo->escrito)) {
+            QString escrito = QString::fromUtf8(saludo->escrito);
+            if (piezas[i - 1].palabra.front().isUpper())
+                escrito[0] = escrito[0].toUpper();
+            poner(i - 1, 1, escrito);
+        }
+        poner(i, largo, QStringLiteral("Zuvi"));
+        if (ia)
+            poner(i + largo, largoIa, QStringLiteral("IA"));
+        i += largo + largoIa - 1;
+    }
+    QStringList r;
+    for (const auto& s : salida) {
+        if (s)
+            r << *s;
+    }
+    return r.join(QLatin1Char(' '));
+}
+
+QStringList TerminosReconocimiento::formasDespertar()
+{
+    QStringList saludos, nombres, ias;
+    for (const Parecido& p : parecidos) {
+        const QString oido = QString::fromUtf8(p.oido);
+        if (p.lugar == Lugar::saludo)
+            saludos << oido;
+        else if (p.lugar == Lugar::ia)
+            ias << oido;
+        else
+            nombres << oido;
+    }
+    QStringList r;
+    for (const QString& s : saludos) {
+        for (const QString& n : nombres) {
+            r << s + QLatin1Char(' ') + n;
+            for (const QString& i : ias)
+                r << s + QLatin1Char(' ') + n + QLatin1Char(' ') + i;
+        }
+    }
+    return r << QStringLiteral("modo proyectos") << QStringLiteral("modo proyecto");
+}
 
 QString TerminosReconocimiento::clave(const QString& palabra)
 {
@@ -196,10 +341,11 @@ TerminosReconocimiento::TerminosReconocimiento(const QStringList& terminos)
     }
 }
 
-QString TerminosReconocimiento::reescribir(const QString& texto) const
+QString TerminosReconocimiento::reescribir(const QString& oido) const
 {
     if (formas_.empty())
-        return texto;
+        return oido;
+    const QString texto = nombre(oido);
     const QStringList tokens = texto.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     std::vector<Pieza> piezas;
     for (const QString& t : tokens)

@@ -14,6 +14,7 @@ public:
     TerminosReconocimiento() = default;
     explicit TerminosReconocimiento(const QStringList& terminos);
 
+    // The assistant's name first (nombre), then the terms.
     QString reescribir(const QString& texto) const;
     bool vacio() const { return formas_.empty(); }
 
@@ -21,6 +22,16 @@ public:
     // give "subi", "Codex" and "códex" give "kodeks"; digits become their
     // Spanish names.
     static QString clave(const QString& palabra);
+
+    // The small Spanish model writes only words it knows, so "Zuvi" comes
+    // out as a word that sounds like it ("subí", "su vi", "sube"…). Such a
+    // word becomes "Zuvi" where the sentence shows it is the name: after
+    // "oye" or "hola", before "IA", or when it is no Spanish word at all.
+    static QString nombre(const QString& texto);
+    // How the model may write each wake phrase, from the same table: a
+    // greeting with each form of the name, with and without "IA", and the
+    // room's own phrases.
+    static QStringList formasDespertar();
 
 private:
     struct Forma {

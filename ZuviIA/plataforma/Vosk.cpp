@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -46,9 +48,32 @@ using ModeloEnCarga = std::shared_future<ModeloCompartido>;
 
 // Its recognizer is made on the recognition worker at the first audio,
 // once the model is there: opening a stream never waits for the model.
+// The words a model can write (graph/words.txt), read once per model.
+QStringList vocabulario(const QString& carpeta)
+{
+    static std::mutex mutex;
+    static std::map<QString, QStringList> leidos;
+    std::lock_guard g(mutex);
+    if (auto it = leidos.find(carpeta); it != leidos.end())
+        return it->second;
+    QStringList palabras;
+    QFile f(carpeta + QStringLiteral("/graph/words.txt"));
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& linea : f.readAll().split('\n')) {
+            const QByteArray palabra = linea.left(linea.indexOf(' '));
+            if (!palabra.isEmpty())
+                palabras << QString::fromUtf8(palabra);
+        }
+    }
+    return leidos[carpeta] = palabras;
+}
+
 class FlujoVosk final : public FlujoReconocimiento {
 public:
-    FlujoVosk(const BibliotecaVosk& b, ModeloEnCarga modelo) : b_(b), carga_(std::move(modelo)) {}
+    FlujoVosk(const BibliotecaVosk& b, ModeloEnCarga modelo, QString carpeta = {}, QStringList frases = {})
+        : b_(b), carga_(std::move(modelo)), carpeta_(std::move(carpeta)), frases_(std::move(frases))
+    {
+    }
     ~FlujoVosk() override
     {
         if (r_)
@@ -68,7 +93,12 @@ private:
     {
         if (!r_) {
             modelo_ = carga_.get();
-            r_ = b_.recognizer_new(modelo_.get(), 16000.0f);
+            // Here, on the recognition worker: the vocabulary is a file to read.
+            const QString g = frases_.isEmpty() || !b_.recognizer_new_grm
+                ? QString()
+                : Vosk::gramatica(frases_, vocabulario(carpeta_));
+            r_ = g.isEmpty() ? b_.recognizer_new(modelo_.get(), 16000.0f)
+                             : b_.recognizer_new_grm(modelo_.get(), 16000.0f, g.toUtf8().constData());
             if (!r_)
                 throw std::runtime_error("No se pudo preparar el reconocimiento de voz.");
         }
@@ -77,6 +107,8 @@ private:
 
     const BibliotecaVosk& b_;
     ModeloEnCarga carga_;
+    QString carpeta_;
+    QStringList frases_;
     ModeloCompartido modelo_;
     BibliotecaVosk::Reconocedor* r_ = nullptr;
 };
@@ -116,8 +148,14 @@ public:
 
     std::unique_ptr<FlujoReconocimiento> abrir(const QString& locale) override
     {
+        return abrirRestringido(locale, {});
+    }
+
+    std::unique_ptr<FlujoReconocimiento> abrirRestringido(const QString& locale, const QStringList& frases) override
+    {
         std::lock_guard g(mutex_);
-        const auto carga = cargaPara(locale);
+        QString carpeta;
+        const auto carga = cargaPara(locale, &carpeta);
         if (!carga)
             return nullptr;
         if (carga->wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
@@ -127,7 +165,7 @@ public:
                 return nullptr;
             }
         }
-        return std::make_unique<FlujoVosk>(*biblioteca_, *carga);
+        return std::make_unique<FlujoVosk>(*biblioteca_, *carga, carpeta, frases);
     }
 
 private:
@@ -146,7 +184,7 @@ private:
 
     // Mutex held. The library is bound here (quick); the model is loaded
     // on a thread of its own, without the mutex.
-    std::optional<ModeloEnCarga> cargaPara(const QString& locale)
+    std::optional<ModeloEnCarga> cargaPara(const QString& locale, QString* carpeta = nullptr)
     {
         if (!biblioteca_) {
             biblioteca_ = BibliotecaVosk::cargar(Vosk::rutaBiblioteca(), motivo_);
@@ -164,6 +202,8 @@ private:
             return std::nullopt;
         }
         const QString ruta = lista[size_t(i)].first;
+        if (carpeta)
+            *carpeta = ruta;
         if (auto it = modelos_.find(ruta); it != modelos_.end())
             return it->second;
         auto promesa = std::make_shared<std::promise<ModeloCompartido>>();
@@ -218,6 +258,8 @@ const BibliotecaVosk* BibliotecaVosk::cargar(const QString& ruta, QString& error
         dlclose(manija);
         return nullptr;
     }
+    b->recognizer_new_grm =
+        reinterpret_cast<decltype(b->recognizer_new_grm)>(dlsym(manija, "vosk_recognizer_new_grm"));
     // Never unloaded: the library keeps its own global state.
     return (cargadas[ruta] = std::move(b)).get();
 }
@@ -264,6 +306,46 @@ int elegirModelo(const QStringList& locales, const QString& pedido)
             return i;
     }
     return -1;
+}
+
+// Lower case, no accents, letters and digits only: how a phrase's word
+// finds its spelling in the vocabulary.
+QString plegada(const QString& palabra)
+{
+    QString r;
+    for (const QChar c : palabra.normalized(QString::NormalizationForm_D)) {
+        if (c.isLetterOrNumber())
+            r += c.toLower();
+    }
+    return r;
+}
+
+QString gramatica(const QStringList& frases, const QStringList& vocabulario)
+{
+    QHash<QString, QStringList> escrita;
+    for (const QString& w : vocabulario)
+        escrita[plegada(w)] << w;
+    QJsonArray lista;
+    for (const QString& frase : frases) {
+        QStringList formas{QString()};
+        for (const QString& palabra : frase.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QStringList modos = escrita.value(plegada(palabra));
+            QStringList siguientes;
+            for (const QString& f : formas) {
+                for (const QString& m : modos)
+                    siguientes << (f.isEmpty() ? m : f + QLatin1Char(' ') + m);
+            }
+            formas = siguientes;
+        }
+        for (const QString& f : formas) {
+            if (!f.isEmpty() && !lista.contains(f))
+                lista.append(f);
+        }
+    }
+    if (lista.isEmpty())
+        return QString();
+    lista.append(QStringLiteral("[unk]"));
+    return QString::fromUtf8(QJsonDocument(lista).toJson(QJsonDocument::Compact));
 }
 
 std::shared_ptr<MotorReconocimiento> motor()

@@ -16,6 +16,8 @@ struct BibliotecaVosk {
     Modelo* (*model_new)(const char* ruta) = nullptr;
     void (*model_free)(Modelo*) = nullptr;
     Reconocedor* (*recognizer_new)(Modelo*, float frecuencia) = nullptr;
+    // Optional: a library without it hears everything.
+    Reconocedor* (*recognizer_new_grm)(Modelo*, float frecuencia, const char* gramatica) = nullptr;
     void (*recognizer_free)(Reconocedor*) = nullptr;
     int (*recognizer_accept_waveform_f)(Reconocedor*, const float* datos, int n) = nullptr;
     const char* (*recognizer_result)(Reconocedor*) = nullptr;
@@ -42,6 +44,12 @@ QString localeDeCarpeta(const QString& nombre);
 // The index of the model for `pedido` among the models' locales: the same
 // locale, else the same language; -1 when none fits.
 int elegirModelo(const QStringList& locales, const QString& pedido);
+
+// The grammar (a JSON list, "[unk]" last) that narrows a model to the
+// phrases it can write: each word is looked up without case or accents and
+// written as the vocabulary spells it; a phrase with a word the model does
+// not know is left out. Empty when none is left.
+QString gramatica(const QStringList& frases, const QStringList& vocabulario);
 
 // The Vosk backend over the installed library and models.
 std::shared_ptr<MotorReconocimiento> motor();

@@ -147,6 +147,12 @@ void ModoProyectos::avisarMotor()
                                     : QStringLiteral("Música de fondo: terminó"));
         });
     };
+    avisos.aviso = [hacia](const QString& aviso) {
+        hacia([aviso](ModoProyectos& m) {
+            if (m.activo_)
+                m.setAviso(aviso);
+        });
+    };
     motor_->avisar(std::move(avisos));
 }
 

@@ -18,6 +18,7 @@ void MotorSalaReal::avisar(Avisos avisos)
     motor_->onNivel(std::move(avisos.nivel));
     motor_->onVozEncima(std::move(avisos.vozEncima));
     motor_->onMusica(std::move(avisos.musica));
+    motor_->onAviso(std::move(avisos.aviso));
 }
 
 void MotorSalaReal::arrancar(std::optional<uint32_t> entrada, std::optional<uint32_t> salida, bool cancelacionEco)

@@ -23,6 +23,9 @@ public:
         std::function<void(float nivel)> nivel;
         std::function<void()> vozEncima;
         std::function<void(bool musica)> musica;
+        // A Spanish notice: the room has gone deaf (no model, failing
+        // recognition, a microphone that stopped).
+        std::function<void(const QString& aviso)> aviso;
     };
     // `oido`: the text ended as the engine's current turn, all of it heard.
     using AlTerminarHabla = std::function<void(int turno, bool oido)>;

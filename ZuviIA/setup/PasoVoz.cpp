@@ -6,6 +6,7 @@
 #include "assistant/AsistenteVoz.h"
 #include "setup/Encabezado.h"
 #include "setup/Rotulos.h"
+#include "setup/TarjetaReconocimiento.h"
 #include "setup/TarjetaVozNeural.h"
 
 #include <QComboBox>
@@ -96,6 +97,8 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     Rotulos::color(aviso_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.triangle.fill"), aviso_, this));
 
+    reconocimiento_ = new TarjetaReconocimiento(entorno.reconocimientoEnUso(), this);
+    capa->addWidget(reconocimiento_);
     tarjeta_ = new TarjetaVozNeural(entorno.instaladorEnUso(), voz_, entorno.reloj, entorno.locutorEnUso(), this);
     capa->addWidget(tarjeta_);
     capa->addStretch(1);

@@ -8,6 +8,7 @@ class AsistenteVoz;
 class BotonMicrofono;
 class QComboBox;
 class QLabel;
+class TarjetaReconocimiento;
 class TarjetaVozNeural;
 
 // The voice step: which microphone and output the room uses, a dictation
@@ -31,6 +32,7 @@ public:
     QLabel* dictado() const { return dictado_; }
     QLabel* aviso() const { return aviso_; }
     TarjetaVozNeural* tarjeta() const { return tarjeta_; }
+    TarjetaReconocimiento* reconocimiento() const { return reconocimiento_; }
 
 private:
     void llenarMicrofonos();
@@ -45,4 +47,5 @@ private:
     QLabel* dictado_ = nullptr;
     QLabel* aviso_ = nullptr;
     TarjetaVozNeural* tarjeta_ = nullptr;
+    TarjetaReconocimiento* reconocimiento_ = nullptr;
 };

@@ -13,6 +13,7 @@ class ComprobacionPermisos;
 class EscuchaZuvi;
 class EstadoIA;
 class Instalador;
+class InstaladorReconocimiento;
 class Locutor;
 class ModoProyectos;
 class Permisos;
@@ -46,6 +47,8 @@ struct Entorno {
     Instalador* instalador = nullptr;
     EscuchaZuvi* escucha = nullptr;
     Locutor* locutor = nullptr;
+    // The Spanish speech model's installer (the voice step, the banner).
+    InstaladorReconocimiento* reconocimiento = nullptr;
 
     EscuchaZuvi& escuchaEnUso() const;
     Permisos& permisosEnUso() const;
@@ -57,5 +60,6 @@ struct Entorno {
     // The shell's: these reach the rooms above this one (EntornoCompartido.cpp).
     static Entorno shared();
     Instalador& instaladorEnUso() const;
+    InstaladorReconocimiento& reconocimientoEnUso() const;
     AppRouter& enrutador() const;
 };

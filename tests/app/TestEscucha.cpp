@@ -138,30 +138,41 @@ private slots:
     {
         QTest::addColumn<std::optional<Respuesta>>("permisos");
         QTest::addColumn<std::optional<QString>>("aviso");
+        QTest::addColumn<std::optional<EstadoPaso>>("modelo");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QString>("inicioDetalle");
         QTest::addColumn<QString>("boton");
         const QString pide = QStringLiteral("Zuvi IA necesita tu permiso para escucharte");
         const std::optional<QString> aviso = QStringLiteral("No se pudo iniciar el micrófono.");
-        QTest::newRow("sin respuesta aún") << std::optional<Respuesta>() << aviso << "" << "" << "";
-        QTest::newRow("listos sin aviso") << std::optional(Respuesta{true, true}) << std::optional<QString>() << ""
-                                          << "" << "";
-        QTest::newRow("listos con aviso") << std::optional(Respuesta{true, true}) << aviso << *aviso
+        const std::optional<EstadoPaso> nada;
+        const std::optional<Respuesta> sinModelo = Respuesta{true, false};
+        QTest::newRow("sin respuesta aún") << std::optional<Respuesta>() << aviso << nada << "" << "" << "";
+        QTest::newRow("listos sin aviso") << std::optional(Respuesta{true, true}) << std::optional<QString>() << nada
+                                          << "" << "" << "";
+        QTest::newRow("listos con aviso") << std::optional(Respuesta{true, true}) << aviso << nada << *aviso
                                           << "Al reintentar, Zuvi IA busca de nuevo el micrófono" << "Reintentar";
-        QTest::newRow("sin micrófono") << std::optional(Respuesta{false, true}) << aviso << pide << "Falta un micrófono"
-                                       << "Dar permiso";
-        QTest::newRow("sin modelo") << std::optional(Respuesta{true, false}) << std::optional<QString>() << pide
-                                    << "Falta el modelo de reconocimiento" << "Dar permiso";
-        QTest::newRow("sin nada") << std::optional(Respuesta{false, false}) << std::optional<QString>() << pide
-                                  << "Faltan un micrófono y el modelo" << "Dar permiso";
+        QTest::newRow("sin micrófono") << std::optional(Respuesta{false, true}) << aviso << nada << pide
+                                       << "Falta un micrófono" << "Dar permiso";
+        QTest::newRow("sin modelo") << sinModelo << std::optional<QString>() << std::optional(EstadoPaso::falta())
+                                    << pide << "Falta el modelo de reconocimiento de voz en español (39 MB)"
+                                    << "Instalar reconocimiento de voz en español";
+        QTest::newRow("sin modelo, instalándolo") << sinModelo << std::optional<QString>()
+                                                  << std::optional(EstadoPaso::trabajando()) << pide
+                                                  << "Instalando el modelo" << "Instalando…";
+        QTest::newRow("sin modelo, falló") << sinModelo << std::optional<QString>()
+                                           << std::optional(EstadoPaso::error("No hay espacio suficiente."))
+                                           << pide << "No hay espacio suficiente." << "Reintentar";
+        QTest::newRow("sin nada") << std::optional(Respuesta{false, false}) << std::optional<QString>() << nada
+                                  << pide << "Faltan un micrófono y el modelo" << "Dar permiso";
     }
 
     void banner()
     {
         QFETCH(std::optional<Respuesta>, permisos);
         QFETCH(std::optional<QString>, aviso);
+        QFETCH(std::optional<EstadoPaso>, modelo);
         QFETCH(QString, titulo);
-        const auto c = AvisoPermisos::contenido(permisos, aviso);
+        const auto c = AvisoPermisos::contenido(permisos, aviso, modelo);
         QCOMPARE(c.has_value(), !titulo.isEmpty());
         if (!c)
             return;
@@ -259,7 +270,6 @@ private slots:
         QTest::addColumn<QString>("panel");
         QTest::newRow("sin micrófono") << false << true << "Privacy_Microphone";
         QTest::newRow("sin nada") << false << false << "Privacy_Microphone";
-        QTest::newRow("sin modelo") << true << false << "Privacy_SpeechRecognition";
     }
 
     void faltaPermiso()
@@ -274,6 +284,20 @@ private slots:
         QTEST(e.paneles.first(), "panel");
         QVERIFY(!e.modo->activo());
         QVERIFY(!e.ajustes->contiene(QStringLiteral("escuchaSiempre")));
+    }
+
+    // The model alone missing: the banner's button installs it, and says
+    // how that went.
+    void bannerInstalaElModelo()
+    {
+        abrirVentana(true, false);
+        QVERIFY(avisoPermisos()->isVisible());
+        QCOMPARE(avisoPermisos()->boton()->text(), QStringLiteral("Instalar reconocimiento de voz en español"));
+        avisoPermisos()->boton()->click();
+        QVERIFY(e.paneles.isEmpty());
+        // The test's model lives on a server that is not there.
+        QTRY_COMPARE(avisoPermisos()->boton()->text(), QStringLiteral("Reintentar"));
+        QVERIFY(avisoPermisos()->detalle()->text().contains(QStringLiteral("revisa tu conexión a internet")));
     }
 
     // Ready with no notice: no banner and no room for one; a notice shows

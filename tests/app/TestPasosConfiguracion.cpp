@@ -11,6 +11,7 @@
 #include "setup/PasoCuentas.h"
 #include "setup/PasoSkills.h"
 #include "setup/PasoVoz.h"
+#include "setup/TarjetaReconocimiento.h"
 #include "setup/Tarjeta.h"
 #include "setup/TarjetaVozNeural.h"
 
@@ -265,6 +266,41 @@ private slots:
         paso.reset();
         QVERIFY(!e.asistente->modoPrueba());
         QVERIFY(e.asistente->texto().isEmpty());
+    }
+
+    // The Spanish model's card in the voice step: its size while missing,
+    // a failed download offers a retry, an installed model nothing.
+    void tarjetaReconocimiento()
+    {
+        const Entorno entorno = e.entorno();
+        auto paso = std::make_unique<PasoVoz>(entorno);
+        paso->show();
+        TarjetaReconocimiento* t = paso->reconocimiento();
+        QCOMPARE(t->instalar()->text(), QStringLiteral("Instalar reconocimiento de voz en español"));
+        QVERIFY(t->instalar()->isVisible());
+        QVERIFY(t->tarjeta()->texto()->text().endsWith(QStringLiteral("Se descarga una sola vez (39 MB).")));
+        QVERIFY(!t->cancelar()->isVisible());
+        t->instalar()->click();
+        QVERIFY(t->cancelar()->isVisible());
+        QVERIFY(t->avance()->isVisible());
+        // Nobody serves the test's model.
+        QTRY_COMPARE(t->instalar()->text(), QStringLiteral("Reintentar"));
+        QVERIFY(!t->cancelar()->isVisible());
+        QCOMPARE(e.modelo.estado().tipo, EstadoPaso::Tipo::error);
+
+        const QString modelo = e.hogar.en(".local/share/ZuviIA/reconocimiento/vosk-model-small-es-0.42");
+        for (const char* parte : {"am/final.mdl", "conf/model.conf"}) {
+            QDir().mkpath(QFileInfo(modelo + '/' + parte).path());
+            QFile f(modelo + '/' + parte);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        paso = std::make_unique<PasoVoz>(entorno);
+        paso->show();
+        t = paso->reconocimiento();
+        QCOMPARE(e.modelo.estado(), EstadoPaso::listo(QStringLiteral("Instalado")));
+        QVERIFY(!t->instalar()->isVisible());
+        QVERIFY(!t->tarjeta()->texto()->text().contains(QStringLiteral("Se descarga")));
+        QDir(modelo).removeRecursively();
     }
 
     // Installed but loading: the card re-checks every 2 s while it exists,

@@ -3,6 +3,7 @@
 #include "comun/PermisosVozFalsos.h"
 #include "comun/SonidosFalsos.h"
 #include "core/Registro.h"
+#include "core/Texto.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -124,6 +125,61 @@ private slots:
         QCOMPARE(EscuchaZuvi::frase(texto).value_or(QString()), frase);
     }
 
+    // The model writes no "zuvi": each wake phrase must still match from
+    // the words it does write, once the engine's rewrite has run.
+    void fraseDesdeLoQueEscribeElModelo_data()
+    {
+        QTest::addColumn<QString>("oido");
+        QTest::addColumn<QString>("frase");
+        const QStringList nombres = {"subí", "subi", "zubi", "su vi", "su bi", "sube", "suv", "sufí"};
+        for (const QString& n : nombres) {
+            QTest::addRow("oye %s", qPrintable(n)) << "oye " + n << "oye zuvi";
+            QTest::addRow("ola %s", qPrintable(n)) << "ola " + n << "hola zuvi";
+            QTest::addRow("hola %s", qPrintable(n)) << "hola " + n << "hola zuvi";
+            QTest::addRow("oye %s ía", qPrintable(n)) << "oye " + n + " ía" << "oye zuvi ia";
+            QTest::addRow("oye %s y a", qPrintable(n)) << "oye " + n + " y a" << "oye zuvi ia";
+        }
+        QTest::newRow("modo proyectos") << "modo proyectos" << "modo proyectos";
+        QTest::newRow("modo proyecto") << "bueno modo proyecto" << "modo proyecto";
+    }
+
+    void fraseDesdeLoQueEscribeElModelo()
+    {
+        QFETCH(QString, oido);
+        QFETCH(QString, frase);
+        CapasMotorFalsas capas;
+        const QString escrito = TerminosReconocimiento(MotorConversacion::terminos(capas.ajustes)).reescribir(oido);
+        QVERIFY2(EscuchaZuvi::frase(escrito).has_value(), qPrintable(escrito));
+        const QString plegado = QLatin1Char(' ') + Texto::plegar(escrito) + QLatin1Char(' ');
+        QVERIFY2(plegado.contains(QLatin1Char(' ') + frase + QLatin1Char(' ')), qPrintable(escrito));
+    }
+
+    // Every phrase the listener narrows recognition to is a wake phrase
+    // once rewritten, so the narrowing never makes it deaf to one.
+    void formasDespertar_data()
+    {
+        QTest::addColumn<QString>("oido");
+        for (const QString& f : TerminosReconocimiento::formasDespertar())
+            QTest::newRow(qPrintable(f)) << f;
+    }
+
+    void formasDespertar()
+    {
+        QFETCH(QString, oido);
+        CapasMotorFalsas capas;
+        const QString escrito = TerminosReconocimiento(MotorConversacion::terminos(capas.ajustes)).reescribir(oido);
+        QVERIFY2(EscuchaZuvi::frase(escrito).has_value(), qPrintable(escrito));
+    }
+
+    void escuchaSoloSusFrases()
+    {
+        Banco b;
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        QVERIFY(!b.voz->restringidos.empty());
+        QCOMPARE(b.voz->restringidos.back(), TerminosReconocimiento::formasDespertar());
+    }
+
     // Every blocked start writes its line and nothing else.
     void arranqueBloqueado_data()
     {
@@ -166,6 +222,24 @@ private slots:
         QVERIFY(!b.escucha->escuchando());
         QVERIFY(b.microfono.abiertos.empty());
         QVERIFY(!b.escucha->aviso());
+    }
+
+    // Recognition failing again and again while listening is a notice, not
+    // a silent listener.
+    void reconocimientoQueFallaAvisa()
+    {
+        Banco b;
+        b.voz->estado->guion = std::vector<Paso>(8, Paso{"", false, "", true});
+        b.iniciarYEsperar();
+        QVERIFY(b.escucha->escuchando());
+        for (int i = 0; i < 100 && !b.escucha->aviso(); ++i) {
+            b.empujar();
+            QTest::qWait(10);
+        }
+        QVERIFY(b.escucha->aviso());
+        QVERIFY2(b.escucha->aviso()->startsWith(QStringLiteral("El reconocimiento de voz está fallando")),
+                 qPrintable(*b.escucha->aviso()));
+        QVERIFY(b.escucha->escuchando());
     }
 
     // The chosen microphone, or the system default when none is chosen or

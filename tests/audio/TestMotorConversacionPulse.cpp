@@ -4,11 +4,16 @@
 #include "audio/MotorConversacion.h"
 #include "comun/HablaSintetica.h"
 #include "comun/HogarTemporal.h"
+#include "comun/DispositivosSistemaFalso.h"
 #include "comun/MotorReconocimientoGuionado.h"
+#include "comun/PulsePrueba.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -151,6 +156,84 @@ private slots:
         QVERIFY(!PulsePrueba::pactl({"unload-module", modulo}).isNull());
         QTest::qWait(1000);
         QCOMPARE(b.microfono.aperturas.load(), aperturas);
+    }
+
+    // An unplugged microphone is a notice for the owner, once, not only a
+    // log line: the room would otherwise sit deaf.
+    void microfonoDesenchufadoAvisa()
+    {
+        Banco b;
+        const auto id = b.microfonoDePrueba();
+        QVERIFY(id);
+        std::mutex mutex;
+        QStringList avisos;
+        b.motor.onAviso([&](const QString& a) {
+            std::lock_guard g(mutex);
+            avisos << a;
+        });
+        HablaSintetica::Escritor escritor(HablaSintetica::silencio(1.0));
+        b.motor.arrancar(id, std::nullopt, false);
+        QTRY_VERIFY_WITH_TIMEOUT(b.voz->muestras() > 0, 5000);
+        {
+            PulsePrueba::MicrofonoDesenchufado fuera;
+            QVERIFY(fuera.hecho());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    std::lock_guard g(mutex);
+                    return !avisos.isEmpty();
+                }(),
+                5000);
+            QTest::qWait(1000);
+        }
+        b.motor.detener();
+        std::lock_guard g(mutex);
+        QCOMPARE(avisos.size(), 1);
+        QVERIFY2(avisos.first().startsWith(QStringLiteral("El micrófono dejó de entregar audio.")),
+                 qPrintable(avisos.first()));
+    }
+
+    // A sound server that stops answering holds the audio threads, never
+    // the GUI thread: starting and stopping capture, preparing the player
+    // and letting the engine go each return within a frame, and the event
+    // loop keeps turning.
+    void servidorParadoNoFrenaLaVentana()
+    {
+        Banco b;
+        const auto id = b.microfonoDePrueba();
+        QVERIFY(id);
+        // The device list is another layer's; the one in the record is listed.
+        DispositivosSistemaFalso dispositivos;
+        dispositivos.entradas = {{*id, QString("zuvi_microfono"), QString("Micrófono de prueba"), std::nullopt, 0, 1}};
+        auto motor = std::make_unique<MotorConversacion>(MotorConversacion::Capas{
+            .reconocedor = b.reconocedor, .ajustes = b.ajustes, .dispositivos = dispositivos,
+            .reproductor = Reproductor::crear()});
+
+        qint64 peor = 0;
+        QElapsedTimer desde;
+        desde.start();
+        QTimer vigia;
+        vigia.setInterval(5);
+        QObject::connect(&vigia, &QTimer::timeout, [&] { peor = std::max(peor, desde.restart()); });
+        auto medir = [&](const char* que, const std::function<void()>& f) {
+            QElapsedTimer t;
+            t.start();
+            f();
+            QVERIFY2(t.elapsed() < 50, qPrintable(QString("%1: %2 ms").arg(QLatin1String(que)).arg(t.elapsed())));
+        };
+
+        PulsePrueba::ServidorParado parado;
+        QVERIFY(parado.hecho());
+        desde.restart();
+        vigia.start();
+        medir("arrancar", [&] { motor->arrancar(id, std::nullopt, false); });
+        QTest::qWait(300);
+        medir("detener", [&] { motor->detener(); });
+        medir("arrancar otra vez", [&] { motor->arrancar(id, std::nullopt, false); });
+        QTest::qWait(300);
+        medir("soltar el motor", [&] { motor.reset(); });
+        QTest::qWait(300);
+        vigia.stop();
+        QVERIFY2(peor < 50, qPrintable(QString("%1 ms sin volver al bucle").arg(peor)));
     }
 };
 

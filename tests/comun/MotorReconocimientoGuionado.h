@@ -51,6 +51,14 @@ public:
         return std::make_unique<Flujo>(estado);
     }
 
+    // The phrases of every restricted stream, in opening order.
+    std::vector<QStringList> restringidos;
+    std::unique_ptr<FlujoReconocimiento> abrirRestringido(const QString& locale, const QStringList& frases) override
+    {
+        restringidos.push_back(frases);
+        return abrir(locale);
+    }
+
     void cerrar() { std::lock_guard g(estado->mutex); estado->abierta = false; }
     void abrirCompuerta()
     {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -76,6 +79,57 @@ public:
 private:
     QString argumentos_;
     bool hecho_ = false;
+};
+
+// The pid of the process that listens on $PULSE_SERVER's socket (this
+// run's private server, never another one), or 0.
+inline pid_t pidServidor()
+{
+    const QString ruta = qEnvironmentVariable("PULSE_SERVER").remove(QStringLiteral("unix:"));
+    if (ruta.isEmpty() || carpeta().isEmpty())
+        return 0;
+    QFile unix(QStringLiteral("/proc/net/unix"));
+    if (!unix.open(QIODevice::ReadOnly))
+        return 0;
+    QStringList enchufes;
+    for (const QByteArray& linea : unix.readAll().split('\n')) {
+        const QList<QByteArray> campos = linea.simplified().split(' ');
+        if (campos.size() >= 8 && QString::fromLocal8Bit(campos[7]) == ruta)
+            enchufes << QStringLiteral("socket:[%1]").arg(QString::fromLatin1(campos[6]));
+    }
+    for (const QString& proceso : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool numero = false;
+        const pid_t pid = proceso.toInt(&numero);
+        if (!numero || pid == ::getpid())
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            if (enchufes.contains(fd.symLinkTarget().section(QLatin1Char('/'), -1))
+                || enchufes.contains(QFile::symLinkTarget(fd.filePath()).section(QLatin1Char('/'), -1)))
+                return pid;
+        }
+    }
+    return 0;
+}
+
+// This run's server stopped (SIGSTOP) while it lives, as a sound server
+// that hangs: connected, silent.
+class ServidorParado {
+public:
+    ServidorParado() : pid_(pidServidor())
+    {
+        if (pid_ > 0)
+            ::kill(pid_, SIGSTOP);
+    }
+    ~ServidorParado()
+    {
+        if (pid_ > 0)
+            ::kill(pid_, SIGCONT);
+    }
+    bool hecho() const { return pid_ > 0; }
+
+private:
+    pid_t pid_;
 };
 
 } // namespace PulsePrueba

@@ -100,6 +100,33 @@ Medias clasificar(const std::vector<float>& audio)
     return {r.musica / r.cuantos, r.habla / r.cuantos, r.cuantos};
 }
 
+// A steady tone with its harmonics, as mains hum or a fan.
+std::vector<float> zumbido(double segundos, double hz)
+{
+    std::vector<float> v(size_t(segundos * frecuencia));
+    for (size_t i = 0; i < v.size(); ++i) {
+        const double t = double(i) / frecuencia;
+        v[i] = float(0.2 * std::sin(2 * M_PI * hz * t) + 0.08 * std::sin(2 * M_PI * 2 * hz * t)
+                     + 0.04 * std::sin(2 * M_PI * 3 * hz * t));
+    }
+    return v;
+}
+
+// A tune of held notes at one loudness, with no beat under it.
+std::vector<float> melodia(double segundos)
+{
+    const double notas[] = {392.0, 440.0, 493.88, 523.25, 493.88, 440.0, 349.23, 329.63};
+    std::vector<float> v(size_t(segundos * frecuencia));
+    double fase = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const double t = double(i) / frecuencia;
+        const double hz = notas[size_t(t / 0.35) % std::size(notas)];
+        fase += 2 * M_PI * hz / frecuencia;
+        v[i] = float(0.2 * std::sin(fase) + 0.05 * std::sin(2 * fase));
+    }
+    return v;
+}
+
 } // namespace
 
 class TestClasificadorSonido : public QObject {
@@ -128,6 +155,43 @@ private slots:
         QVERIFY(dicha.habla > acorde.habla);
         QVERIFY(dicha.habla > sucia.habla);
         QCOMPARE(callado.musica, 0.0);
+    }
+
+    // Tonal but unchanging is not music; a tune is, even without a beat.
+    void tonalNoSiempreEsMusica_data()
+    {
+        QTest::addColumn<QString>("senal");
+        QTest::addColumn<bool>("musica");
+        QTest::newRow("zumbido de 100 Hz") << "zumbido100" << false;
+        QTest::newRow("zumbido de 50 Hz") << "zumbido50" << false;
+        QTest::newRow("tono fijo de 440 Hz") << "tono440" << false;
+        QTest::newRow("melodía sin pulso") << "melodia" << true;
+        QTest::newRow("acorde con pulso") << "acorde" << true;
+        QTest::newRow("habla") << "habla" << false;
+    }
+
+    void tonalNoSiempreEsMusica()
+    {
+        QFETCH(QString, senal);
+        QFETCH(bool, musica);
+        std::vector<float> audio;
+        if (senal == "zumbido100")
+            audio = zumbido(6, 100);
+        else if (senal == "zumbido50")
+            audio = zumbido(6, 50);
+        else if (senal == "tono440")
+            audio = zumbido(6, 440);
+        else if (senal == "melodia")
+            audio = melodia(6);
+        else if (senal == "acorde")
+            audio = acordeConPulso(6);
+        else
+            audio = habla();
+        if (audio.empty())
+            QSKIP("sin espeak-ng");
+        const Medias m = clasificar(audio);
+        QVERIFY(m.cuantos > 0);
+        QVERIFY2((m.musica > 0.4) == musica, qPrintable(QString::number(m.musica)));
     }
 
     // A new preparar replaces the earlier analysis: what was queued for it

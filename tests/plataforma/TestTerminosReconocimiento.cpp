@@ -44,6 +44,49 @@ private slots:
         QCOMPARE(TerminosReconocimiento(terminos).reescribir(oido), escrito);
     }
 
+    // What the small Spanish model writes for the name, in each place.
+    void nombre_data()
+    {
+        QTest::addColumn<QString>("oido");
+        QTest::addColumn<QString>("escrito");
+        QTest::newRow("subí tras oye") << "oye subí" << "oye Zuvi";
+        QTest::newRow("subi sin tilde") << "oye subi" << "oye Zuvi";
+        QTest::newRow("súbi") << "hola súbi" << "hola Zuvi";
+        QTest::newRow("su vi") << "oye su vi" << "oye Zuvi";
+        QTest::newRow("su bi") << "hola su bi" << "hola Zuvi";
+        QTest::newRow("sub i") << "oye sub i" << "oye Zuvi";
+        QTest::newRow("sube") << "hola sube" << "hola Zuvi";
+        QTest::newRow("suv") << "oye suv" << "oye Zuvi";
+        QTest::newRow("sufí") << "oye sufí" << "oye Zuvi";
+        QTest::newRow("sobí") << "hola sobí" << "hola Zuvi";
+        QTest::newRow("ola es hola") << "ola subí" << "hola Zuvi";
+        QTest::newRow("ola con mayúscula") << "Ola subí" << "Hola Zuvi";
+        QTest::newRow("olle es oye") << "olle subí" << "oye Zuvi";
+        QTest::newRow("con más palabras") << "oye subí abre el proyecto" << "oye Zuvi abre el proyecto";
+        QTest::newRow("ía detrás") << "abre subí ía" << "abre Zuvi IA";
+        QTest::newRow("i a detrás") << "oye sube i a" << "oye Zuvi IA";
+        QTest::newRow("y a tras saludo") << "oye subí y a" << "oye Zuvi IA";
+        QTest::newRow("y a no basta") << "sube y a ver" << "sube y a ver";
+        QTest::newRow("zubi en una frase") << "gracias zubi" << "gracias Zuvi";
+        QTest::newRow("zuby en una frase") << "dime zuby" << "dime Zuvi";
+        QTest::newRow("el nombre ya escrito") << "hola zuvi" << "hola zuvi";
+        QTest::newRow("suvi en una frase") << "suvi abre chrome" << "Zuvi abre chrome";
+        QTest::newRow("subí corriente") << "subí la escalera" << "subí la escalera";
+        QTest::newRow("sube corriente") << "sube el volumen" << "sube el volumen";
+        QTest::newRow("su vida") << "oye su vida" << "oye su vida";
+        QTest::newRow("saludo tras una coma") << "oye, subí" << "oye, subí";
+        QTest::newRow("puntuación alrededor") << "¿oye subí?" << "¿oye Zuvi?";
+        QTest::newRow("saludo sin nombre") << "hola a todos" << "hola a todos";
+        QTest::newRow("vacío") << "" << "";
+    }
+
+    void nombre()
+    {
+        QFETCH(QString, oido);
+        QFETCH(QString, escrito);
+        QCOMPARE(TerminosReconocimiento::nombre(oido), escrito);
+    }
+
     void clave_data()
     {
         QTest::addColumn<QString>("palabra");

@@ -34,6 +34,32 @@ class TestVosk : public QObject {
     Q_OBJECT
 
 private slots:
+    // Only what the model can write, spelled as it spells it.
+    void gramatica_data()
+    {
+        QTest::addColumn<QStringList>("frases");
+        QTest::addColumn<QStringList>("vocabulario");
+        QTest::addColumn<QString>("json");
+        const QStringList vocabulario = {"<eps>", "hola", "oye", "subí", "su", "vi", "modo", "proyectos", "Sube"};
+        QTest::newRow("todas conocidas") << QStringList{"oye su vi", "modo proyectos"} << vocabulario
+                                         << R"(["oye su vi","modo proyectos","[unk]"])";
+        QTest::newRow("tilde del vocabulario") << QStringList{"hola subi"} << vocabulario << R"(["hola subí","[unk]"])";
+        QTest::newRow("mayúscula del vocabulario") << QStringList{"oye sube"} << vocabulario << R"(["oye Sube","[unk]"])";
+        QTest::newRow("palabra que no conoce") << QStringList{"oye zubi", "hola su vi"} << vocabulario
+                                               << R"(["hola su vi","[unk]"])";
+        QTest::newRow("repetidas una vez") << QStringList{"oye subi", "oye subí"} << vocabulario
+                                           << R"(["oye subí","[unk]"])";
+        QTest::newRow("ninguna") << QStringList{"oye zubi"} << vocabulario << "";
+        QTest::newRow("sin vocabulario") << QStringList{"oye subi"} << QStringList{} << "";
+    }
+
+    void gramatica()
+    {
+        QFETCH(QStringList, frases);
+        QFETCH(QStringList, vocabulario);
+        QTEST(Vosk::gramatica(frases, vocabulario), "json");
+    }
+
     void localeDeCarpeta_data()
     {
         QTest::addColumn<QString>("carpeta");
@@ -105,6 +131,8 @@ private slots:
         QVERIFY(b->model_new && b->model_free && b->recognizer_new && b->recognizer_free
                 && b->recognizer_accept_waveform_f && b->recognizer_result && b->recognizer_partial_result
                 && b->recognizer_final_result && b->set_log_level);
+        // The wake listener's grammar needs it; the library we ship has it.
+        QVERIFY(b->recognizer_new_grm);
         b->set_log_level(-1);
 
         // A folder that is no model fails to load: the recognizer says why.
