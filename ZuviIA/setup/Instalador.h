@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Ajustes;
 class Permisos;
@@ -69,6 +70,9 @@ public:
 
     Instalador(Ajustes& ajustes, Reloj& reloj, VozNeural& voz, Permisos& permisos, QString recursos, QString home,
                Bordes bordes, QObject* parent = nullptr);
+    // Stops every script still running, with all it started, and removes
+    // their temporary folders.
+    ~Instalador() override;
     static Instalador& shared();
 
     const EstadosAgentes& agentes() const { return agentes_; }
@@ -92,7 +96,9 @@ public:
 
     // Runs one script in the login shell ("-l", "-c"), in the home folder,
     // after the PATH line; `parametros` become $1, $2... With `registrar`
-    // its output also streams into `registro`.
+    // its output also streams into `registro`. The script's TMPDIR is a
+    // folder of its own, removed when it ends; so is anything the script
+    // left running in its process group.
     QFuture<ResultadoShell> shellConSalida(const QString& comando, bool registrar, const QStringList& parametros = {},
                                            ms limite = std::chrono::minutes(5));
 
@@ -150,6 +156,8 @@ signals:
 
 private:
     struct Copia;
+    struct Ejecucion;
+    void cerrarEjecucion(const std::shared_ptr<Ejecucion>& ej);
 
     void anotar(const QString& linea);
     void agregarRegistro(const QString& texto);
@@ -199,6 +207,7 @@ private:
     EstadoPaso estadoVoz_ = EstadoPaso::comprobando();
     QString registro_;
     int trabajos_ = 0;
+    std::vector<std::shared_ptr<Ejecucion>> ejecuciones_;
     QStringList carpetasApoyo_;
     bool apoyoFaltante_ = false;
 };

@@ -139,4 +139,6 @@ void PasoConexiones::mostrar()
     falta_->setText(faltaControl(falta));
     pista_->setText(pistaControl(falta));
     reabrir_->setVisible(falta.contains(pantalla));
+    // Restarting would stop a running install halfway.
+    reabrir_->setEnabled(!ins_.trabajando());
 }

@@ -188,7 +188,16 @@ private slots:
         QVERIFY(paso.aviso()->isVisible());
         QVERIFY(paso.faltaTexto()->text().contains(QStringLiteral("Grabación de pantalla")));
         QVERIFY(paso.reabrir()->isVisible());
+        QVERIFY(paso.reabrir()->isEnabled());
         QVERIFY(paso.configurar(Conexion::mac)->isVisible());
+        // Reopening would cut a running install short.
+        e.herramientas.marcar("colgar-npm");
+        e.instalador->setAgentesElegidos({Agente::codex});
+        const auto instalacion = e.instalador->instalarAgentes();
+        QVERIFY(e.instalador->trabajando());
+        QVERIFY(!paso.reabrir()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(instalacion.isFinished(), 30000);
+        QVERIFY(paso.reabrir()->isEnabled());
         e.permisos.pantalla = true;
         emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
         QTRY_VERIFY_WITH_TIMEOUT(!e.instalador->faltaMac().contains(QStringLiteral("Grabación de pantalla")), 20000);
