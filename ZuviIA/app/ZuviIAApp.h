@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Entorno.h"
+#include "app/InstanciaUnica.h"
 #include "app/Intents.h"
 #include "app/TareasInicio.h"
 #include "settings/EntornoAjustes.h"
@@ -76,7 +77,7 @@ public:
 
 private:
     void prepararAplicacion();
-    bool entregarPrimero() const;
+    InstanciaUnica::Entrega entregarPrimero() const;
     void escucharFrase();
     void alCerrarVentana();
     void escucharAlAbrir(VentanaPrincipal* ventana);
