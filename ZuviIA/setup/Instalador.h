@@ -109,8 +109,10 @@ public:
     QFuture<void> comprobarAgentes();
     QFuture<void> instalarAgentes();
     QFuture<void> probar(Agente agente);
-    // Opens a terminal that signs the agent in; false when none starts.
+    // Opens a terminal that signs the agent in; false (logged) when none
+    // starts. The sentence that says so.
     bool iniciarSesion(Agente agente);
+    static QString sinTerminal(Agente agente);
 
     // Skills pack.
     void comprobarSkills();

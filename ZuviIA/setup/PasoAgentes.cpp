@@ -4,6 +4,7 @@
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
 #include "setup/Rotulos.h"
+#include "setup/ScriptsInstalador.h"
 #include "setup/Tarjeta.h"
 
 #include <QCheckBox>
@@ -22,7 +23,8 @@ struct FilaAgente {
 constexpr FilaAgente filas[] = {
     {Agente::claudeCode, "sparkle", "El agente de Anthropic que construye, edita y controla tu computador."},
     {Agente::codex, "chevron.left.forwardslash.chevron.right", "El agente de OpenAI. Una segunda opción para tus proyectos."},
-    {Agente::claudeApp, "bubble.left.and.text.bubble.right", "La app de chat de Claude. Opcional."},
+    {Agente::claudeApp, "bubble.left.and.text.bubble.right",
+     "La app de chat de Claude no tiene versión para Linux: Zuvi IA usa Claude Code en su lugar."},
 };
 
 }
@@ -41,7 +43,8 @@ QList<Agente> PasoAgentes::pendientes(const EstadosAgentes& agentes, const Agent
 {
     QList<Agente> lista;
     for (Agente a : Agentes::todos())
-        if (elegidos.contains(a) && !(agentes.contains(a) && agentes.value(a).es(EstadoPaso::Tipo::listo)))
+        if (elegidos.contains(a) && ScriptsInstalador::instalable(a)
+            && !(agentes.contains(a) && agentes.value(a).es(EstadoPaso::Tipo::listo)))
             lista << a;
     return lista;
 }
@@ -118,7 +121,7 @@ void PasoAgentes::mostrar()
         const auto estado = ins_.agentes().contains(a) ? std::optional(ins_.agentes().value(a)) : std::nullopt;
         insignias_.value(a)->setEstado(estado);
         QCheckBox* interruptor = interruptores_.value(a);
-        interruptor->setVisible(!(estado && estado->es(EstadoPaso::Tipo::listo)));
+        interruptor->setVisible(ScriptsInstalador::instalable(a) && !(estado && estado->es(EstadoPaso::Tipo::listo)));
         interruptor->setChecked(ins_.agentesElegidos().contains(a));
     }
     const QList<Agente> faltan = pendientes(ins_.agentes(), ins_.agentesElegidos());

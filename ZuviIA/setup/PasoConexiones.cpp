@@ -24,7 +24,8 @@ struct FilaConexion {
 constexpr FilaConexion filas[] = {
     {Conexion::mac, "macwindow.on.rectangle", "Control del computador",
      "Abrir apps, mirar la pantalla, hacer clic y escribir por ti."},
-    {Conexion::office, "doc.richtext", "Microsoft Office", "Crear y editar documentos de Word, Excel y PowerPoint."},
+    {Conexion::office, "doc.richtext", "LibreOffice",
+     "Crear y editar documentos, hojas de cálculo y presentaciones con LibreOffice."},
     {Conexion::blender, "cube.transparent", "Blender", "Modelar, animar y renderizar en 3D hablando."},
     {Conexion::impresora, "printer.filled.and.paper", "Impresora 3D", "Diseñar piezas y dejarlas listas en el laminador."},
 };
@@ -53,9 +54,14 @@ QString PasoConexiones::faltaControl(const QStringList& falta)
 
 QString PasoConexiones::pistaControl(const QStringList& falta)
 {
-    return QStringLiteral("Pulsa «Configurar», activa «ZuviIA» en esa lista de la configuración del sistema y vuelve "
-                          "aquí: se comprueba solo. ")
-        + (falta.contains(pantalla) ? QStringLiteral("Ese permiso en particular exige reabrir Zuvi IA.") : QString());
+    QStringList frases;
+    if (falta.contains(QStringLiteral("skill de control")))
+        frases << QStringLiteral("Pulsa «Configurar» para instalar la skill de control.");
+    if (falta.contains(pantalla) || falta.contains(QStringLiteral("Accesibilidad")))
+        frases << QStringLiteral("En Wayland, Linux no deja que una aplicación mire la pantalla ni haga clic por ti: el "
+                                 "agente abre apps y archivos, y para el control completo hay que entrar con una sesión "
+                                 "X11 (Xorg).");
+    return frases.join(QLatin1Char(' '));
 }
 
 PasoConexiones::PasoConexiones(Instalador& ins, QWidget* parent) : QWidget(parent), ins_(ins)

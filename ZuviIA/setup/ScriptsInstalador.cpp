@@ -139,6 +139,8 @@ QString lineaPath()
 
 QString completo(const QString& comando) { return lineaPath() + comando; }
 
+bool instalable(Agente a) { return a != Agente::claudeApp; }
+
 QString instalarAgente(Agente a)
 {
     switch (a) {

@@ -77,10 +77,11 @@ private slots:
         QTest::newRow("nada elegido") << ninguno << ninguno << "Todo instalado";
         QTest::newRow("todo instalado") << QList{Agente::codex} << QList{Agente::codex} << "Todo instalado";
         QTest::newRow("uno") << QList{Agente::claudeCode, Agente::codex} << QList{Agente::claudeCode} << "Instalar Codex";
-        QTest::newRow("app sin marca") << QList{Agente::claudeApp} << ninguno << "Instalar Claude para computador";
+        QTest::newRow("app de escritorio, sin versión para Linux") << QList{Agente::claudeApp} << ninguno
+                                                                   << "Todo instalado";
         QTest::newRow("dos") << QList{Agente::claudeCode, Agente::codex} << ninguno << "Instalar 2 agentes";
-        QTest::newRow("tres") << QList{Agente::claudeApp, Agente::codex, Agente::claudeCode} << ninguno
-                              << "Instalar 3 agentes";
+        QTest::newRow("tres elegidos") << QList{Agente::claudeApp, Agente::codex, Agente::claudeCode} << ninguno
+                                       << "Instalar 2 agentes";
     }
 
     void pendientes()
@@ -112,9 +113,8 @@ private slots:
         QCOMPARE(e.instalador->agentesElegidos(), QList{Agente::claudeCode});
         QCOMPARE(paso.instalar()->text(), QStringLiteral("Todo instalado"));
         QVERIFY(!paso.instalar()->isEnabled());
-        QTest::mouseClick(paso.interruptor(Agente::claudeApp), Qt::LeftButton);
-        QCOMPARE(paso.instalar()->text(), QStringLiteral("Instalar Claude para computador"));
-        QVERIFY(paso.instalar()->isEnabled());
+        // The desktop application cannot be installed here: no switch.
+        QVERIFY(!paso.interruptor(Agente::claudeApp)->isVisible());
     }
 
     void textosSkills_data()
@@ -173,8 +173,10 @@ private slots:
                  QStringLiteral("Modelar.\nBlender, Blender 4.2"));
         QCOMPARE(PasoConexiones::faltaControl({"Accesibilidad", "Grabación de pantalla"}),
                  QStringLiteral("Control del computador: falta Accesibilidad y Grabación de pantalla."));
-        QVERIFY(PasoConexiones::pistaControl({"Grabación de pantalla"}).endsWith(QStringLiteral("exige reabrir Zuvi IA.")));
-        QVERIFY(PasoConexiones::pistaControl({"Accesibilidad"}).endsWith(QStringLiteral("se comprueba solo. ")));
+        QVERIFY(PasoConexiones::pistaControl({"Grabación de pantalla"}).startsWith(QStringLiteral("En Wayland, Linux no deja")));
+        QVERIFY(PasoConexiones::pistaControl({"Accesibilidad"}).endsWith(QStringLiteral("sesión X11 (Xorg).")));
+        QCOMPARE(PasoConexiones::pistaControl({"skill de control"}),
+                 QStringLiteral("Pulsa «Configurar» para instalar la skill de control."));
     }
 
     // The desktop-control hint and its reopen button follow what is
@@ -419,6 +421,18 @@ private slots:
         QVERIFY(paso.advertencia()->isVisible());
         paso.opcion(NivelPermiso::responder)->click();
         QVERIFY(!paso.advertencia()->isVisible());
+        // With no terminal emulator the step says so.
+        QVERIFY(paso.sinTerminal()->isHidden());
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", e.herramientas.bin().toUtf8() + "-vacia");
+        paso.iniciarSesion(Agente::codex)->click();
+        QVERIFY(!paso.sinTerminal()->isHidden());
+        QCOMPARE(paso.sinTerminal()->text(), Instalador::sinTerminal(Agente::codex));
+        // The fake terminal in the home's tool folder opens it.
+        qputenv("PATH", e.herramientas.bin().toUtf8());
+        paso.iniciarSesion(Agente::codex)->click();
+        qputenv("PATH", path);
+        QVERIFY(paso.sinTerminal()->isHidden());
         QTest::mouseClick(paso.probar(Agente::codex), Qt::LeftButton);
         QVERIFY(!paso.probar(Agente::codex)->isEnabled());
         QVERIFY(paso.iniciarSesion(Agente::codex)->isEnabled());
