@@ -89,9 +89,8 @@ PasoAgentes::PasoAgentes(Instalador& ins, QWidget* parent) : QWidget(parent), in
         });
         insignias_.insert(f.agente, insignia);
         interruptores_.insert(f.agente, interruptor);
-        const QString nombre = f.agente == Agente::claudeApp ? titulo(f.agente) + QStringLiteral(" (opcional)")
-                                                             : titulo(f.agente);
-        capa->addWidget(new Tarjeta(QString::fromLatin1(f.simbolo), nombre, QString::fromUtf8(f.texto), accesorio, this));
+        capa->addWidget(
+            new Tarjeta(QString::fromLatin1(f.simbolo), titulo(f.agente), QString::fromUtf8(f.texto), accesorio, this));
     }
     auto* pie = new QHBoxLayout;
     pie->setContentsMargins(0, 8, 0, 0);
@@ -119,9 +118,12 @@ void PasoAgentes::mostrar()
 {
     for (Agente a : Agentes::todos()) {
         const auto estado = ins_.agentes().contains(a) ? std::optional(ins_.agentes().value(a)) : std::nullopt;
+        const bool listo = estado && estado->es(EstadoPaso::Tipo::listo);
         insignias_.value(a)->setEstado(estado);
+        // What cannot be installed here is never "pending".
+        insignias_.value(a)->setVisible(ScriptsInstalador::instalable(a) || listo);
         QCheckBox* interruptor = interruptores_.value(a);
-        interruptor->setVisible(ScriptsInstalador::instalable(a) && !(estado && estado->es(EstadoPaso::Tipo::listo)));
+        interruptor->setVisible(ScriptsInstalador::instalable(a) && !listo);
         interruptor->setChecked(ins_.agentesElegidos().contains(a));
     }
     const QList<Agente> faltan = pendientes(ins_.agentes(), ins_.agentesElegidos());

@@ -113,8 +113,10 @@ private slots:
         QCOMPARE(e.instalador->agentesElegidos(), QList{Agente::claudeCode});
         QCOMPARE(paso.instalar()->text(), QStringLiteral("Todo instalado"));
         QVERIFY(!paso.instalar()->isEnabled());
-        // The desktop application cannot be installed here: no switch.
+        // The desktop application cannot be installed here: no switch, and
+        // never shown as pending.
         QVERIFY(!paso.interruptor(Agente::claudeApp)->isVisible());
+        QVERIFY(!paso.insignia(Agente::claudeApp)->isVisible());
     }
 
     void textosSkills_data()
