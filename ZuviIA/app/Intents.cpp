@@ -1,6 +1,7 @@
 #include "app/Intents.h"
 
 #include "app/AppRouter.h"
+#include "app/Enlaces.h"
 #include "assistant/AsistenteVoz.h"
 #include "core/Registro.h"
 #include "core/Texto.h"
@@ -10,6 +11,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
 
 using namespace std::chrono_literals;
 
@@ -111,8 +114,12 @@ std::optional<QString> Intents::ejecutar(const Pedido& pedido)
 
 std::optional<AgenteCLI> Intents::agenteDe(const QString& texto)
 {
+    if (texto.trimmed().isEmpty())
+        return AgenteCLI::claude;
+    // Folding drops digits and punctuation: a text made only of them is no
+    // agent's name, not the default.
     const QString t = Texto::plegar(texto).simplified();
-    if (t.isEmpty() || t == u"claude" || t == u"claude code")
+    if (t == u"claude" || t == u"claude code")
         return AgenteCLI::claude;
     if (t == u"codex" || t == u"chatgpt")
         return AgenteCLI::codex;
@@ -135,6 +142,10 @@ std::optional<Intents::Pedido> Intents::deArgumentos(const QStringList& argument
     };
     for (qsizetype i = 1; i < argumentos.size(); ++i) {
         const QString& a = argumentos[i];
+        if (const int n = Enlaces::argumentosDeQt(a)) {
+            i += n - 1;
+            continue;
+        }
         if (a == u"--agente") {
             agente = valor(i);
             if (!agente) {
@@ -143,22 +154,27 @@ std::optional<Intents::Pedido> Intents::deArgumentos(const QStringList& argument
             }
             continue;
         }
-        for (const Opcion& o : opciones) {
-            if (a != QLatin1String(o.nombre))
-                continue;
-            if (pedido) {
-                *error = QStringLiteral("Pide una sola acción cada vez.");
+        const auto o = std::find_if(std::begin(opciones), std::end(opciones),
+                                    [&](const Opcion& op) { return a == QLatin1String(op.nombre); });
+        if (o == std::end(opciones)) {
+            if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+                *error = QStringLiteral("Opción desconocida «%1»: «zuviia --help» muestra las que hay.").arg(a);
                 return std::nullopt;
             }
-            pedido = Pedido{o.tipo, {}, {}};
-            if (o.tipo == Tipo::enviarInstruccion) {
-                const auto instruccion = valor(i);
-                if (!instruccion) {
-                    *error = QStringLiteral("Falta la instrucción después de --enviar.");
-                    return std::nullopt;
-                }
-                pedido->instruccion = *instruccion;
+            continue;
+        }
+        if (pedido) {
+            *error = QStringLiteral("Pide una sola acción cada vez.");
+            return std::nullopt;
+        }
+        pedido = Pedido{o->tipo, {}, {}};
+        if (o->tipo == Tipo::enviarInstruccion) {
+            const auto instruccion = valor(i);
+            if (!instruccion) {
+                *error = QStringLiteral("Falta la instrucción después de --enviar.");
+                return std::nullopt;
             }
+            pedido->instruccion = *instruccion;
         }
     }
     if (agente && (!pedido || pedido->tipo != Tipo::enviarInstruccion)) {
@@ -173,6 +189,40 @@ std::optional<Intents::Pedido> Intents::deArgumentos(const QStringList& argument
         pedido->agente = *agente;
     }
     return pedido;
+}
+
+bool Intents::pideAyuda(const QStringList& argumentos)
+{
+    return argumentos.mid(1).contains(QLatin1String("--help")) || argumentos.mid(1).contains(QLatin1String("-h"));
+}
+
+QString Intents::ayuda()
+{
+    return QStringLiteral(
+        "Uso: zuviia [OPCIÓN] [ENLACE]\n"
+        "Zuvi IA: una sala de voz que pasa lo que pides a un agente de programación y te responde en voz alta.\n"
+        "\n"
+        "  --abrir                  abre Zuvi IA y deja la escucha siempre encendida\n"
+        "  --modo-proyectos         abre el modo proyectos\n"
+        "  --dictar                 abre la ventana y empieza a dictar una instrucción\n"
+        "  --nuevo-proyecto         empieza un proyecto nuevo y dicta su primera instrucción\n"
+        "  --enviar INSTRUCCIÓN     envía una instrucción al agente\n"
+        "  --agente AGENTE          con --enviar: «claude» (Claude Code) o «codex» (Codex)\n"
+        "  --version                muestra la versión y termina\n"
+        "  -h, --help               muestra esta ayuda y termina\n"
+        "\n"
+        "ENLACE es un enlace «zuviia:», por ejemplo zuviia://modo-proyectos.\n"
+        "Si Zuvi IA ya está abierto, la opción o el enlace se le entregan a esa ventana.\n");
+}
+
+std::optional<QString> Intents::validarLinea(const QByteArray& linea)
+{
+    const auto pedido = decodificar(linea);
+    if (!pedido)
+        return QStringLiteral("intento ilegible");
+    if (pedido->tipo == Tipo::enviarInstruccion && !agenteDe(pedido->agente))
+        return errorAgente(pedido->agente);
+    return std::nullopt;
 }
 
 QByteArray Intents::codificar(const Pedido& pedido)

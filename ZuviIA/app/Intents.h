@@ -37,14 +37,21 @@ public:
     std::optional<QString> ejecutar(const Pedido& pedido);
 
     // "claude" or "codex", their shown names and synonyms, any case and
-    // accents; the empty text is Claude Code, the default.
+    // accents; the empty text (or blanks) is Claude Code, the default.
     static std::optional<AgenteCLI> agenteDe(const QString& texto);
     static QString errorAgente(const QString& texto);
 
     // The options of `zuviia`: --abrir, --modo-proyectos, --dictar,
     // --nuevo-proyecto, --enviar INSTRUCCIÓN [--agente AGENTE]. None when no
-    // intent is asked; `error` says what is wrong with the options.
+    // intent is asked; `error` says what is wrong with the options, one of
+    // them unknown included (Qt's own options pass).
     static std::optional<Pedido> deArgumentos(const QStringList& argumentos, QString* error);
+    // "--help" or "-h" is among the arguments; the text it prints.
+    static bool pideAyuda(const QStringList& argumentos);
+    static QString ayuda();
+    // What is wrong with an intent line received from another start, as
+    // the sentence sent back to it; none when it can be run.
+    static std::optional<QString> validarLinea(const QByteArray& linea);
     // One line for the running instance's socket, and back.
     static QByteArray codificar(const Pedido& pedido);
     static std::optional<Pedido> decodificar(const QByteArray& linea);

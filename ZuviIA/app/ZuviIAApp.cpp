@@ -34,6 +34,12 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     QStringList argumentos;
     for (int i = 0; i < argc; ++i)
         argumentos << QString::fromLocal8Bit(argv[i]);
+    if (Intents::pideAyuda(argumentos)) {
+        QTextStream(stdout) << Intents::ayuda();
+        entregado_ = true;
+        estadoSalida_ = 0;
+        return;
+    }
     if (argumentos.contains(QString::fromLatin1(RegistroEscritorio::opcion))) {
         // Run by the installation: no window, no instance.
         QCoreApplication nucleo(argc, argv);
@@ -68,8 +74,14 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
         // A later start needs no display: it only hands its link or its
         // intent over.
         QCoreApplication nucleo(argc, argv);
-        if (entregarPrimero()) {
+        const InstanciaUnica::Entrega entrega = entregarPrimero();
+        if (entrega.estado != InstanciaUnica::Entrega::Estado::sinInstancia) {
+            // An instance that holds the socket but does not answer is not
+            // replaced: this start says so and ends.
+            if (!entrega)
+                QTextStream(stderr) << InstanciaUnica::explicar(entrega) << '\n';
             entregado_ = true;
+            estadoSalida_ = entrega ? 0 : 1;
             return;
         }
     }
@@ -92,7 +104,7 @@ ZuviIAApp::ZuviIAApp(int& argc, char** argv)
     opciones_.iniciarEscucha = [] { EscuchaZuvi::shared().iniciar(); };
 }
 
-bool ZuviIAApp::entregarPrimero() const
+InstanciaUnica::Entrega ZuviIAApp::entregarPrimero() const
 {
     return primerPedido_ ? InstanciaUnica::entregar(opciones_.socket, Intents::codificar(*primerPedido_))
                          : InstanciaUnica::entregar(opciones_.socket, primerEnlace_);
@@ -123,7 +135,10 @@ int ZuviIAApp::ejecutar()
         return estadoSalida_;
     if (!arrancar()) {
         // Another instance started at the same moment and won the socket.
-        return entregarPrimero() ? 0 : 1;
+        const InstanciaUnica::Entrega entrega = entregarPrimero();
+        if (!entrega)
+            QTextStream(stderr) << InstanciaUnica::explicar(entrega) << '\n';
+        return entrega ? 0 : 1;
     }
     escucharFrase();
     if (primerPedido_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/InstanciaUnica.h"
 #include "vistas/Entorno.h"
 #include "app/Intents.h"
 #include "app/TareasInicio.h"
@@ -79,7 +80,7 @@ public:
 
 private:
     void prepararAplicacion();
-    bool entregarPrimero() const;
+    InstanciaUnica::Entrega entregarPrimero() const;
     void alCerrarVentana();
     void escucharAlAbrir(VentanaPrincipal* ventana);
     void recibirIntento(const QByteArray& linea);

@@ -1,4 +1,5 @@
 #include "assistant/AsistenteVoz.h"
+#include "assistant/SesionClaude.h"
 
 #include "assistant/AnfitrionAsistente.h"
 #include "assistant/GestorSesion.h"
@@ -224,8 +225,14 @@ void AsistenteVoz::setAgente(AgenteCLI agente)
 void AsistenteVoz::setCarpeta(const QString& carpeta)
 {
     ajustes_.escribir(claveCarpeta, carpeta);
-    if (cambiar(carpeta_, carpeta))
-        emit carpetaCambiada();
+    if (!cambiar(carpeta_, carpeta))
+        return;
+    // A warm session works in the old folder: no later turn can use it.
+    if (const auto sesion = sesiones_->actual(); sesion && !turno_->ejecutando()) {
+        sesiones_->soltar();
+        sesion->cerrar();
+    }
+    emit carpetaCambiada();
 }
 
 void AsistenteVoz::setNivel(NivelPermiso nivel)

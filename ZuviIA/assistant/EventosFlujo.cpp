@@ -110,9 +110,20 @@ Resultado resultado(const QJsonObject& linea)
         r.sesion = sesion.toString();
     r.texto = textoDe(linea, QLatin1String("result"));
     r.esError = linea.value(QLatin1String("is_error")).toBool(false);
+    if (r.esError) {
+        QString textos = r.texto;
+        for (const QJsonValue& e : linea.value(QLatin1String("errors")).toArray())
+            textos += QLatin1Char('\n') + e.toString();
+        r.sesionPerdida = esSesionPerdida(textos);
+    }
     return r;
 }
 
+}
+
+bool esSesionPerdida(const QString& texto)
+{
+    return texto.contains(QLatin1String("No conversation found with session ID"));
 }
 
 Efectos interpretar(const QString& linea, Estado& estado)

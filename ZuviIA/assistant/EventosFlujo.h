@@ -16,7 +16,14 @@ struct Resultado {
     std::optional<QString> sesion; // "session_id" when it is a text
     QString texto;                 // "result", empty when missing
     bool esError = false;          // "is_error", false unless a Bool true
+    // Claude Code found no session under the id it was told to resume:
+    // it keeps sessions per working folder, so a moved project loses them.
+    bool sesionPerdida = false;
 };
+
+// What Claude Code says, on a result line or on standard error, when the
+// session to resume does not exist in its working folder.
+bool esSesionPerdida(const QString& texto);
 
 // What the foreground turn knows between lines.
 struct Estado {

@@ -32,7 +32,7 @@ QString sinSenales(const QString& errores, AgenteCLI agente)
 
 std::optional<QString> explicarError(const QString& texto, AgenteCLI agente)
 {
-    enum class Falla { raiz, sesion, clave, red };
+    enum class Falla { raiz, sesion, clave, red, perdida };
     // Matched on lower case, anywhere in the text; the first row wins.
     static const struct {
         const char* trozo;
@@ -50,6 +50,7 @@ std::optional<QString> explicarError(const QString& texto, AgenteCLI agente)
         {"waiting for network", Falla::red},
         {"stream disconnected before completion", Falla::red},
         {"unable to connect to api", Falla::red},
+        {"no conversation found with session id", Falla::perdida},
     };
     const QString minusculas = texto.toLower();
     for (const auto& c : conocidos) {
@@ -64,6 +65,9 @@ std::optional<QString> explicarError(const QString& texto, AgenteCLI agente)
             return nombre(agente) + QStringLiteral(" no tiene una clave de API válida. Inicia sesión de nuevo desde Ajustes → Configuración.");
         case Falla::red:
             return nombre(agente) + QStringLiteral(" no logra conectarse a internet. Revisa la conexión y vuelve a intentarlo.");
+        case Falla::perdida:
+            return nombre(agente) + QStringLiteral(" no encontró la conversación guardada en la carpeta del proyecto. "
+                                                   "Vuelve a escribir y empezará una nueva.");
         }
     }
     return std::nullopt;

@@ -53,6 +53,7 @@ bool TurnoAgente::enviar(const std::optional<QString>& instruccion, const std::o
     setEjecutando(true);
     setInterrumpido(false);
     detenerAlEmpezar_ = false;
+    reintentado_ = false;
     const quint64 numero = ++numero_;
     QMetaObject::invokeMethod(this, [this, texto, numero] { ejecutar(texto, numero); }, Qt::QueuedConnection);
     return true;
@@ -141,6 +142,7 @@ void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
     }
     // The session of the turn's own conversation, even if the selection
     // moved while the executable was looked for.
+    rutaClaude_ = ruta;
     const auto conversacion = almacen_.conversacion(enCurso_->conversacion);
     std::shared_ptr<SesionClaude> sesion;
     try {
@@ -151,6 +153,25 @@ void TurnoAgente::turnoClaude(const QString& instruccion, const QString& ruta)
         return;
     }
     sesion->enviar(instruccion);
+}
+
+bool TurnoAgente::reintentarSinSesion()
+{
+    if (reintentado_ || !enCurso_ || interrumpido_ || agenteTurno_ != AgenteCLI::claude)
+        return false;
+    reintentado_ = true;
+    Registro::anotar(QStringLiteral("Claude: la sesión guardada no existe en esta carpeta, empiezo una nueva"));
+    // Not written here: the turn's end writes the store.
+    almacen_.cambiar(enCurso_->conversacion, false, [](Conversacion& c) { c.sesionClaude.reset(); });
+    if (auto sesion = anfitrion_.sesionClaude()) {
+        anfitrion_.soltarSesionClaude();
+        sesion->cerrar();
+    }
+    errores_.clear();
+    flujo_ = EventosFlujo::Estado{};
+    ultimoEvento_ = reloj_.monotono();
+    turnoClaude(ultimoPedido_, rutaClaude_);
+    return true;
 }
 
 void TurnoAgente::turnoCodex(const QString& instruccion, const QString& ruta, quint64 numero)
@@ -335,6 +356,8 @@ void TurnoAgente::sesionTermino(int codigo, const QUuid& sesion)
     if (!actual || actual->id() != sesion)
         return;
     anfitrion_.soltarSesionClaude();
+    if (enCurso_ && EventosFlujo::esSesionPerdida(errores_) && reintentarSinSesion())
+        return;
     if (enCurso_)
         terminado(codigo, std::nullopt);
 }
@@ -352,7 +375,7 @@ void TurnoAgente::procesarEvento(const QString& linea)
             alFragmento(fragmento);
     if (efectos.finBloque && alFinBloque)
         alFinBloque();
-    if (efectos.resultado)
+    if (efectos.resultado && !(efectos.resultado->sesionPerdida && reintentarSinSesion()))
         aplicarResultado(*efectos.resultado);
 }
 

@@ -149,6 +149,10 @@ private:
     // Appends the empty reply and starts watching the turn.
     void abrirRespuesta(const QUuid& conversacion);
     void turnoClaude(const QString& instruccion, const QString& ruta);
+    // Claude Code lost the stored session (the project folder moved): the
+    // turn forgets it and runs once more on a new session. False when the
+    // turn already did, or cannot.
+    bool reintentarSinSesion();
     void turnoCodex(const QString& instruccion, const QString& ruta, quint64 numero);
     void salidaCodex(const QString& trozo);
     void terminado(int codigo, const std::optional<QString>& error);
@@ -191,6 +195,10 @@ private:
     // Every turn gets a number; Codex output and ends of an older turn are
     // dropped, so they never land in the turn that runs next.
     quint64 numero_ = 0;
+    // The Claude Code executable of the running turn, and whether it
+    // already started over on a new session.
+    QString rutaClaude_;
+    bool reintentado_ = false;
     // "Para" came before the reply existed: the agent never gets the turn.
     bool detenerAlEmpezar_ = false;
     // Codex callbacks reach the turn only through it.

@@ -10,10 +10,14 @@
 #include <QProcess>
 #include <QThread>
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 class Hijo;
 
@@ -26,6 +30,48 @@ struct ProcesoEnMarcha::Estado {
 };
 
 namespace {
+
+// The process groups of the children launched here. A group may outlive
+// its leader (a script's background job); it is forgotten once empty.
+class Grupos {
+public:
+    // Never destroyed: the runner's thread may still use it at exit.
+    static Grupos& shared()
+    {
+        static Grupos* grupos = new Grupos;
+        return *grupos;
+    }
+
+    void agregar(pid_t grupo)
+    {
+        std::lock_guard cerrojo(mutex_);
+        olvidarVacios();
+        ids_.push_back(grupo);
+    }
+
+    void revisar()
+    {
+        std::lock_guard cerrojo(mutex_);
+        olvidarVacios();
+    }
+
+    void matarTodos()
+    {
+        std::lock_guard cerrojo(mutex_);
+        for (pid_t grupo : ids_)
+            ::kill(-grupo, SIGKILL);
+        ids_.clear();
+    }
+
+private:
+    void olvidarVacios()
+    {
+        std::erase_if(ids_, [](pid_t grupo) { return ::kill(-grupo, 0) != 0 && errno == ESRCH; });
+    }
+
+    std::mutex mutex_;
+    std::vector<pid_t> ids_;
+};
 
 // One thread with an event loop owns every QProcess, so children can be
 // launched from any thread (pool threads have no event loop) and their
@@ -53,6 +99,7 @@ public:
     // A later application object starts it again.
     static void detener()
     {
+        EjecutorProceso::terminarTodos();
         if (unico_) {
             unico_->hilo_.quit();
             unico_->hilo_.wait();
@@ -128,9 +175,8 @@ public:
         if (!opciones.conEntrada)
             proceso_.setStandardInputFile(QProcess::nullDevice());
         proceso_.setProcessChannelMode(QProcess::SeparateChannels);
-        proceso_.setChildProcessModifier([grupoPropio = opciones.grupoPropio, padre = ::getpid()] {
-            if (grupoPropio)
-                ::setpgid(0, 0);
+        proceso_.setChildProcessModifier([padre = ::getpid()] {
+            ::setpgid(0, 0);
             VidaHijo::atarAlPadre(padre);
         });
         connect(&proceso_, &QProcess::readyReadStandardOutput, this, [this] { leer(QProcess::StandardOutput); });
@@ -148,9 +194,24 @@ public:
             if (error == QProcess::FailedToStart)
                 fallo(mensajeDeFallo(ruta, proceso_.errorString()));
         });
+        const qint64 pid = proceso_.processId();
+        if (pid > 0) {
+            // Also from here, so the group exists before any signal to it,
+            // whichever side runs first (fails harmlessly after the exec).
+            ::setpgid(pid_t(pid), pid_t(pid));
+            Grupos::shared().agregar(pid_t(pid));
+        }
         std::lock_guard cerrojo(estado_->mutex);
         estado_->hijo = this;
-        estado_->pid = proceso_.processId();
+        estado_->pid = pid;
+    }
+
+    // While the leader runs its pid is the group's id and cannot be reused.
+    void senalAlGrupo(int senal)
+    {
+        const qint64 pid = proceso_.processId();
+        if (proceso_.state() != QProcess::NotRunning && pid > 0)
+            ::kill(-pid_t(pid), senal);
     }
 
 private:
@@ -188,6 +249,7 @@ private:
 
     void cerrar(int codigo)
     {
+        Grupos::shared().revisar();
         if (onFin_)
             onFin_(codigo);
         {
@@ -226,7 +288,7 @@ void enElHijo(const std::shared_ptr<ProcesoEnMarcha::Estado>& estado, F accion)
 {
     std::lock_guard cerrojo(estado->mutex);
     if (Hijo* hijo = estado->hijo)
-        QMetaObject::invokeMethod(hijo, [hijo, accion] { accion(hijo->proceso()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(hijo, [hijo, accion] { accion(*hijo); }, Qt::QueuedConnection);
 }
 
 }
@@ -237,15 +299,15 @@ qint64 ProcesoEnMarcha::pid() const
     return estado_->pid;
 }
 
-void ProcesoEnMarcha::terminar() { enElHijo(estado_, [](QProcess& p) { p.terminate(); }); }
-void ProcesoEnMarcha::matar() { enElHijo(estado_, [](QProcess& p) { p.kill(); }); }
+void ProcesoEnMarcha::terminar() { enElHijo(estado_, [](Hijo& h) { h.senalAlGrupo(SIGTERM); }); }
+void ProcesoEnMarcha::matar() { enElHijo(estado_, [](Hijo& h) { h.senalAlGrupo(SIGKILL); }); }
 
 void ProcesoEnMarcha::escribir(const QByteArray& datos)
 {
-    enElHijo(estado_, [datos](QProcess& p) { p.write(datos); });
+    enElHijo(estado_, [datos](Hijo& h) { h.proceso().write(datos); });
 }
 
-void ProcesoEnMarcha::cerrarEntrada() { enElHijo(estado_, [](QProcess& p) { p.closeWriteChannel(); }); }
+void ProcesoEnMarcha::cerrarEntrada() { enElHijo(estado_, [](Hijo& h) { h.proceso().closeWriteChannel(); }); }
 
 bool ProcesoEnMarcha::terminado() const
 {
@@ -286,6 +348,8 @@ QProcessEnvironment entorno(const QString& rutaEjecutable)
 {
     return entorno(rutaEjecutable, QProcessEnvironment::systemEnvironment());
 }
+
+void terminarTodos() { Grupos::shared().matarTodos(); }
 
 std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& argumentos, const QString& carpeta,
                                         AlTexto onSalida, AlTexto onError, AlFin onFin, const Opciones& opciones)

@@ -27,6 +27,8 @@ public:
     explicit ProcesoEnMarcha(std::shared_ptr<Estado> estado) : estado_(std::move(estado)) {}
 
     qint64 pid() const;
+    // Each child leads a process group of its own (group id = pid): these
+    // signal the whole group, so what the child started stops with it.
     void terminar();   // SIGTERM; onFin then reports 15
     void matar();      // SIGKILL
     // Only for children launched with Opciones::conEntrada.
@@ -63,9 +65,6 @@ struct Opciones {
     bool conEntrada = false;
     // Replaces the agents' environment.
     std::optional<QProcessEnvironment> entorno;
-    // The child leads a process group of its own (group id = pid), so the
-    // caller can stop it with everything it started.
-    bool grupoPropio = false;
 };
 
 // The end status of a child whose exec failed after lanzar returned.
@@ -81,5 +80,10 @@ inline constexpr int sinIniciar = -1;
 std::shared_ptr<ProcesoEnMarcha> lanzar(const QString& ruta, const QStringList& argumentos, const QString& carpeta,
                                         AlTexto onSalida, AlTexto onError, AlFin onFin,
                                         const Opciones& opciones = {});
+
+// Kills the process group of every child launched here that still has a
+// live member, including those whose leader has ended. Called when the
+// application object goes away, so nothing started here outlives it.
+void terminarTodos();
 
 }

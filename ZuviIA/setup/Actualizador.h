@@ -121,6 +121,8 @@ private:
     void fallaDescarga(const QString& mensaje, const QString& detalle, Fin fin);
     void esperarYInstalar();
     void pasoEspera();
+    void revisarCambio();
+    void cambioFallido(const QString& motivo);
     bool desocupada() const;
     bool listaVigente() const;
     void olvidarVerificada();
@@ -145,4 +147,8 @@ private:
     int descarga_ = 0;
     Temporizador revision_;
     Temporizador espera_;
+    // The running swap: where its log stood at the start, and when.
+    Temporizador vigia_;
+    qint64 inicioRegistroCambio_ = 0;
+    std::chrono::milliseconds inicioCambio_{0};
 };

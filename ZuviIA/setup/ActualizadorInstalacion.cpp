@@ -22,6 +22,10 @@ using namespace std::chrono_literals;
 constexpr auto inactividadArchivo = 60s;
 constexpr qint64 limiteArchivo = qint64(1) << 30;
 constexpr auto entreEsperas = 60s;
+// The swap script waits 60 s for this process to end, then gives up and
+// says so in its log; past this the script is taken for gone.
+constexpr auto revisionCambio = 2s;
+constexpr auto limiteCambio = 90s;
 
 const QString nombreArchivo = QStringLiteral("ZuviIA.zip");
 
@@ -193,6 +197,8 @@ void Actualizador::instalar()
         return;
     }
     setEstado({Estado::Caso::instalando, {}});
+    inicioRegistroCambio_ = QFileInfo(instalacion_.registroCambio).size();
+    inicioCambio_ = reloj_.monotono();
     const ScriptCambio::Pedido pedido{instalacion_.pid, instalacion_.prefijo, appVerificada_,
                                       OrdenesActualizacion::textoVersion(manifiesto_->version, manifiesto_->build),
                                       manifiesto_->build, instalacion_.registroCambio};
@@ -202,8 +208,37 @@ void Actualizador::instalar()
         return;
     }
     Registro::anotar(QStringLiteral("Actualizaciones: instalando ") + manifiesto_->version);
+    vigia_ = reloj_.despues(revisionCambio, this, [this] { revisarCambio(); });
     if (cambio_.salir)
         cambio_.salir();
+}
+
+// Still running while installing: the quit was held up. The script then
+// gives up on its own and writes why; this process leaves "instalando".
+void Actualizador::revisarCambio()
+{
+    if (estado_.caso != Estado::Caso::instalando)
+        return;
+    QFile registro(instalacion_.registroCambio);
+    std::optional<ScriptCambio::Resultado> resultado;
+    if (registro.open(QIODevice::ReadOnly) && registro.seek(inicioRegistroCambio_))
+        resultado = ScriptCambio::ultimoResultado(registro.readAll());
+    if (resultado && resultado->tipo != ScriptCambio::Resultado::Tipo::instalada)
+        return cambioFallido(resultado->detalle);
+    if (reloj_.monotono() - inicioCambio_ > limiteCambio)
+        return cambioFallido(QStringLiteral("el cambio de versión no dio señales"));
+    vigia_ = reloj_.despues(revisionCambio, this, [this] { revisarCambio(); });
+}
+
+void Actualizador::cambioFallido(const QString& motivo)
+{
+    Registro::anotar(QStringLiteral("Actualizaciones: no se instaló (%1); se ofrecerá de nuevo").arg(motivo));
+    // The script removed the verified copy when it gave up.
+    olvidarVerificada();
+    if (manifiesto_)
+        setEstado({Estado::Caso::disponible, manifiesto_->version});
+    else
+        setEstado({Estado::Caso::alDia, {}});
 }
 
 void Actualizador::esperarYInstalar()

@@ -6,7 +6,12 @@
 void DescargaHttp::iniciar(QNetworkAccessManager& red, Reloj& reloj, const QNetworkRequest& pedido, Limites limites,
                            std::function<bool(QByteArrayView)> recibir, std::function<void(const Fin&)> alTerminar)
 {
-    new DescargaHttp(red.get(pedido), reloj, limites, std::move(recibir), std::move(alTerminar));
+    // Qt follows hops over http and https only and refuses https to http.
+    // (Under its user-verified policy Qt 6.4 loses the answer after two hops.)
+    QNetworkRequest conRedirecciones(pedido);
+    conRedirecciones.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    conRedirecciones.setMaximumRedirectsAllowed(maxRedirecciones);
+    new DescargaHttp(red.get(conRedirecciones), reloj, limites, std::move(recibir), std::move(alTerminar));
 }
 
 DescargaHttp::DescargaHttp(QNetworkReply* respuesta, Reloj& reloj, Limites limites,
@@ -35,6 +40,10 @@ QString DescargaHttp::mensajeRed(QNetworkReply::NetworkError error)
         return QStringLiteral("el servidor de actualizaciones dejó de responder; se intentará más tarde");
     case QNetworkReply::RemoteHostClosedError:
         return QStringLiteral("el servidor de actualizaciones cortó la conexión; se intentará más tarde");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("el servidor redirige la descarga demasiadas veces");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("el servidor redirige la descarga a una dirección no segura");
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("la conexión segura con el servidor de actualizaciones falló");
     case QNetworkReply::ProxyConnectionRefusedError:
@@ -49,14 +58,24 @@ QString DescargaHttp::mensajeRed(QNetworkReply::NetworkError error)
     }
 }
 
+namespace {
+
+bool esRedireccion(int estado)
+{
+    return estado == 301 || estado == 302 || estado == 303 || estado == 307 || estado == 308;
+}
+
+}
+
 // Any sign of life restarts the idle limit; a status other than 200 stops
-// the transfer at once, since its body is of no use.
+// the transfer at once, since its body is of no use. A redirect's status
+// is Qt's to follow; the end checks the final one.
 void DescargaHttp::vigilar()
 {
     if (cortada_ || !respuesta_)
         return;
     const QVariant estado = respuesta_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (estado.isValid() && estado.toInt() != 200)
+    if (estado.isValid() && estado.toInt() != 200 && !esRedireccion(estado.toInt()))
         return cortar(QStringLiteral("el servidor no respondió"), QStringLiteral("HTTP %1").arg(estado.toInt()));
     silencio_ = reloj_.despues(limites_.inactividad, this, [this] {
         cortar(mensajeRed(QNetworkReply::TimeoutError),
@@ -70,6 +89,9 @@ void DescargaHttp::leer()
     if (cortada_ || !respuesta_)
         return;
     const QByteArray datos = respuesta_->readAll();
+    // A redirect's own body is not the download.
+    if (esRedireccion(respuesta_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()))
+        return;
     recibidos_ += datos.size();
     if (recibidos_ > limites_.limite)
         return cortar(QStringLiteral("la actualización es más grande de lo permitido"),
@@ -97,8 +119,13 @@ void DescargaHttp::terminar()
         silencio_.cancelar();
         if (!cortada_) {
             const auto error = respuesta_->error();
-            fin_ = error == QNetworkReply::NoError ? Fin{true, {}, {}}
-                                                   : Fin{false, mensajeRed(error), respuesta_->errorString()};
+            const int estado = respuesta_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (error != QNetworkReply::NoError)
+                fin_ = Fin{false, mensajeRed(error), respuesta_->errorString()};
+            else if (estado != 200)
+                fin_ = Fin{false, QStringLiteral("el servidor no respondió"), QStringLiteral("HTTP %1").arg(estado)};
+            else
+                fin_ = Fin{true, {}, {}};
         }
     }
     cortada_ = true;

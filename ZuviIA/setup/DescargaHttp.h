@@ -14,9 +14,11 @@ class QNetworkAccessManager;
 class QNetworkRequest;
 
 // One GET that must answer 200, stays quiet no longer than `inactividad`
-// and sends no more than `limite` bytes. The body goes to `recibir` as it
-// arrives (false stops the download); `alTerminar` is called once, then
-// the object deletes itself.
+// and sends no more than `limite` bytes. Up to `maxRedirecciones`
+// redirects are followed, over http and https only and never from https
+// down to http; the final answer is the one that must be 200. The body
+// goes to `recibir` as it arrives (false stops the download); `alTerminar`
+// is called once, then the object deletes itself.
 class DescargaHttp : public QObject {
     Q_OBJECT
 
@@ -33,6 +35,8 @@ public:
 
     static void iniciar(QNetworkAccessManager& red, Reloj& reloj, const QNetworkRequest& pedido, Limites limites,
                         std::function<bool(QByteArrayView)> recibir, std::function<void(const Fin&)> alTerminar);
+
+    static constexpr int maxRedirecciones = 5;
 
     // A short Spanish sentence for what Qt reports in English.
     static QString mensajeRed(QNetworkReply::NetworkError error);

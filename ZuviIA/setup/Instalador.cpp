@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <signal.h>
 
@@ -44,6 +45,38 @@ Instalador::Instalador(Ajustes& ajustes, Reloj& reloj, VozNeural& voz, Permisos&
         bordes_.detectar = DetectorIA::buscar;
     if (!bordes_.refrescarDeteccion)
         bordes_.refrescarDeteccion = [] {};
+}
+
+struct Instalador::Ejecucion {
+    QPromise<ResultadoShell> promesa;
+    QString texto;
+    bool agotado = false;
+    Temporizador limite;
+    std::shared_ptr<ProcesoEnMarcha> proceso;
+    pid_t grupo = 0;
+    std::unique_ptr<QTemporaryDir> temporal;
+};
+
+Instalador::~Instalador()
+{
+    for (const auto& ej : ejecuciones_) {
+        ej->limite.cancelar();
+        if (ej->grupo > 0)
+            ::kill(-ej->grupo, SIGKILL);
+        ej->temporal.reset();
+    }
+}
+
+// A script's end: what it left in its group goes, and so does its folder.
+void Instalador::cerrarEjecucion(const std::shared_ptr<Ejecucion>& ej)
+{
+    ej->limite.cancelar();
+    ej->proceso.reset();
+    if (ej->grupo > 0)
+        ::kill(-ej->grupo, SIGKILL);
+    ej->grupo = 0;
+    ej->temporal.reset();
+    std::erase(ejecuciones_, ej);
 }
 
 Instalador& Instalador::shared()
@@ -130,13 +163,6 @@ void Instalador::terminarTrabajo()
 QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool registrar, const QStringList& parametros,
                                                    ms limite, std::function<void(qint64)> alLanzar)
 {
-    struct Ejecucion {
-        QPromise<ResultadoShell> promesa;
-        QString texto;
-        bool agotado = false;
-        Temporizador limite;
-        std::shared_ptr<ProcesoEnMarcha> proceso;
-    };
     auto ej = std::make_shared<Ejecucion>();
     ej->promesa.start();
     QFuture<ResultadoShell> futuro = ej->promesa.future();
@@ -164,10 +190,9 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
         QMetaObject::invokeMethod(
             qApp,
             [yo, ej, entregar, estado, registrar, limite, alLanzar] {
-                ej->limite.cancelar();
-                ej->proceso.reset();
                 if (!yo)
                     return;
+                yo->cerrarEjecucion(ej);
                 if (alLanzar)
                     alLanzar(0);
                 if (ej->agotado && registrar)
@@ -178,8 +203,13 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
             Qt::QueuedConnection);
     };
 
+    // mktemp and the tools' own temporary files land here, so they go on
+    // every path, a killed script's too.
+    ej->temporal = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/zuviia-instalador-XXXXXX"));
     EjecutorProceso::Opciones opciones;
-    opciones.grupoPropio = true;
+    opciones.entorno = EjecutorProceso::entorno(DetectorIA::shellDelUsuario());
+    if (ej->temporal->isValid())
+        opciones.entorno->insert(QStringLiteral("TMPDIR"), ej->temporal->path());
     const QStringList argumentos = QStringList{QStringLiteral("-l"), QStringLiteral("-c"),
                                                ScriptsInstalador::completo(comando), QStringLiteral("zuviia")}
         + parametros;
@@ -193,6 +223,8 @@ QFuture<ResultadoShell> Instalador::shellConSalida(const QString& comando, bool 
     }
     // The group id is the shell's pid: curl, npm or an agent it started go too.
     const qint64 grupo = ej->proceso->pid();
+    ej->grupo = pid_t(grupo);
+    ejecuciones_.push_back(ej);
     if (alLanzar)
         alLanzar(grupo);
     ej->limite = reloj_.despues(limite, this, [debil = std::weak_ptr<Ejecucion>(ej), grupo] {

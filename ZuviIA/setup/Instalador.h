@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Ajustes;
 class Permisos;
@@ -71,6 +72,9 @@ public:
 
     Instalador(Ajustes& ajustes, Reloj& reloj, VozNeural& voz, Permisos& permisos, QString recursos, QString home,
                Bordes bordes, QObject* parent = nullptr);
+    // Stops every script still running, with all it started, and removes
+    // their temporary folders.
+    ~Instalador() override;
     static Instalador& shared();
 
     const EstadosAgentes& agentes() const { return agentes_; }
@@ -97,7 +101,9 @@ public:
 
     // Runs one script in the login shell ("-l", "-c"), in the home folder,
     // after the PATH line; `parametros` become $1, $2... With `registrar`
-    // its output also streams into `registro`. `alLanzar` hears the process
+    // its output also streams into `registro`. The script's TMPDIR is a
+    // folder of its own, removed when it ends; so is anything the script
+    // left running in its process group. `alLanzar` hears the process
     // group of the running script (0 once it ended).
     QFuture<ResultadoShell> shellConSalida(const QString& comando, bool registrar, const QStringList& parametros = {},
                                            ms limite = std::chrono::minutes(5),
@@ -110,8 +116,10 @@ public:
     QFuture<void> comprobarAgentes();
     QFuture<void> instalarAgentes();
     QFuture<void> probar(Agente agente);
-    // Opens a terminal that signs the agent in; false when none starts.
+    // Opens a terminal that signs the agent in; false (logged) when none
+    // starts. The sentence that says so.
     bool iniciarSesion(Agente agente);
+    static QString sinTerminal(Agente agente);
 
     // Skills pack.
     void comprobarSkills();
@@ -163,6 +171,8 @@ signals:
 
 private:
     struct Copia;
+    struct Ejecucion;
+    void cerrarEjecucion(const std::shared_ptr<Ejecucion>& ej);
 
     void anotar(const QString& linea);
     void agregarRegistro(const QString& texto);
@@ -218,6 +228,7 @@ private:
     bool vozCancelada_ = false;
     QString registro_;
     int trabajos_ = 0;
+    std::vector<std::shared_ptr<Ejecucion>> ejecuciones_;
     QStringList carpetasApoyo_;
     bool apoyoFaltante_ = false;
 };

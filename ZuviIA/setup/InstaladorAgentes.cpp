@@ -58,7 +58,8 @@ QFuture<void> Instalador::instalarAgentes()
     empezarTrabajo();
     QList<Agente> porInstalar;
     for (Agente a : Agentes::todos())
-        if (agentesElegidos_.contains(a) && !agentes_.value(a).es(EstadoPaso::Tipo::listo))
+        if (agentesElegidos_.contains(a) && ScriptsInstalador::instalable(a)
+            && !agentes_.value(a).es(EstadoPaso::Tipo::listo))
             porInstalar << a;
     return Futuros::enSerie(this, porInstalar, [this](Agente a) { return instalarAgente(a); })
         .then(Futuros::vigia(), Futuros::siVive(this, [this] {
@@ -92,8 +93,13 @@ bool Instalador::iniciarSesion(Agente agente)
             && QProcess::startDetached(ruta, ScriptsInstalador::argumentosTerminal(terminal, programa), home_))
             return true;
     }
-    anotar(QStringLiteral("▸ No encontré una terminal para iniciar sesión. Instala una (por ejemplo xterm) "
-                          "o ejecuta «%1» en la tuya.")
-               .arg(agente == Agente::codex ? QStringLiteral("codex login") : QStringLiteral("claude")));
+    anotar(QStringLiteral("▸ ") + sinTerminal(agente));
     return false;
+}
+
+QString Instalador::sinTerminal(Agente agente)
+{
+    return QStringLiteral("No encontré una terminal para iniciar sesión. Instala una (por ejemplo xterm) "
+                          "o ejecuta «%1» en la tuya.")
+        .arg(agente == Agente::codex ? QStringLiteral("codex login") : QStringLiteral("claude"));
 }

@@ -67,7 +67,12 @@ QFuture<EstadoPaso> Instalador::estadoConexion(Conexion c)
             faltaMac_ = faltan;
             emit faltaMacChanged();
         }
-        return QtFuture::makeReadyFuture(faltan.isEmpty() ? EstadoPaso::listo() : EstadoPaso::falta());
+        // No setting grants the rest on Wayland: what Linux allows is done
+        // once the skill is there.
+        if (faltan.contains(QStringLiteral("skill de control")))
+            return QtFuture::makeReadyFuture(EstadoPaso::falta());
+        return QtFuture::makeReadyFuture(faltan.isEmpty() ? EstadoPaso::listo()
+                                                          : EstadoPaso::listo(QStringLiteral("Limitado en Wayland")));
     }
     case Conexion::office:
         if (apps.isEmpty())

@@ -4,6 +4,7 @@
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
 #include "setup/Rotulos.h"
+#include "setup/ScriptsInstalador.h"
 #include "setup/Tarjeta.h"
 
 #include <QCheckBox>
@@ -22,7 +23,8 @@ struct FilaAgente {
 constexpr FilaAgente filas[] = {
     {Agente::claudeCode, "sparkle", "El agente de Anthropic que construye, edita y controla tu computador."},
     {Agente::codex, "chevron.left.forwardslash.chevron.right", "El agente de OpenAI. Una segunda opción para tus proyectos."},
-    {Agente::claudeApp, "bubble.left.and.text.bubble.right", "La app de chat de Claude. Opcional."},
+    {Agente::claudeApp, "bubble.left.and.text.bubble.right",
+     "La app de chat de Claude no tiene versión para Linux: Zuvi IA usa Claude Code en su lugar."},
 };
 
 }
@@ -41,7 +43,8 @@ QList<Agente> PasoAgentes::pendientes(const EstadosAgentes& agentes, const Agent
 {
     QList<Agente> lista;
     for (Agente a : Agentes::todos())
-        if (elegidos.contains(a) && !(agentes.contains(a) && agentes.value(a).es(EstadoPaso::Tipo::listo)))
+        if (elegidos.contains(a) && ScriptsInstalador::instalable(a)
+            && !(agentes.contains(a) && agentes.value(a).es(EstadoPaso::Tipo::listo)))
             lista << a;
     return lista;
 }
@@ -86,9 +89,8 @@ PasoAgentes::PasoAgentes(Instalador& ins, QWidget* parent) : QWidget(parent), in
         });
         insignias_.insert(f.agente, insignia);
         interruptores_.insert(f.agente, interruptor);
-        const QString nombre = f.agente == Agente::claudeApp ? titulo(f.agente) + QStringLiteral(" (opcional)")
-                                                             : titulo(f.agente);
-        capa->addWidget(new Tarjeta(QString::fromLatin1(f.simbolo), nombre, QString::fromUtf8(f.texto), accesorio, this));
+        capa->addWidget(
+            new Tarjeta(QString::fromLatin1(f.simbolo), titulo(f.agente), QString::fromUtf8(f.texto), accesorio, this));
     }
     auto* pie = new QHBoxLayout;
     pie->setContentsMargins(0, 8, 0, 0);
@@ -116,9 +118,12 @@ void PasoAgentes::mostrar()
 {
     for (Agente a : Agentes::todos()) {
         const auto estado = ins_.agentes().contains(a) ? std::optional(ins_.agentes().value(a)) : std::nullopt;
+        const bool listo = estado && estado->es(EstadoPaso::Tipo::listo);
         insignias_.value(a)->setEstado(estado);
+        // What cannot be installed here is never "pending".
+        insignias_.value(a)->setVisible(ScriptsInstalador::instalable(a) || listo);
         QCheckBox* interruptor = interruptores_.value(a);
-        interruptor->setVisible(!(estado && estado->es(EstadoPaso::Tipo::listo)));
+        interruptor->setVisible(ScriptsInstalador::instalable(a) && !listo);
         interruptor->setChecked(ins_.agentesElegidos().contains(a));
     }
     const QList<Agente> faltan = pendientes(ins_.agentes(), ins_.agentesElegidos());

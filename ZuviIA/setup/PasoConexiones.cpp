@@ -24,7 +24,8 @@ struct FilaConexion {
 constexpr FilaConexion filas[] = {
     {Conexion::mac, "macwindow.on.rectangle", "Control del computador",
      "Abrir apps, mirar la pantalla, hacer clic y escribir por ti."},
-    {Conexion::office, "doc.richtext", "Microsoft Office", "Crear y editar documentos de Word, Excel y PowerPoint."},
+    {Conexion::office, "doc.richtext", "LibreOffice",
+     "Crear y editar documentos, hojas de cálculo y presentaciones con LibreOffice."},
     {Conexion::blender, "cube.transparent", "Blender", "Modelar, animar y renderizar en 3D hablando."},
     {Conexion::impresora, "printer.filled.and.paper", "Impresora 3D", "Diseñar piezas y dejarlas listas en el laminador."},
 };
@@ -56,14 +57,14 @@ QString PasoConexiones::faltaControl(const QStringList& falta)
 // setting grants it; the skill is what «Configurar» installs.
 QString PasoConexiones::pistaControl(const QStringList& falta)
 {
-    const bool sinSkill = falta.contains(skillControl);
-    QStringList pistas;
-    if (sinSkill)
-        pistas << QStringLiteral("Pulsa «Configurar» para instalar la skill y vuelve aquí: se comprueba solo.");
-    if (falta.size() > (sinSkill ? 1 : 0))
-        pistas << QStringLiteral("En Wayland ningún ajuste del sistema da ese permiso: elige una sesión X11 al iniciar "
-                                 "sesión.");
-    return pistas.join(u' ');
+    QStringList frases;
+    if (falta.contains(skillControl))
+        frases << QStringLiteral("Pulsa «Configurar» para instalar la skill de control.");
+    if (falta.contains(pantalla) || falta.contains(QStringLiteral("Accesibilidad")))
+        frases << QStringLiteral("En Wayland, Linux no deja que una aplicación mire la pantalla ni haga clic por ti: el "
+                                 "agente abre apps y archivos, y para el control completo hay que entrar con una sesión "
+                                 "X11 (Xorg).");
+    return frases.join(QLatin1Char(' '));
 }
 
 PasoConexiones::PasoConexiones(Instalador& ins, QWidget* parent) : QWidget(parent), ins_(ins)
@@ -147,4 +148,6 @@ void PasoConexiones::mostrar()
     falta_->setText(faltaControl(falta));
     pista_->setText(pistaControl(falta));
     reabrir_->setVisible(falta.contains(pantalla));
+    // Restarting would stop a running install halfway.
+    reabrir_->setEnabled(!ins_.trabajando());
 }

@@ -66,6 +66,11 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
     lista_ = new QVBoxLayout;
     lista_->setSpacing(10);
     capa->addLayout(lista_);
+    sinTerminal_ = Rotulos::texto(QString(), this);
+    sinTerminal_->setObjectName(QStringLiteral("sinTerminal"));
+    Rotulos::color(sinTerminal_, Rotulos::naranja);
+    sinTerminal_->setVisible(false);
+    capa->addWidget(sinTerminal_);
 
     auto* pregunta = Rotulos::texto(QStringLiteral("¿Cuánto puede hacer el agente?"), this);
     Rotulos::fuente(pregunta, 1.05, QFont::DemiBold);
@@ -132,7 +137,11 @@ void PasoCuentas::construirFilas()
         auto* iniciar = new QPushButton(QStringLiteral("Iniciar sesión"), accesorio);
         iniciar->setObjectName(QStringLiteral("iniciar-") + Agentes::valorCrudo(c.agente));
         iniciar->setAutoDefault(false);
-        connect(iniciar, &QPushButton::clicked, this, [this, a = c.agente] { ins_.iniciarSesion(a); });
+        connect(iniciar, &QPushButton::clicked, this, [this, a = c.agente] {
+            const bool abierta = ins_.iniciarSesion(a);
+            sinTerminal_->setText(abierta ? QString() : Instalador::sinTerminal(a));
+            sinTerminal_->setVisible(!abierta);
+        });
         auto* probar = new QPushButton(QStringLiteral("Probar"), accesorio);
         probar->setObjectName(QStringLiteral("probar-") + Agentes::valorCrudo(c.agente));
         probar->setAutoDefault(false);

@@ -30,6 +30,8 @@ public:
     InsigniaEstado* insignia(Agente a) const { return insignias_.value(a); }
     QRadioButton* opcion(NivelPermiso n) const { return opciones_.value(n); }
     QLabel* advertencia() const { return advertencia_; }
+    // Says so when no terminal emulator could open the sign-in.
+    QLabel* sinTerminal() const { return sinTerminal_; }
 
 private:
     void construirFilas();
@@ -45,4 +47,5 @@ private:
     QMap<Agente, QPushButton*> probar_;
     QMap<NivelPermiso, QRadioButton*> opciones_;
     QLabel* advertencia_ = nullptr;
+    QLabel* sinTerminal_ = nullptr;
 };

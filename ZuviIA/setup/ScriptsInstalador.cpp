@@ -43,7 +43,9 @@ const char* const codex = R"SH(if command -v npm >/dev/null 2>&1; then
   npm install -g --prefix "$HOME/.local" @openai/codex
 else
   arq="$(uname -m | sed 's/arm64/aarch64/')"
-  mkdir -p "$HOME/.local/bin" && t="$(mktemp -d)" && cd "$t" &&
+  t="$(mktemp -d)" || exit 1
+  trap 'rm -rf "$t"' EXIT
+  mkdir -p "$HOME/.local/bin" && cd "$t" &&
   curl -fsSL -o codex.tar.gz "https://github.com/openai/codex/releases/latest/download/codex-$arq-unknown-linux-musl.tar.gz" &&
   [ -s codex.tar.gz ] && tar xzf codex.tar.gz &&
   mv codex-*-unknown-linux-musl "$HOME/.local/bin/codex" && chmod +x "$HOME/.local/bin/codex"
@@ -174,6 +176,8 @@ QString lineaPath()
 }
 
 QString completo(const QString& comando) { return lineaPath() + comando; }
+
+bool instalable(Agente a) { return a != Agente::claudeApp; }
 
 QString instalarAgente(Agente a)
 {

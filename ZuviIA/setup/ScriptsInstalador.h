@@ -18,6 +18,9 @@ QString lineaPath();
 // lineaPath() followed by the command, as the login shell runs it.
 QString completo(const QString& comando);
 
+// Whether the agent can be installed on this system at all (the Claude
+// desktop application has no Linux build).
+bool instalable(Agente a);
 // Install scripts of the agent tools (none stops at the first error).
 QString instalarAgente(Agente a);
 // The command that asks the agent for the word OK.

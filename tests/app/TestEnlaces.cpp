@@ -23,7 +23,8 @@ private slots:
         QTest::newRow("modo-proyectos") << "zuviia://modo-proyectos" << A::modoProyectos;
         QTest::newRow("con ruta") << "zuviia://modo-proyectos/sala/1" << A::modoProyectos;
         QTest::newRow("con consulta") << "zuviia://modo-proyectos?desde=siri#x" << A::modoProyectos;
-        QTest::newRow("otro esquema, mismo host") << "https://modo-proyectos/" << A::modoProyectos;
+        QTest::newRow("otro esquema, mismo host") << "https://modo-proyectos/" << A::soloVentana;
+        QTest::newRow("http, mismo host") << "http://modo-proyectos/x" << A::soloVentana;
         QTest::newRow("abrir") << "zuviia://abrir" << A::soloVentana;
         QTest::newRow("sin host") << "zuviia:" << A::soloVentana;
         QTest::newRow("host parecido") << "zuviia://modo-proyectos2" << A::soloVentana;
@@ -47,6 +48,10 @@ private slots:
         QTest::newRow("el primero cuenta")
             << QStringList{"zuviia", "zuviia://abrir", "zuviia://modo-proyectos"} << "zuviia://abrir";
         QTest::newRow("vacío") << QStringList{"zuviia", ""} << "zuviia://abrir";
+        QTest::newRow("valor de una opción de Qt")
+            << QStringList{"zuviia", "-platform", "offscreen", "zuviia://modo-proyectos"} << "zuviia://modo-proyectos";
+        QTest::newRow("opción de Qt con =") << QStringList{"zuviia", "--style=fusion", "zuviia://modo-proyectos"}
+                                            << "zuviia://modo-proyectos";
     }
 
     void deArgumentos()

@@ -131,6 +131,12 @@ private slots:
         QTest::newRow("sin instrucción") << QStringList{"--enviar"} << std::optional<P>() << true;
         QTest::newRow("agente sin enviar") << QStringList{"--dictar", "--agente", "codex"} << std::optional<P>() << true;
         QTest::newRow("dos acciones") << QStringList{"--dictar", "--abrir"} << std::optional<P>() << true;
+        QTest::newRow("opción desconocida") << QStringList{"--dictar", "--rapido"} << std::optional<P>() << true;
+        QTest::newRow("guion suelto") << QStringList{"-x"} << std::optional<P>() << true;
+        QTest::newRow("agente hecho de cifras") << QStringList{"--enviar", "x", "--agente", "2"} << std::optional<P>()
+                                                << true;
+        QTest::newRow("opciones de Qt") << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse", "--dictar"}
+                                        << std::optional(P{Tipo::dictar, {}, {}}) << false;
     }
 
     void opciones()
@@ -151,7 +157,11 @@ private slots:
         QCOMPARE(Intents::agenteDe(QStringLiteral("ChatGPT")), std::optional(AgenteCLI::codex));
         QCOMPARE(Intents::agenteDe(QStringLiteral("Claude Code")), std::optional(AgenteCLI::claude));
         QCOMPARE(Intents::agenteDe(QString()), std::optional(AgenteCLI::claude));
+        QCOMPARE(Intents::agenteDe(QStringLiteral("  ")), std::optional(AgenteCLI::claude));
         QCOMPARE(Intents::agenteDe(QStringLiteral("gemini")), std::nullopt);
+        // Folding leaves nothing of these; they are no agent's name.
+        QCOMPARE(Intents::agenteDe(QStringLiteral("2")), std::nullopt);
+        QCOMPARE(Intents::agenteDe(QStringLiteral("¿?")), std::nullopt);
         QCOMPARE(Intents::decodificar("zuviia://abrir"), std::nullopt);
         QCOMPARE(Intents::decodificar("intento {\"tipo\":9}"), std::nullopt);
     }
@@ -222,13 +232,23 @@ private slots:
 
     // An unknown agent is refused with a clear error; nothing is stored
     // and nothing is sent.
+    void agenteDesconocidoPorBus_data()
+    {
+        QTest::addColumn<QString>("instruccion");
+        QTest::addColumn<QString>("agente");
+        QTest::newRow("otro agente") << "Haz un cubo" << "gemini";
+        QTest::newRow("cifras") << "1" << "2";
+    }
+
     void agenteDesconocidoPorBus()
     {
+        QFETCH(QString, instruccion);
+        QFETCH(QString, agente);
         e.asistente->setAgente(AgenteCLI::codex);
-        const QDBusMessage r = llamar(QStringLiteral("EnviarInstruccion"), {QStringLiteral("Haz un cubo"), QStringLiteral("gemini")});
+        const QDBusMessage r = llamar(QStringLiteral("EnviarInstruccion"), {instruccion, agente});
         QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
         QCOMPARE(r.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
-        QVERIFY(r.errorMessage().contains(QStringLiteral("«gemini»")));
+        QVERIFY(r.errorMessage().contains("«" + agente + "»"));
         QCOMPARE(e.asistente->agente(), AgenteCLI::codex);
         QCOMPARE(e.ajustes->valor(QStringLiteral("agente")), QVariant(QStringLiteral("codex")));
         QCOMPARE(usuarios(), 0);

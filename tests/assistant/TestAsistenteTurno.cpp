@@ -23,6 +23,8 @@
 
 #include <memory>
 
+#include <signal.h>
+
 namespace {
 
 QStringList textos(const QList<Mensaje>& lista)
@@ -174,6 +176,51 @@ private slots:
         QCOMPARE(agente->procesos(), 1);
         QCOMPARE(agente->inicio(0).value("carpeta").toString(), hogar.ruta());
         QCOMPARE(agente->entradas(0), QStringList{QString::fromUtf8(SesionClaude::lineaTurno("Revisa el informe")).trimmed()});
+    }
+
+    // Claude Code keeps sessions per folder: after the project moves, the
+    // stored session is unknown there, and the turn starts over on a new
+    // one instead of showing Claude Code's English error.
+    void carpetaMovida_data()
+    {
+        QTest::addColumn<bool>("soloError");
+        QTest::newRow("línea de resultado") << false;
+        QTest::newRow("solo error estándar") << true;
+    }
+
+    void carpetaMovida()
+    {
+        QFETCH(bool, soloError);
+        agente->escenario(QJsonObject{{"sesionesPorCarpeta", true}, {"perdidaSoloError", soloError}});
+        QVERIFY(asistente->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QCOMPARE(almacen->actual()->sesionClaude, std::optional<QString>("sesion-falsa-0"));
+        const qint64 calentada = asistente->sesionClaude()->pid();
+
+        const QString otra = hogar.en("movida");
+        QDir().mkpath(otra);
+        asistente->usarCarpeta(otra);
+        QCOMPARE(asistente->sesionClaude(), nullptr);
+        QTRY_VERIFY(::kill(pid_t(calentada), 0) != 0);
+
+        QVERIFY(asistente->enviar(QStringLiteral("Sigue")));
+        esperarFin(2);
+        QCOMPARE(fines.last(), qMakePair(QStringLiteral("Hecho."), true));
+        QCOMPARE(actuales(), (QStringList{"usuario:Hola", "agente:Hecho.", "usuario:Sigue", "agente:Hecho."}));
+        QCOMPARE(agente->procesos(), 3);
+        const QStringList perdida = agente->argv(1);
+        QCOMPARE(perdida.mid(perdida.indexOf("--resume"), 2), (QStringList{"--resume", "sesion-falsa-0"}));
+        QVERIFY(!agente->argv(2).contains(QStringLiteral("--resume")));
+        QCOMPARE(agente->inicio(2).value("carpeta").toString(), otra);
+        QCOMPARE(agente->entradas(2).size(), 1);
+        QCOMPARE(almacen->actual()->sesionClaude, std::optional<QString>("sesion-falsa-2"));
+        QVERIFY(registro().contains("Claude: la sesión guardada no existe en esta carpeta, empiezo una nueva"));
+
+        // The new session goes on in the new folder.
+        QVERIFY(asistente->enviar(QStringLiteral("Y más")));
+        esperarFin(3);
+        QCOMPARE(fines.last(), qMakePair(QStringLiteral("Hecho."), true));
+        QCOMPARE(agente->procesos(), 3);
     }
 
     void codexDeRespaldo()

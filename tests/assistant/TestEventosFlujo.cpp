@@ -21,7 +21,8 @@ QStringList resumen(const Efectos& e)
     if (e.resultado)
         r << QStringLiteral("resultado:%1|%2|%3")
                  .arg(e.resultado->sesion.value_or(QStringLiteral("-")), e.resultado->texto,
-                      e.resultado->esError ? QStringLiteral("error") : QStringLiteral("ok"));
+                      e.resultado->esError ? QStringLiteral("error") : QStringLiteral("ok"))
+             + (e.resultado->sesionPerdida ? QStringLiteral("|sesión perdida") : QString());
     return r;
 }
 
@@ -111,6 +112,16 @@ private slots:
              false, {"resultado:abc-1|Final|ok"}, true);
         fila("resultado con error", R"({"type":"result","session_id":"abc-1","result":"Falló","is_error":true})", false,
              true, {"resultado:abc-1|Falló|error"}, false);
+        fila("sesión a reanudar que no existe",
+             R"({"type":"result","subtype":"error_during_execution","duration_ms":0,"is_error":true,"num_turns":0,)"
+             R"("session_id":"n-2","errors":["No conversation found with session ID: s-1"]})",
+             false, true, {"resultado:n-2||error|sesión perdida"}, false);
+        fila("sesión perdida en el texto del resultado",
+             R"({"type":"result","is_error":true,"result":"No conversation found with session ID: s-1"})", false, true,
+             {"resultado:-|No conversation found with session ID: s-1|error|sesión perdida"}, false);
+        fila("la misma frase en una respuesta normal",
+             R"({"type":"result","is_error":false,"result":"No conversation found with session ID: s-1"})", false, true,
+             {"resultado:-|No conversation found with session ID: s-1|ok"}, false);
         fila("resultado sin sesión ni texto", R"({"type":"result"})", false, true, {"resultado:-||ok"}, false);
         fila("resultado con tipos equivocados", R"({"type":"result","session_id":7,"result":["x"],"is_error":"true"})",
              false, true, {"resultado:-||ok"}, false);

@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("Codex sin red") << AgenteCLI::codex << "waiting for network..." << "Codex" + red;
         QTest::newRow("Claude sin conexión") << AgenteCLI::claude << "API Error: Unable to connect to API (ECONNREFUSED)"
                                              << "Claude" + red;
+        QTest::newRow("sesión que no está en la carpeta")
+            << AgenteCLI::claude << "No conversation found with session ID: 5f3c"
+            << "Claude no encontró la conversación guardada en la carpeta del proyecto. Vuelve a escribir y empezará una nueva.";
         QTest::newRow("desconocido") << AgenteCLI::claude << "Something odd" << "";
         QTest::newRow("vacío") << AgenteCLI::codex << "" << "";
     }

@@ -19,19 +19,22 @@ class AgenteFalso {
 public:
     explicit AgenteFalso(const HogarTemporal& hogar)
         : bin_(hogar.en(".local/bin")), registro_(hogar.en("agente-registro.jsonl")),
-          escenario_(hogar.en("agente-escenario.json"))
+          escenario_(hogar.en("agente-escenario.json")), sesiones_(hogar.en("agente-sesiones.json"))
     {
+        QFile::remove(sesiones_);
         QDir().mkpath(bin_);
         QFile::link(QStringLiteral(ZUVI_AGENTE_FALSO), ruta("claude"));
         QFile::link(QStringLiteral(ZUVI_AGENTE_FALSO), ruta("codex"));
         qputenv("ZUVI_FALSO_REGISTRO", registro_.toUtf8());
         qputenv("ZUVI_FALSO_ESCENARIO", escenario_.toUtf8());
+        qputenv("ZUVI_FALSO_SESIONES", sesiones_.toUtf8());
         escenario(QJsonObject());
     }
     ~AgenteFalso()
     {
         qunsetenv("ZUVI_FALSO_REGISTRO");
         qunsetenv("ZUVI_FALSO_ESCENARIO");
+        qunsetenv("ZUVI_FALSO_SESIONES");
     }
     AgenteFalso(const AgenteFalso&) = delete;
 
@@ -142,4 +145,5 @@ private:
     QString bin_;
     QString registro_;
     QString escenario_;
+    QString sesiones_;
 };

@@ -8,6 +8,7 @@
 #include <QSemaphore>
 
 #include <atomic>
+#include <signal.h>
 #include <mutex>
 
 using namespace std::chrono_literals;
@@ -67,6 +68,16 @@ std::shared_ptr<ProcesoEnMarcha> lanzar(Grabacion& g, const QString& ruta, const
 std::shared_ptr<ProcesoEnMarcha> sh(Grabacion& g, const QString& guion)
 {
     return lanzar(g, QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion});
+}
+
+bool zombi(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray linea = stat.readAll();
+    const qsizetype fin = linea.lastIndexOf(')');
+    return fin >= 0 && fin + 2 < linea.size() && linea[fin + 2] == 'Z';
 }
 
 QProcessEnvironment entornoCon(const QStringList& pares)
@@ -194,6 +205,39 @@ private slots:
         QVERIFY(p->esperar(10s));
         QCOMPARE(g.copia().back().texto, QStringLiteral("15"));
         QCOMPARE(g.fines(), 1);
+    }
+
+    // What a child starts goes with it: its background jobs share its
+    // group, also once the child itself has ended.
+    void grupoDelHijo_data()
+    {
+        QTest::addColumn<QString>("guion");
+        QTest::addColumn<QString>("accion");
+        QTest::newRow("terminar") << "sleep 271 & echo $!; sleep 272" << "terminar";
+        QTest::newRow("matar") << "sleep 271 & echo $!; sleep 272" << "matar";
+        QTest::newRow("al salir, con el guion en marcha") << "sleep 271 & echo $!; sleep 272" << "todos";
+        QTest::newRow("al salir, con el guion ya terminado") << "sleep 271 & echo $!" << "todos";
+    }
+
+    void grupoDelHijo()
+    {
+        QFETCH(QString, guion);
+        QFETCH(QString, accion);
+        Grabacion g;
+        auto p = sh(g, guion);
+        QTRY_VERIFY_WITH_TIMEOUT(g.todo('s').endsWith('\n'), 10000);
+        const pid_t nieto = pid_t(g.todo('s').trimmed().toLongLong());
+        QVERIFY(nieto > 0);
+        QCOMPARE(::kill(nieto, 0), 0);
+        if (accion == "terminar")
+            p->terminar();
+        else if (accion == "matar")
+            p->matar();
+        else
+            EjecutorProceso::terminarTodos();
+        QVERIFY(p->esperar(10s));
+        // Reaped by init once orphaned; a zombie never lasts long.
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(nieto, 0) != 0 || zombi(nieto), 5000);
     }
 
     void soltarElManejadorNoLoDetiene()

@@ -3,13 +3,18 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <memory>
+#include <optional>
+
 // A small HTTP/1.1 server on 127.0.0.1 that answers GETs from a table of
 // paths, and can answer badly: another status, a body that stops halfway
-// and hangs, or one cut short.
+// and hangs, or one cut short. Given a TLS configuration it speaks https.
 class ServidorPrueba : public QObject {
 public:
     struct Respuesta {
@@ -19,19 +24,33 @@ public:
         Modo modo = Modo::completa;
     };
 
-    ServidorPrueba()
+    explicit ServidorPrueba(const std::optional<QSslConfiguration>& tls = std::nullopt)
     {
-        servidor_.listen(QHostAddress::LocalHost, 0);
-        connect(&servidor_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = servidor_.nextPendingConnection())
+        if (tls) {
+            auto seguro = std::make_unique<QSslServer>();
+            seguro->setSslConfiguration(*tls);
+            servidor_ = std::move(seguro);
+        } else {
+            servidor_ = std::make_unique<QTcpServer>();
+        }
+        servidor_->listen(QHostAddress::LocalHost, 0);
+        connect(servidor_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket* s = servidor_->nextPendingConnection())
                 connect(s, &QTcpSocket::readyRead, this, [this, s] { leer(s); });
         });
+        esquema_ = tls ? QStringLiteral("https") : QStringLiteral("http");
     }
 
     void servir(const QString& ruta, Respuesta r) { rutas_[ruta] = std::move(r); }
+    // An empty answer with `estado` and, when given, a Location header.
+    void redirigir(const QString& ruta, int estado, const QByteArray& ubicacion)
+    {
+        servir(ruta, {estado, "movido", Respuesta::Modo::completa});
+        ubicaciones_[ruta] = ubicacion;
+    }
     QUrl url(const QString& ruta) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(servidor_.serverPort()).arg(ruta));
+        return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(esquema_).arg(servidor_->serverPort()).arg(ruta));
     }
     int pedidos(const QString& ruta) const { return pedidos_.value(ruta); }
     QByteArray ultimoAgente() const { return agente_; }
@@ -53,7 +72,10 @@ private:
         ++pedidos_[ruta];
         const Respuesta r = rutas_.value(ruta, Respuesta{404, "no hay", Respuesta::Modo::completa});
         QByteArray cabecera = "HTTP/1.1 " + QByteArray::number(r.estado) + " X\r\nContent-Length: "
-                              + QByteArray::number(r.cuerpo.size()) + "\r\nContent-Type: application/octet-stream\r\n\r\n";
+                              + QByteArray::number(r.cuerpo.size()) + "\r\nContent-Type: application/octet-stream\r\n";
+        if (const QByteArray ubicacion = ubicaciones_.value(ruta); !ubicacion.isEmpty())
+            cabecera += "Location: " + ubicacion + "\r\n";
+        cabecera += "\r\n";
         if (r.modo == Respuesta::Modo::completa) {
             s->write(cabecera + r.cuerpo);
             return;
@@ -64,8 +86,10 @@ private:
             s->disconnectFromHost();
     }
 
-    QTcpServer servidor_;
+    std::unique_ptr<QTcpServer> servidor_;
+    QString esquema_;
     QHash<QString, Respuesta> rutas_;
+    QHash<QString, QByteArray> ubicaciones_;
     QHash<QString, int> pedidos_;
     QHash<QTcpSocket*, QByteArray> buffers_;
     QByteArray agente_;

@@ -219,6 +219,50 @@ private slots:
         QCOMPARE(b.act->estado().caso, Caso::instalando);
     }
 
+    // The application did not end in time: the script gives up and writes
+    // why, and the running application leaves "instalando" and offers the
+    // update again. An outcome of an earlier swap in the log counts for
+    // nothing.
+    void cambioQueSeRinde_data()
+    {
+        QTest::addColumn<QByteArray>("escrito");
+        QTest::addColumn<int>("espera");
+        QTest::addColumn<int>("caso");
+        QTest::newRow("la app no se cerró") << QByteArray("resultado: fallida 13 la app no se cerró\n") << 2
+                                            << int(Caso::disponible);
+        QTest::newRow("sin señales del script") << QByteArray() << 92 << int(Caso::disponible);
+        QTest::newRow("aún esperando") << QByteArray("inicio 2026-01-01 build 13\n") << 60 << int(Caso::instalando);
+    }
+
+    void cambioQueSeRinde()
+    {
+        QFETCH(QByteArray, escrito);
+        QFETCH(int, espera);
+        Banco b;
+        const QString log = b.hogar.en(".local/state/ZuviIA/actualizacion.log");
+        QDir().mkpath(QFileInfo(log).path());
+        ArbolPrueba::escribir(log, "resultado: fallida 12 la app no se cerró\n", ArbolPrueba::lectura);
+        b.revisar();
+        b.bajar();
+        b.act->instalar();
+        QCOMPARE(b.act->estado().caso, Caso::instalando);
+        b.reloj.avanzar(std::chrono::seconds(2));
+        QCOMPARE(b.act->estado().caso, Caso::instalando);
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(escrito);
+        f.close();
+        for (int s = 0; s < espera; s += 2)
+            b.reloj.avanzar(std::chrono::seconds(2));
+        QTEST(int(b.act->estado().caso), "caso");
+        if (b.act->estado().caso == Caso::disponible) {
+            QCOMPARE(b.act->estado().texto, QStringLiteral("1.3"));
+            // Offered again: a new install needs a new download.
+            b.act->instalar();
+            QCOMPARE(b.lanzados.size(), 1);
+        }
+    }
+
     void unScriptQueNoArranca()
     {
         Banco b;

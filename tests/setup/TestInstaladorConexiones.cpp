@@ -42,8 +42,11 @@ private slots:
         QTest::newRow("control: falta la skill") << mac << QStringList{} << QStringList{} << true << false << false
                                                  << "falta" << QStringList{} << QStringList{"skill de control"};
         QTest::newRow("control: Wayland")
-            << mac << QStringList{} << QStringList{"zuvi-ia-control-mac"} << false << false << false << "falta"
-            << QStringList{} << QStringList{"Accesibilidad", "Grabación de pantalla"};
+            << mac << QStringList{} << QStringList{"zuvi-ia-control-mac"} << false << false << false
+            << "listo(Limitado en Wayland)" << QStringList{} << QStringList{"Accesibilidad", "Grabación de pantalla"};
+        QTest::newRow("control: Wayland sin la skill")
+            << mac << QStringList{} << QStringList{} << false << false << false << "falta" << QStringList{}
+            << QStringList{"Accesibilidad", "Grabación de pantalla", "skill de control"};
         QTest::newRow("sin LibreOffice") << office << QStringList{} << QStringList{"zuvi-ia-office"} << true << false
                                          << false << "error(LibreOffice no está instalado)" << QStringList{}
                                          << QStringList{};

@@ -71,6 +71,37 @@ private slots:
         QTRY_VERIFY(::kill(nieto, 0) != 0);
     }
 
+    // Whatever way a script ends, nothing it started is left running and
+    // its temporary folder is gone.
+    void nadaQuedaDetras_data()
+    {
+        QTest::addColumn<QString>("fin");
+        QTest::newRow("termina solo") << "termina";
+        QTest::newRow("tiempo agotado") << "agotado";
+        QTest::newRow("la aplicación sale") << "salida";
+    }
+    void nadaQuedaDetras()
+    {
+        QFETCH(QString, fin);
+        InstaladorPrueba p;
+        const QString resto = fin == "termina" ? "exit 0" : "sleep 272";
+        const auto f = p.instalador->shellConSalida("d=\"$(mktemp -d)\"; echo \"$d\"; sleep 271 & echo $!; " + resto,
+                                                    true, {}, fin == "agotado" ? 1s : 60s);
+        QTRY_COMPARE_WITH_TIMEOUT(p.instalador->registro().count('\n'), 2, 10000);
+        const QStringList lineas = p.instalador->registro().split('\n');
+        const QString carpeta = lineas[0];
+        const pid_t nieto = pid_t(lineas[1].toLongLong());
+        QVERIFY(nieto > 0);
+        QVERIFY(!carpeta.startsWith(p.hogar.ruta()));
+        QVERIFY(carpeta.startsWith(QDir::tempPath() + "/zuviia-instalador-"));
+        if (fin == "salida")
+            p.instalador.reset();
+        else
+            ESPERAR(f);
+        QTRY_VERIFY(::kill(nieto, 0) != 0);
+        QVERIFY(!QFileInfo::exists(carpeta));
+    }
+
     void shellQueNoArranca()
     {
         InstaladorPrueba p;
