@@ -1,7 +1,9 @@
 // A recorded Claude turn replayed through the stream-event handling: 20,000
 // text deltas (about 200 kB of answer) into a conversation of a store of
-// 2,000. Reports lines per second and how often the store file is written
-// while the answer streams and the turn ends (it should be once).
+// 2,000. Times the whole turn from the user's message to its end, and
+// reports lines per second, the longest the window's thread was held by
+// one step (the message, one line), and how often the store file was
+// written per turn (saves that meet a write under way fold into one).
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
 
@@ -9,8 +11,11 @@
 #include "assistant/TurnoAgente.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -93,21 +98,28 @@ void turnoGrabado(benchmark::State& estado)
     qint64 escrituras = 0;
     qsizetype largo = 0;
 
+    double paradaMaxima = 0;
+    const auto medir = [&](auto&& paso) {
+        QElapsedTimer reloj;
+        reloj.start();
+        paso();
+        paradaMaxima = std::max(paradaMaxima, double(reloj.nsecsElapsed()) / 1e6);
+    };
+    almacen->esperarGuardado();
+    vigia.escrituras();
+
     for (auto _ : estado) {
-        estado.PauseTiming();
-        turno.enviar(QStringLiteral("Escribe el informe largo"));
+        medir([&] { turno.enviar(QStringLiteral("Escribe el informe largo")); });
         while (!turno.enCurso())
             QCoreApplication::processEvents();
         const QUuid sesion = anfitrion.sesion->id();
-        vigia.escrituras();   // the user's message and the empty reply
-        estado.ResumeTiming();
-
         for (const QString& l : lineas)
-            turno.lineaSesion(l, sesion);
+            medir([&] { turno.lineaSesion(l, sesion); });
 
         estado.PauseTiming();
         if (turno.ejecutando())
             estado.SkipWithError("el turno no terminó");
+        almacen->esperarGuardado();
         escrituras += vigia.escrituras();
         // Back to the stored size, so every turn meets the same store.
         almacen->cambiar(id, false, [&](Conversacion& c) {
@@ -119,6 +131,7 @@ void turnoGrabado(benchmark::State& estado)
     anfitrion.sesion->cerrar();
     estado.counters["lineas/s"] =
         benchmark::Counter(double(lineas.size()) * double(estado.iterations()), benchmark::Counter::kIsRate);
+    estado.counters["parada máxima ms"] = paradaMaxima;
     estado.counters["escrituras/turno"] = double(escrituras) / double(estado.iterations());
     estado.counters["kB respuesta"] = double(largo) / 1000.0;
 }

@@ -33,7 +33,7 @@ BarraConversaciones::BarraConversaciones(const Entorno& entorno, QWidget* parent
     capa->addWidget(lista_, 0, 0);
 
     // Laid over the list, centred.
-    vacio_ = new QLabel(QStringLiteral("Tus proyectos aparecerán aquí"), this);
+    vacio_ = new QLabel(this);
     vacio_->setObjectName(QStringLiteral("vacioConversaciones"));
     vacio_->setAlignment(Qt::AlignCenter);
     vacio_->setWordWrap(true);
@@ -52,6 +52,7 @@ BarraConversaciones::BarraConversaciones(const Entorno& entorno, QWidget* parent
         actualizarVacio();
     });
     connect(&entorno_.almacen, &Almacen::seleccionCambiada, this, &BarraConversaciones::seleccionarDesdeAlmacen);
+    connect(&entorno_.almacen, &Almacen::cargadoCambiado, this, &BarraConversaciones::actualizarVacio);
     seleccionarDesdeAlmacen();
     actualizarVacio();
 }
@@ -113,5 +114,8 @@ void BarraConversaciones::eliminar(const QUuid& id)
 
 void BarraConversaciones::actualizarVacio()
 {
+    // Until the file is read an empty list says nothing of the history.
+    vacio_->setText(entorno_.almacen.cargado() ? QStringLiteral("Tus proyectos aparecerán aquí")
+                                               : QStringLiteral("Cargando conversaciones…"));
     vacio_->setVisible(entorno_.almacen.conversaciones().isEmpty());
 }

@@ -4,6 +4,7 @@
 #include "app/AppRouter.h"
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
+#include "app/AvisoAlmacen.h"
 #include "app/AvisoPermisos.h"
 #include "app/BarraHerramientas.h"
 #include "app/Compositor.h"
@@ -53,6 +54,7 @@ ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QW
     avisos_ = new QVBoxLayout;
     avisos_->setContentsMargins(0, 0, 0, 0);
     avisos_->setSpacing(0);
+    avisos_->addWidget(new AvisoAlmacen(entorno_.almacen, {}, this));
     if (entorno_.actualizador)
         avisos_->addWidget(new AvisoActualizacion(*entorno_.actualizador, this));
     aviso_ = new AvisoPermisos(entorno_, this);

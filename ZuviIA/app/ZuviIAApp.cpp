@@ -141,10 +141,15 @@ int ZuviIAApp::ejecutar()
         return entrega ? 0 : 1;
     }
     escucharFrase();
-    if (primerPedido_)
-        intents_->ejecutar(*primerPedido_);
-    else
+    if (primerPedido_) {
+        // An intent acts on the conversations: it waits until they are read.
+        entorno_->almacen.alCargar(this, [this, pedido = *primerPedido_] {
+            if (const auto error = intents_->ejecutar(pedido))
+                Registro::anotar(*error);
+        });
+    } else {
         abrirEnlace(primerEnlace_);
+    }
     return QApplication::exec();
 }
 
@@ -190,8 +195,9 @@ bool ZuviIAApp::arrancar()
 void ZuviIAApp::abrirEnlace(const QUrl& enlace)
 {
     mostrarVentana();
+    // The room picks its conversation from the store: not before it is read.
     if (Enlaces::accion(enlace) == Enlaces::Accion::modoProyectos)
-        entorno_->modo.iniciar();
+        entorno_->almacen.alCargar(this, [this] { entorno_->modo.iniciar(); });
 }
 
 void ZuviIAApp::recibirIntento(const QByteArray& linea)
@@ -201,8 +207,10 @@ void ZuviIAApp::recibirIntento(const QByteArray& linea)
         Registro::anotar(QStringLiteral("Instancia: se ignora un intento ilegible"));
         return;
     }
-    if (const auto error = intents_->ejecutar(*pedido))
-        Registro::anotar(*error);
+    entorno_->almacen.alCargar(this, [this, pedido = *pedido] {
+        if (const auto error = intents_->ejecutar(pedido))
+            Registro::anotar(*error);
+    });
 }
 
 QList<VentanaPrincipal*> ZuviIAApp::ventanas() const
@@ -306,5 +314,8 @@ void ZuviIAApp::alSalir()
         asistente.cancelar();
     asistente.cancelarFondo();
     entorno_->almacen.guardar();
+    // Bounded: a stuck disk must not keep a closing application alive.
+    if (!entorno_->almacen.esperarGuardado(std::chrono::seconds(3)))
+        Registro::anotar(QStringLiteral("Salir: las conversaciones no terminaron de guardarse a tiempo"));
     Registro::vaciar();
 }

@@ -9,38 +9,146 @@
 #include "plataforma/Reloj.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
 
 #include <algorithm>
 
-Almacen::Almacen(Reloj& reloj, Perfiles& perfiles, const QString& carpetaDatos, QObject* parent)
+Almacen::Almacen(Reloj& reloj, Perfiles& perfiles, const QString& carpetaDatos, Carga carga, QObject* parent)
     : QObject(parent), reloj_(reloj), perfiles_(perfiles)
 {
     QDir().mkpath(carpetaDatos);
     archivo_ = carpetaDatos + QStringLiteral("/conversaciones.json");
-    cargar();
+    escritor_ = std::make_unique<EscritorAlmacen>(archivo_);
+    if (carga == Carga::ahora) {
+        aplicar(leer(archivo_, reloj_.ahora()));
+        return;
+    }
+    desdeInicio_.start();
+    cargador_ = std::thread([this, archivo = archivo_, ahora = reloj_.ahora()] {
+        leido_ = leer(archivo, ahora);
+        QMetaObject::invokeMethod(this, &Almacen::terminarCarga, Qt::QueuedConnection);
+    });
+}
+
+Almacen::~Almacen()
+{
+    if (cargador_.joinable())
+        cargador_.join();
 }
 
 Almacen& Almacen::shared()
 {
-    static Almacen almacen(Reloj::sistema(), Perfiles::shared(), Carpetas::datosApp());
+    static Almacen almacen(Reloj::sistema(), Perfiles::shared(), Carpetas::datosApp(), Carga::enSegundoPlano);
     return almacen;
 }
 
-void Almacen::cargar()
+Almacen::Leido Almacen::leer(const QString& archivo, const QDateTime& ahora)
 {
-    QList<Conversacion> leidas;
-    const auto carga = ArchivoLista::cargar(archivo_, reloj_.ahora(), [&](const QByteArray& datos) {
-        auto lectura = Codificacion::decodificarConversaciones(datos);
-        leidas = std::move(lectura.elementos);
-        ilegibles_ = std::move(lectura.ilegibles);
-    });
-    sinGuardar_ = carga == ArchivoLista::Carga::atascada;
-    ArchivoLista::anotarIlegibles(archivo_, ilegibles_);
-    std::stable_sort(leidas.begin(), leidas.end(),
+    // Another store of this process may still be writing the file.
+    EscritorAlmacen::esperarArchivo(archivo);
+    Leido leido;
+    leido.carga = ArchivoLista::cargar(
+        archivo, ahora,
+        [&](const QByteArray& datos) {
+            auto lectura = Codificacion::decodificarConversaciones(datos);
+            leido.conversaciones = std::move(lectura.elementos);
+            leido.ilegibles = std::move(lectura.ilegibles);
+        },
+        &leido.apartado);
+    ArchivoLista::anotarIlegibles(archivo, leido.ilegibles);
+    std::stable_sort(leido.conversaciones.begin(), leido.conversaciones.end(),
                      [](const Conversacion& a, const Conversacion& b) { return a.actualizada > b.actualizada; });
-    conversaciones_ = std::move(leidas);
+    return leido;
+}
+
+void Almacen::terminarCarga()
+{
+    // Also reached by a queued hop after esperarGuardado already applied it.
+    if (cargado_)
+        return;
+    if (cargador_.joinable())
+        cargador_.join();
+    if (!leido_)
+        return;
+    aplicar(*std::exchange(leido_, std::nullopt));
+    Registro::anotar(QStringLiteral("Conversaciones leídas: %1 en %2 ms")
+                         .arg(conversaciones_.size())
+                         .arg(desdeInicio_.elapsed()));
+}
+
+// What was made while the file was read stays in front; the file's
+// conversations follow in their loaded order.
+void Almacen::aplicar(Leido leido)
+{
+    ilegibles_ = std::move(leido.ilegibles);
+    sinGuardar_ = leido.carga == ArchivoLista::Carga::atascada;
+    const bool apartada = leido.carga == ArchivoLista::Carga::apartada;
+    if (apartada)
+        apartado_ = leido.apartado;
+    QSet<QUuid> hechas;
+    for (const Conversacion& c : conversaciones_)
+        hechas.insert(c.id);
+    for (Conversacion& c : leido.conversaciones)
+        if (!hechas.contains(c.id))
+            conversaciones_ << std::move(c);
+    ultimoIndice_ = -1;
+    cargado_ = true;
     if (!conversaciones_.isEmpty())
-        seleccion_ = conversaciones_.first().id;
+        emit conversacionesCambiadas();
+    if (!seleccion_ && !conversaciones_.isEmpty())
+        setSeleccion(conversaciones_.first().id);
+    emit cargadoCambiado();
+    if (apartada)
+        emit apartadoCambiado();
+    if (std::exchange(guardadoPendiente_, false))
+        guardar();
+    else if (!sinGuardar_)
+        escritor_->pedir(instantanea(false));
+}
+
+void Almacen::alCargar(QObject* contexto, std::function<void()> hacer)
+{
+    if (cargado_) {
+        hacer();
+        return;
+    }
+    auto conexion = std::make_shared<QMetaObject::Connection>();
+    *conexion = connect(this, &Almacen::cargadoCambiado, contexto, [conexion, hacer = std::move(hacer)] {
+        QObject::disconnect(*conexion);
+        hacer();
+    });
+}
+
+void Almacen::descartarApartado()
+{
+    if (!apartado_)
+        return;
+    apartado_.reset();
+    emit apartadoCambiado();
+}
+
+void Almacen::esperarGuardado()
+{
+    terminarCarga();
+    escritor_->esperar();
+}
+
+bool Almacen::esperarGuardado(std::chrono::milliseconds limite)
+{
+    terminarCarga();
+    return escritor_->esperar(limite);
+}
+
+void Almacen::tocar(const QUuid& id) { revisiones_.insert(id, ++ultimaRevision_); }
+
+EscritorAlmacen::Instantanea Almacen::instantanea(bool escribir) const
+{
+    EscritorAlmacen::Instantanea x{conversaciones_, {}, ilegibles_, escribir};
+    x.revisiones.reserve(static_cast<size_t>(conversaciones_.size()));
+    for (const Conversacion& c : conversaciones_)
+        x.revisiones.push_back(revisiones_.value(c.id, 0));
+    return x;
 }
 
 void Almacen::setSeleccion(std::optional<QUuid> id)
@@ -101,6 +209,7 @@ QUuid Almacen::nueva()
     c.actualizada = ahora;
     c.carpeta = nuevaCarpetaProyecto();
     conversaciones_.prepend(c);
+    tocar(c.id);
     ultimoIndice_ = 0;
     emit conversacionesCambiadas();
     setSeleccion(c.id);
@@ -118,6 +227,7 @@ void Almacen::cambiar(const QUuid& id, bool guardarAhora, const std::function<vo
     const Conversacion antes = c;
     cambio(c);
     c.actualizada = reloj_.ahora();
+    tocar(id);
     if (!(c == antes))
         emit conversacionCambiada(id);
     if (guardarAhora)
@@ -137,6 +247,7 @@ void Almacen::anexarTexto(const QUuid& id, const QUuid& mensaje, const QString& 
             continue;
         m->texto += texto;
         c.actualizada = reloj_.ahora();
+        tocar(id);
         emit conversacionCambiada(id);
         if (guardarAhora)
             guardar();
@@ -146,11 +257,16 @@ void Almacen::anexarTexto(const QUuid& id, const QUuid& mensaje, const QString& 
 
 void Almacen::guardar()
 {
+    // Never over a file not read yet: the load writes it once it has merged.
+    if (!cargado_) {
+        guardadoPendiente_ = true;
+        return;
+    }
     if (sinGuardar_) {
         Registro::anotar(QStringLiteral("No se guarda %1: el archivo ilegible no pudo apartarse").arg(archivo_));
         return;
     }
-    ArchivoLista::guardar(archivo_, Codificacion::codificar(conversaciones_, ilegibles_));
+    escritor_->pedir(instantanea(true));
 }
 
 void Almacen::eliminar(const QUuid& id)
@@ -158,6 +274,7 @@ void Almacen::eliminar(const QUuid& id)
     const qsizetype quitadas =
         conversaciones_.removeIf([&](const Conversacion& c) { return c.id == id; });
     if (quitadas > 0) {
+        revisiones_.remove(id);
         ultimoIndice_ = -1;
         emit conversacionesCambiadas();
     }
@@ -173,6 +290,7 @@ void Almacen::fijarCarpetaDePersona(const Perfil& perfil)
         if (c.carpeta || c.perfilID != perfil.id)
             continue;
         c.carpeta = perfil.carpeta();
+        tocar(c.id);
         fijadas << c.id;
     }
     if (fijadas.isEmpty())

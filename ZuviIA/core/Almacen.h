@@ -1,29 +1,47 @@
 #pragma once
 
+#include "core/ArchivoLista.h"
 #include "core/Codificacion.h"
+#include "core/EscritorAlmacen.h"
 #include "core/Modelos.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QUuid>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 
 class Perfiles;
 class Reloj;
 
 // Every conversation in memory and in "conversaciones.json", the selected
 // one, and each conversation's working folder. The only writer of
-// conversations. GUI thread only.
+// conversations. GUI thread only; the file is read and written on threads
+// of its own.
 class Almacen : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<Conversacion> conversaciones READ conversaciones NOTIFY conversacionesCambiadas)
     Q_PROPERTY(std::optional<QUuid> seleccion READ seleccion WRITE setSeleccion NOTIFY seleccionCambiada)
+    Q_PROPERTY(bool cargado READ cargado NOTIFY cargadoCambiado)
+    Q_PROPERTY(std::optional<QString> apartado READ apartado NOTIFY apartadoCambiado)
 
 public:
+    enum class Carga {
+        ahora,           // read before the constructor returns
+        enSegundoPlano,  // read on a worker; the list fills when it ends
+    };
+
     // Loads `carpetaDatos`/conversaciones.json once; `perfiles` tells the
     // folder of a conversation that belongs to a person.
-    Almacen(Reloj& reloj, Perfiles& perfiles, const QString& carpetaDatos, QObject* parent = nullptr);
+    Almacen(Reloj& reloj, Perfiles& perfiles, const QString& carpetaDatos, Carga carga = Carga::ahora,
+            QObject* parent = nullptr);
+    // Waits for the load and writes what is still waiting.
+    ~Almacen() override;
 
     static Almacen& shared();
 
@@ -59,16 +77,45 @@ public:
     QString archivo() const { return archivo_; }
     QString nuevaCarpetaProyecto() const;
 
+    // False while the file is being read. Until then the list holds only
+    // what was made meanwhile; saves wait, and the file's conversations
+    // join the list after them.
+    bool cargado() const { return cargado_; }
+    // Runs `hacer` once the file has been read: now, or when it is.
+    void alCargar(QObject* contexto, std::function<void()> hacer);
+    // Where the unreadable file of this start was moved, until the user
+    // has been told.
+    std::optional<QString> apartado() const { return apartado_; }
+    void descartarApartado();
+
+    // Blocks until the load and every save asked for so far are on disk.
+    void esperarGuardado();
+    // As esperarGuardado, up to `limite` for the writing: false when a
+    // write is still under way.
+    bool esperarGuardado(std::chrono::milliseconds limite);
+
 signals:
     // The list as a whole changed (an insertion, a removal).
     void conversacionesCambiadas();
     // One conversation changed through cambiar; the list is otherwise as it was.
     void conversacionCambiada(const QUuid& id);
     void seleccionCambiada();
+    void cargadoCambiado();
+    void apartadoCambiado();
 
 private:
-    void cargar();
+    struct Leido {
+        QList<Conversacion> conversaciones;  // sorted
+        QList<Codificacion::Ilegible> ilegibles;
+        ArchivoLista::Carga carga = ArchivoLista::Carga::ausente;
+        QString apartado;
+    };
+    static Leido leer(const QString& archivo, const QDateTime& ahora);
+    void terminarCarga();
+    void aplicar(Leido leido);
     qsizetype indice(const QUuid& id) const;
+    void tocar(const QUuid& id);
+    EscritorAlmacen::Instantanea instantanea(bool escribir) const;
 
     Reloj& reloj_;
     Perfiles& perfiles_;
@@ -82,4 +129,16 @@ private:
     QList<Codificacion::Ilegible> ilegibles_;
     // The unreadable file could not be moved aside: never write over it.
     bool sinGuardar_ = false;
+    std::optional<QString> apartado_;
+    bool cargado_ = false;
+    // A save asked for before the file was read.
+    bool guardadoPendiente_ = false;
+    // What the writer's cached encodings are checked against.
+    QHash<QUuid, quint64> revisiones_;
+    quint64 ultimaRevision_ = 0;
+    std::unique_ptr<EscritorAlmacen> escritor_;
+    // Filled by the loading thread before it hands over.
+    std::optional<Leido> leido_;
+    std::thread cargador_;
+    QElapsedTimer desdeInicio_;
 };

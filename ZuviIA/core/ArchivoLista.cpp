@@ -13,11 +13,13 @@ namespace {
 
 using ArchivoLista::Carga;
 
-Carga apartar(const QString& archivo, const QDateTime& ahora, const QString& motivo)
+Carga apartar(const QString& archivo, const QDateTime& ahora, const QString& motivo, QString* apartado)
 {
     const QString destino = ArchivoLista::nombreApartado(archivo, ahora);
     // rename never replaces an existing file.
     if (QFile::rename(archivo, destino)) {
+        if (apartado)
+            *apartado = destino;
         Registro::anotar(QStringLiteral("No se pudo leer %1 (%2); se apartó como %3 y se empieza vacío")
                              .arg(archivo, motivo, destino));
         return Carga::apartada;
@@ -42,23 +44,24 @@ QString nombreApartado(const QString& archivo, const QDateTime& ahora)
     return nombre;
 }
 
-Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar)
+Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar,
+             QString* apartado)
 {
     const QFileInfo info(archivo);
     if (!info.exists() && !info.isSymLink())
         return Carga::ausente;
     QFile f(archivo);
     if (!info.isFile())
-        return apartar(archivo, ahora, QStringLiteral("no es un archivo"));
+        return apartar(archivo, ahora, QStringLiteral("no es un archivo"), apartado);
     if (!f.open(QIODevice::ReadOnly))
-        return apartar(archivo, ahora, f.errorString());
+        return apartar(archivo, ahora, f.errorString(), apartado);
     const QByteArray datos = f.readAll();
     f.close();
     try {
         decodificar(datos);
         return Carga::leida;
     } catch (const std::exception& e) {
-        return apartar(archivo, ahora, QString::fromUtf8(e.what()));
+        return apartar(archivo, ahora, QString::fromUtf8(e.what()), apartado);
     }
 }
 
@@ -71,11 +74,18 @@ void anotarIlegibles(const QString& archivo, const QList<Codificacion::Ilegible>
 
 bool guardar(const QString& archivo, const QByteArray& datos)
 {
+    const auto error = escribir(archivo, datos);
+    if (error)
+        Registro::anotar(QStringLiteral("No se pudo guardar %1: %2").arg(archivo, *error));
+    return !error;
+}
+
+std::optional<QString> escribir(const QString& archivo, const QByteArray& datos)
+{
     QSaveFile f(archivo);
     if (f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size() && f.commit())
-        return true;
-    Registro::anotar(QStringLiteral("No se pudo guardar %1: %2").arg(archivo, f.errorString()));
-    return false;
+        return std::nullopt;
+    return f.errorString();
 }
 
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The file of a stored list. A missing file is an empty list; a file that
 // exists but cannot be read or decoded is moved aside under a new name in
@@ -25,8 +26,10 @@ enum class Carga {
 };
 
 // Reads `archivo` and hands its bytes to `decodificar`, which throws
-// std::exception on bad content.
-Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar);
+// std::exception on bad content. `apartado` gets where an unreadable file
+// was moved.
+Carga cargar(const QString& archivo, const QDateTime& ahora, const std::function<void(const QByteArray&)>& decodificar,
+             QString* apartado = nullptr);
 
 // Logs each element kept as read because it could not be decoded.
 void anotarIlegibles(const QString& archivo, const QList<Codificacion::Ilegible>& ilegibles);
@@ -34,5 +37,7 @@ void anotarIlegibles(const QString& archivo, const QList<Codificacion::Ilegible>
 // Atomic: a new file replaces the old one whole. A failure is logged and
 // leaves the old file as it was.
 bool guardar(const QString& archivo, const QByteArray& datos);
+// As guardar, but the failure is returned, not logged; none on success.
+std::optional<QString> escribir(const QString& archivo, const QByteArray& datos);
 
 }

@@ -264,7 +264,8 @@ QJsonArray lista(const QByteArray& datos)
 }
 
 // Runs hacer(i) for every i below n, spread over a few threads for a big
-// store; the first exception thrown is rethrown here.
+// store (a load, once per process); the first exception thrown is
+// rethrown here.
 template <typename F>
 void paraCada(qsizetype n, F hacer)
 {
@@ -318,36 +319,22 @@ Codificacion::Lectura<T> decodificarLista(const QByteArray& datos, F desde)
     return resultado;
 }
 
-// Unreadable elements go back to their places in the file; past the end of
-// a list that has shrunk, they go last, in their order.
+template <typename T>
+QByteArray codificarUno(const T& elemento)
+{
+    EscritorJson e;
+    escribir(e, elemento);
+    return std::move(e.datos);
+}
+
 template <typename T>
 QByteArray codificarLista(const QList<T>& elementos, const QList<Codificacion::Ilegible>& ilegibles)
 {
-    std::vector<QByteArray> partes(static_cast<size_t>(elementos.size()));
-    paraCada(elementos.size(), [&](qsizetype i) {
-        EscritorJson e;
-        escribir(e, elementos[i]);
-        partes[static_cast<size_t>(i)] = std::move(e.datos);
-    });
-    for (const Codificacion::Ilegible& x : ilegibles) {
-        EscritorJson e;
-        e.valor(x.valor);
-        const auto donde = std::min<size_t>(static_cast<size_t>(std::max<qsizetype>(x.posicion, 0)), partes.size());
-        partes.insert(partes.begin() + static_cast<std::ptrdiff_t>(donde), std::move(e.datos));
-    }
-    qsizetype total = 2 + qsizetype(partes.size());
-    for (const QByteArray& p : partes)
-        total += p.size();
-    QByteArray datos;
-    datos.reserve(total);
-    datos += '[';
-    for (size_t i = 0; i < partes.size(); ++i) {
-        if (i > 0)
-            datos += ',';
-        datos += partes[i];
-    }
-    datos += ']';
-    return datos;
+    std::vector<QByteArray> partes;
+    partes.reserve(static_cast<size_t>(elementos.size()));
+    for (const T& x : elementos)
+        partes.push_back(codificarUno(x));
+    return Codificacion::unir(std::move(partes), ilegibles);
 }
 
 }
@@ -386,6 +373,33 @@ std::optional<QUuid> uuidDesde(const QString& texto)
             return std::nullopt;
     }
     return QUuid::fromString(texto);
+}
+
+QByteArray codificar(const Conversacion& conversacion) { return codificarUno(conversacion); }
+
+// Unreadable elements go back to their places in the file; past the end of
+// a list that has shrunk, they go last, in their order.
+QByteArray unir(std::vector<QByteArray> partes, const QList<Ilegible>& ilegibles)
+{
+    for (const Ilegible& x : ilegibles) {
+        EscritorJson e;
+        e.valor(x.valor);
+        const auto donde = std::min<size_t>(static_cast<size_t>(std::max<qsizetype>(x.posicion, 0)), partes.size());
+        partes.insert(partes.begin() + static_cast<std::ptrdiff_t>(donde), std::move(e.datos));
+    }
+    qsizetype total = 2 + qsizetype(partes.size());
+    for (const QByteArray& p : partes)
+        total += p.size();
+    QByteArray datos;
+    datos.reserve(total);
+    datos += '[';
+    for (size_t i = 0; i < partes.size(); ++i) {
+        if (i > 0)
+            datos += ',';
+        datos += partes[i];
+    }
+    datos += ']';
+    return datos;
 }
 
 QByteArray codificar(const QList<Conversacion>& conversaciones, const QList<Ilegible>& ilegibles)

@@ -9,6 +9,7 @@
 #include <QUuid>
 
 #include <stdexcept>
+#include <vector>
 
 // The JSON of the store files: compact, dates as seconds since
 // 2001-01-01 00:00:00 UTC, upper-case UUIDs, unset optionals left out.
@@ -43,6 +44,12 @@ struct Lectura {
     QList<T> elementos;        // in file order
     QList<Ilegible> ilegibles; // by position
 };
+
+// One conversation's object, as it stands inside the list.
+QByteArray codificar(const Conversacion& conversacion);
+// The list of encoded elements, unreadable ones written back at their
+// positions.
+QByteArray unir(std::vector<QByteArray> partes, const QList<Ilegible>& ilegibles = {});
 
 // Unreadable elements are written back at their positions.
 QByteArray codificar(const QList<Conversacion>& conversaciones, const QList<Ilegible>& ilegibles = {});

@@ -6,6 +6,7 @@
 
 #include "app/AvisoAccesibilidad.h"
 #include "app/AvisoActualizacion.h"
+#include "app/AvisoAlmacen.h"
 #include "vistas/IndicadorActividad.h"
 #include "app/TarjetaAviso.h"
 #include "vistas/TextoCorto.h"
@@ -154,6 +155,28 @@ private slots:
         QVERIFY(detalle->text().startsWith("<a href=\"https://mal.example\">Haz clic</a>"));
         QCOMPARE(detalle->text().count('\n'), 1);
         QVERIFY(detalle->text().endsWith(QChar(0x2026)));
+    }
+
+    // The set-aside copy's path: the home folder as "~", nothing else shortened.
+    void tituloAlmacen_data()
+    {
+        QTest::addColumn<QString>("apartado");
+        QTest::addColumn<QString>("casa");
+        QTest::addColumn<QString>("ruta");
+        QTest::newRow("en casa") << "/home/ana/.local/share/ZuviIA/c.json.ilegible-1" << "/home/ana/"
+                                 << "~/.local/share/ZuviIA/c.json.ilegible-1";
+        QTest::newRow("casa vecina") << "/home/ana2/c" << "/home/ana" << "/home/ana2/c";
+        QTest::newRow("fuera") << "/var/datos/c" << "/home/ana" << "/var/datos/c";
+        QTest::newRow("casa raíz") << "/datos/c" << "/" << "/datos/c";
+    }
+
+    void tituloAlmacen()
+    {
+        QFETCH(QString, apartado);
+        QFETCH(QString, casa);
+        QFETCH(QString, ruta);
+        QCOMPARE(AvisoAlmacen::titulo(apartado, casa),
+                 "No pude leer tus conversaciones; guardé una copia en " + ruta + " y empecé de cero.");
     }
 
     void accesibilidadConcedida()

@@ -1,4 +1,5 @@
 #include "ConfiguracionPrueba.h"
+#include "app/AvisoAlmacen.h"
 #include "app/BarraConversaciones.h"
 #include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
@@ -7,6 +8,7 @@
 #include "app/TraduccionQt.h"
 #include "app/VentanaPrincipal.h"
 #include "app/VistaPrincipal.h"
+#include "app/TarjetaAviso.h"
 #include "app/ZuviIAApp.h"
 #include "assistant/TurnoAgente.h"
 #include "setup/OnboardingView.h"
@@ -283,6 +285,56 @@ private slots:
         e.almacen->setSeleccion(std::nullopt);
         QVERIFY(!barra().vacio()->isVisible());
         QCOMPARE(barra().modelo()->rowCount(), 0);
+    }
+
+    // The window opens before the store is read: the sidebar says so, then
+    // lists what was read.
+    void cargando()
+    {
+        e.carga = Almacen::Carga::enSegundoPlano;
+        abrirVentana({EntornoPrueba::conversacion("Una", hace(0))});
+        e.carga = Almacen::Carga::ahora;
+        QVERIFY(!e.almacen->cargado());
+        QVERIFY(barra().vacio()->isVisible());
+        QCOMPARE(barra().vacio()->text(), QStringLiteral("Cargando conversaciones…"));
+        QTRY_VERIFY(e.almacen->cargado());
+        QVERIFY(!barra().vacio()->isVisible());
+        QCOMPARE(titulos(*barra().modelo()).filter("Una").size(), 1);
+        e.almacen->eliminar(e.almacen->conversaciones()[0].id);
+        QCOMPARE(barra().vacio()->text(), QStringLiteral("Tus proyectos aparecerán aquí"));
+    }
+
+    // A store set aside at start is told, with where its copy is, until the
+    // user dismisses it; the copy keeps its bytes.
+    void almacenApartado()
+    {
+        const QByteArray truncado("[{\"id\":\"AAAA");
+        e.crudo = truncado;
+        abrirVentana();
+        e.crudo.reset();
+        const auto apartado = e.almacen->apartado();
+        QVERIFY(apartado);
+        QFile copia(*apartado);
+        QVERIFY(copia.open(QIODevice::ReadOnly));
+        QCOMPARE(copia.readAll(), truncado);
+        auto* aviso = ventana->findChild<AvisoAlmacen*>();
+        QVERIFY(aviso && aviso->isVisible());
+        QCOMPARE(aviso->tarjeta()->titulo()->text(),
+                 "No pude leer tus conversaciones; guardé una copia en ~/.local/share/ZuviIA/"
+                     + QFileInfo(*apartado).fileName() + " y empecé de cero.");
+        QCOMPARE(aviso->tarjeta()->boton()->text(), QStringLiteral("Mostrar en el gestor de archivos"));
+
+        QStringList mostradas;
+        QWidget marco;
+        auto* otro = new AvisoAlmacen(*e.almacen, [&](const QString& r) { mostradas << r; }, &marco);
+        otro->tarjeta()->boton()->click();
+        QCOMPARE(mostradas, QStringList{*apartado});
+
+        aviso->descartar()->click();
+        QVERIFY(!aviso->isVisible());
+        QVERIFY(otro->isHidden());
+        QVERIFY(!e.almacen->apartado());
+        QVERIFY(copia.exists());
     }
 
     // A streamed fragment touches its own row, never the whole list.

@@ -1,5 +1,7 @@
 #include "ConfiguracionPrueba.h"
 #include "app/BandejaZuvi.h"
+#include "app/AvisoAlmacen.h"
+#include "app/TarjetaAviso.h"
 #include "app/BarraConversaciones.h"
 #include "vistas/Iconos.h"
 #include "app/MenuZuvi.h"
@@ -84,6 +86,22 @@ private slots:
         QCOMPARE(v->vista()->barra()->modelo()->rowCount(), 9);
         QVERIFY(v->vista()->barra()->lista()->width() >= 200);
         capturar(v, QStringLiteral("ventana-principal.png"));
+    }
+
+    // The banner of a store set aside at start, above the empty screen.
+    void almacenApartado()
+    {
+        e.crudo = QByteArray("[{\"id\":");
+        e.abrir();
+        e.crudo.reset();
+        ZuviIAApp app(e.entorno(), opciones());
+        QVERIFY(app.arrancar());
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        auto* aviso = v->findChild<AvisoAlmacen*>();
+        QVERIFY(aviso && aviso->isVisible());
+        QVERIFY(aviso->tarjeta()->boton()->isVisible());
+        capturar(v, QStringLiteral("almacen-apartado.png"));
     }
 
     // Every step of the setup assistant, drawn in the window.

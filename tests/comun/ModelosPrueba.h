@@ -49,6 +49,10 @@ struct ModelosPrueba {
     std::function<void(const std::vector<float>&, const QList<QUuid>&, ModoProyectos::AlIdentificar)> identificar;
     int eleccion = 0;
     qint64 inicioRegistro = 0;
+    // How the next abrir reads the store.
+    Almacen::Carga carga = Almacen::Carga::ahora;
+    // Written as the store file instead of the conversations, when set.
+    std::optional<QByteArray> crudo;
 
     // A fresh store (the conversations given) and fresh settings.
     void abrir(const QList<Conversacion>& conversaciones = {}, bool configuracionCompleta = true)
@@ -57,15 +61,15 @@ struct ModelosPrueba {
         QDir(Carpetas::datosApp()).removeRecursively();
         QDir().mkpath(Carpetas::datosApp());
         QFile::remove(hogar.en(".config/cl.norp.ZuviIA.conf"));
-        if (!conversaciones.isEmpty()) {
+        if (!conversaciones.isEmpty() || crudo) {
             QFile f(Carpetas::datosApp() + QStringLiteral("/conversaciones.json"));
             if (f.open(QIODevice::WriteOnly))
-                f.write(Codificacion::codificar(conversaciones));
+                f.write(crudo ? *crudo : Codificacion::codificar(conversaciones));
         }
         ajustes = std::make_unique<Ajustes>(hogar.en(".config/cl.norp.ZuviIA.conf"));
         ajustes->escribir(QStringLiteral("configuracionCompleta"), configuracionCompleta);
         perfiles = std::make_unique<Perfiles>(*ajustes, reloj, Carpetas::datosApp());
-        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp());
+        almacen = std::make_unique<Almacen>(reloj, *perfiles, Carpetas::datosApp(), carga);
         auto contador = busquedas;
         auto buscar = detectar ? detectar : [contador] { ++*contador; return QList<Deteccion>{}; };
         estadoIA = std::make_unique<EstadoIA>(reloj, std::move(buscar), EstadoIA::Agente{});

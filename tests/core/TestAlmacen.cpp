@@ -47,6 +47,13 @@ class TestAlmacen : public QObject {
         return std::make_unique<Almacen>(e.reloj, *perfiles, Carpetas::datosApp());
     }
 
+    // The file once every save asked for has been written.
+    QJsonArray enDisco(Almacen& almacen) const
+    {
+        almacen.esperarGuardado();
+        return Almacenes::lista(archivo());
+    }
+
     std::unique_ptr<Almacen> abrirCon(const QJsonArray& conversaciones)
     {
         Almacenes::escribir(archivo(), json(conversaciones));
@@ -70,6 +77,7 @@ private slots:
         QVERIFY(almacen->conversaciones().isEmpty());
         QVERIFY(!almacen->actual());
         QCOMPARE(e.registro(), antes);  // a missing file is not worth a log line
+        QVERIFY(!almacen->apartado());
 
         const QUuid id = almacen->nueva();
         QCOMPARE(almacen->seleccion(), id);
@@ -78,7 +86,7 @@ private slots:
         QCOMPARE(c.creada, e.reloj.ahora());
         QCOMPARE(*c.carpeta, e.hogar.en("Zuvi IA/Proyectos/") + CarpetasMemoria::nombreProyecto(e.reloj.ahora()));
         QVERIFY(QFileInfo::exists(*c.carpeta + "/CLAUDE.md"));
-        QCOMPARE(Almacenes::lista(archivo()).size(), 1);
+        QCOMPARE(enDisco(*almacen).size(), 1);
         QVERIFY(e.apartados("conversaciones.json").isEmpty());
     }
 
@@ -126,7 +134,7 @@ private slots:
             QCOMPARE(*c.carpeta, "/tmp/propia");
         else
             QVERIFY(c.carpeta->startsWith(e.hogar.en("Zuvi IA/Proyectos/")));
-        const QJsonObject guardada = Almacenes::lista(archivo()).at(1).toObject();
+        const QJsonObject guardada = enDisco(*almacen).at(1).toObject();
         QCOMPARE(guardada["titulo"].toString(), "Proyecto nuevo");
         QVERIFY(!guardada.contains("perfilID"));
     }
@@ -139,7 +147,7 @@ private slots:
         QCOMPARE(almacen->conversaciones().size(), 2);
         QCOMPARE(almacen->conversaciones().first().id, id);
         QCOMPARE(lista.count(), 1);
-        QCOMPARE(Almacenes::lista(archivo()).size(), 2);
+        QCOMPARE(enDisco(*almacen).size(), 2);
     }
 
     void cambiarSellaYAvisaUnaVez()
@@ -160,7 +168,7 @@ private slots:
         QCOMPARE(una.first().first().value<QUuid>(), uuid(idB));
         QCOMPARE(lista.count(), 0);
         // guardar false leaves the file alone; the order stays until the next launch
-        QCOMPARE(Almacenes::lista(archivo()).at(1).toObject()["mensajes"].toArray().size(), 0);
+        QCOMPARE(enDisco(*almacen).at(1).toObject()["mensajes"].toArray().size(), 0);
         QCOMPARE(almacen->conversaciones().first().id, uuid(idA));
 
         // same clock, nothing edited: silent
@@ -168,7 +176,7 @@ private slots:
         QCOMPARE(una.count(), 1);
 
         almacen->cambiar(uuid(idB), true, [](Conversacion& c) { c.titulo = "otro"; });
-        QCOMPARE(Almacenes::lista(archivo()).at(1).toObject()["titulo"].toString(), "otro");
+        QCOMPARE(enDisco(*almacen).at(1).toObject()["titulo"].toString(), "otro");
     }
 
     void cambiarIdDesconocidoNoEscribe()
@@ -180,6 +188,7 @@ private slots:
         almacen->cambiar(uuid(idC), true, [&](Conversacion&) { llamado = true; });
         QVERIFY(!llamado);
         QCOMPARE(una.count(), 0);
+        almacen->esperarGuardado();
         QVERIFY(!QFile::exists(archivo()));
     }
 
@@ -199,10 +208,10 @@ private slots:
         QCOMPARE(almacen->conversaciones().first().mensajes.first().texto, "Hola, Ana");
         QCOMPARE(almacen->conversaciones().first().actualizada, e.reloj.ahora());
         QCOMPARE(una.count(), 1);
-        QCOMPARE(Almacenes::lista(archivo()).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(), "Hola");
+        QCOMPARE(enDisco(*almacen).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(), "Hola");
 
         almacen->anexarTexto(uuid(idA), mensaje, ".", true);
-        QCOMPARE(Almacenes::lista(archivo()).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(),
+        QCOMPARE(enDisco(*almacen).at(0).toObject()["mensajes"].toArray().at(0).toObject()["texto"].toString(),
                  "Hola, Ana.");
     }
 
@@ -237,7 +246,7 @@ private slots:
         almacen->eliminar(uuid(borrar));
         QCOMPARE(almacen->conversaciones().size(), quedan);
         QCOMPARE(almacen->seleccion(), despues.isEmpty() ? std::nullopt : std::optional(uuid(despues)));
-        QCOMPARE(Almacenes::lista(archivo()).size(), quedan);  // written in every case
+        QCOMPARE(enDisco(*almacen).size(), quedan);  // written in every case
     }
 
     void carpetaDeUnaConversacion()
@@ -310,10 +319,15 @@ private slots:
         const QString apartado = Carpetas::datosApp() + "/" + apartados.first();
         QCOMPARE(Almacenes::leer(apartado), contenido);
         QVERIFY(e.registro().contains(apartado));
+        QCOMPARE(almacen->apartado(), apartado);
+        QSignalSpy descartado(almacen.get(), &Almacen::apartadoCambiado);
+        almacen->descartarApartado();
+        QVERIFY(!almacen->apartado());
+        QCOMPARE(descartado.count(), 1);
 
         almacen->nueva();  // the next save writes a new file beside it
         QCOMPARE(Almacenes::leer(apartado), contenido);
-        QCOMPARE(Almacenes::lista(archivo()).size(), 1);
+        QCOMPARE(enDisco(*almacen).size(), 1);
     }
 
     // A newer version's file: a conversation this one cannot read is logged,
@@ -354,7 +368,7 @@ private slots:
         nueva["actualizada"] = Codificacion::segundosDesde2001(e.reloj.ahora());
         esperado[0] = nueva;
         // Compared as values: Qt writes an integral 1e17 without exponent.
-        QCOMPARE(Almacenes::lista(archivo()).toVariantList(), esperado.toVariantList());
+        QCOMPARE(enDisco(*almacen).toVariantList(), esperado.toVariantList());
     }
 
     void guardadoFallidoSeAnota()
@@ -364,6 +378,7 @@ private slots:
         QDir(carpeta).removeRecursively();
         Almacenes::escribir(carpeta, "no es una carpeta");  // even root cannot write inside a file
         const QUuid id = almacen->nueva();
+        almacen->esperarGuardado();
         QCOMPARE(almacen->conversaciones().size(), 1);
         QCOMPARE(almacen->seleccion(), id);
         QVERIFY(e.registro().contains("No se pudo guardar " + archivo()));
