@@ -178,7 +178,8 @@ QWidget* OnboardingView::crear(PasoConfig p)
         return new PasoVoz(entorno_);
     case PasoConfig::activacion: return new PasoActivacion(entorno_.oye(), entorno_.permisosSistema());
     case PasoConfig::cuentas: return new PasoCuentas(entorno_.ins(), entorno_.asistente);
-    case PasoConfig::listo: return new PasoListo;
+    case PasoConfig::listo:
+        return new PasoListo(entorno_.ins(), entorno_.permisosSistema(), entorno_.oye(), entorno_.asistente);
     }
     return new QWidget;
 }

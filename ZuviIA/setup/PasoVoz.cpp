@@ -4,6 +4,7 @@
 #include "app/Entorno.h"
 #include "app/Iconos.h"
 #include "assistant/AsistenteVoz.h"
+#include "plataforma/Permisos.h"
 #include "setup/Encabezado.h"
 #include "setup/Rotulos.h"
 #include "setup/TarjetaVozNeural.h"
@@ -41,8 +42,17 @@ QString PasoVoz::etiquetaMicrofono(const DispositivoAudio& d)
 
 QString PasoVoz::etiquetaSalida(const DispositivoAudio& d) { return d.nombre + separador + d.conexion(); }
 
+QString PasoVoz::textoPrueba(bool modelo, bool microfono)
+{
+    if (!modelo)
+        return QStringLiteral("Falta el modelo de voz en español: sin él la zuvi no entiende lo que dices.");
+    if (!microfono)
+        return QStringLiteral("No hay micrófono: conecta uno y elígelo arriba.");
+    return QStringLiteral("Lo que entienda aparece aquí; nada se envía al agente.");
+}
+
 PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
-    : QWidget(parent), voz_(entorno.asistente)
+    : QWidget(parent), voz_(entorno.asistente), permisos_(entorno.permisosSistema())
 {
     setObjectName(QStringLiteral("pasoVoz"));
     voz_.setModoPrueba(true);
@@ -101,6 +111,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     capa->addStretch(1);
 
     connect(&voz_, &AsistenteVoz::dispositivosCambiados, this, &PasoVoz::llenarMicrofonos);
+    connect(&voz_, &AsistenteVoz::dispositivosCambiados, this, &PasoVoz::mostrarDictado);
     connect(&voz_, &AsistenteVoz::dispositivoUIDCambiado, this, &PasoVoz::llenarMicrofonos);
     connect(&voz_, &AsistenteVoz::salidasCambiadas, this, &PasoVoz::llenarSalidas);
     connect(&voz_, &AsistenteVoz::salidaUIDCambiado, this, &PasoVoz::llenarSalidas);
@@ -131,8 +142,7 @@ void PasoVoz::mostrarDictado()
                                  : QStringLiteral("Pulsa y di «Hola, esto es una prueba»"));
     dictado_->setText(!voz_.texto().isEmpty()
                           ? voz_.texto()
-                          : QStringLiteral("La primera vez se comprueba que haya un micrófono y el modelo de voz en "
-                                           "español."));
+                          : textoPrueba(permisos_.reconocimiento(), permisos_.microfono()));
     aviso_->parentWidget()->setVisible(voz_.aviso().has_value());
     aviso_->setText(voz_.aviso().value_or(QString()));
 }
