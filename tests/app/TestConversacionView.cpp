@@ -240,7 +240,10 @@ private slots:
 
         QTest::keyClick(ventana.get(), Qt::Key_Period, Qt::ControlModifier);
         esperarFinTurno();
-        QCOMPARE(ultimoTexto(), QStringLiteral("Pensando en voz alta"));
+        // What the agent had written stays, with the stop's mark after it.
+        const auto mensajes = m.almacen->actual()->mensajes;
+        QCOMPARE(mensajes.value(mensajes.size() - 2).texto, QStringLiteral("Pensando en voz alta"));
+        QCOMPARE(ultimoTexto(), QStringLiteral("Detenido."));
         QVERIFY(boton("agenteClaude")->isEnabled());
         QVERIFY(boton("enviar")->isVisible());
         QCOMPARE(campo()->toPlainText(), QStringLiteral("Segundo"));
@@ -373,6 +376,9 @@ private slots:
                                       << "Plan — Web";
         QTest::newRow("sin mensajes") << std::optional<QString>() << "/home/ana/Zuvi IA/Web" << "Zuvi IA — Web";
         QTest::newRow("barra final") << std::optional<QString>() << "/home/ana/Web/" << "Zuvi IA — Web";
+        QTest::newRow("raíz sin mensajes") << std::optional<QString>() << "/home/ana/Zuvi IA" << "Zuvi IA";
+        QTest::newRow("raíz con mensajes") << std::optional<QString>(QStringLiteral("Plan")) << "/home/ana/Zuvi IA"
+                                           << "Plan — Zuvi IA";
         QTest::newRow("sin carpeta") << std::optional<QString>(QStringLiteral("Plan")) << "" << "Plan";
     }
 
