@@ -158,6 +158,9 @@ void PasoCuentas::construirFilas()
         fila->addWidget(insignia);
         fila->addWidget(iniciar);
         fila->addWidget(probar);
+        // The badge fits its text to its own limit: what the buttons leave.
+        insignia->setMaximumWidth(accesorio->maximumWidth() - iniciar->sizeHint().width() - probar->sizeHint().width()
+                                  - 2 * fila->spacing());
         lista_->addWidget(new Tarjeta(QString::fromLatin1(c.simbolo), QString::fromUtf8(c.titulo),
                                       QStringLiteral("Usa tu cuenta de %1.").arg(QString::fromUtf8(c.palabra)), accesorio,
                                       this));

@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 using namespace std::chrono_literals;
 
@@ -415,11 +416,28 @@ private slots:
         QVERIFY(paso.advertencia()->isVisible());
         paso.opcion(NivelPermiso::responder)->click();
         QVERIFY(!paso.advertencia()->isVisible());
+        // An agent that chats instead of answering "OK".
+        QFile codex(e.herramientas.bin() + QStringLiteral("/codex"));
+        QVERIFY(codex.open(QIODevice::WriteOnly));
+        codex.write("#!/bin/sh\necho 'Hola. Soy Zuvi y estoy lista para ayudarte con tu proyecto cuando quieras, "
+                    "dime qué necesitas hoy.'\n");
+        codex.close();
+        codex.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QTest::mouseClick(paso.probar(Agente::codex), Qt::LeftButton);
         QVERIFY(!paso.probar(Agente::codex)->isEnabled());
         QVERIFY(paso.iniciarSesion(Agente::codex)->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(paso.probar(Agente::codex)->isEnabled(), 30000);
         QVERIFY(e.instalador->sesion().value(Agente::codex).es(EstadoPaso::Tipo::error));
+        // The result is shown whole beside the buttons, or elided with all
+        // of it in the tooltip.
+        QTest::qWait(50);
+        const InsigniaEstado* insignia = paso.insignia(Agente::codex);
+        const QLabel* t = insignia->texto();
+        QVERIFY(insignia->geometry().right() < paso.iniciarSesion(Agente::codex)->geometry().left());
+        QVERIFY(t->geometry().right() <= insignia->width());
+        QVERIFY2(t->heightForWidth(t->width()) <= t->height(), qPrintable(t->text()));
+        QVERIFY(t->text().endsWith(QStringLiteral("…")));
+        QVERIFY2(QTextDocumentFragment::fromHtml(t->toolTip()).toPlainText().endsWith(QStringLiteral("necesitas hoy.")), qPrintable(t->toolTip()));
     }
 
     void advertenciaNivel_data()
