@@ -348,10 +348,20 @@ private slots:
                  QStringLiteral("Solo conversar y leer"));
     }
 
-    // The warning follows the reading setting and the output's volume.
+    // The warning follows the reading setting, the outputs there are and
+    // the output's volume.
     void avisoSilencio()
     {
         auto* aviso = ventana->findChild<QLabel*>(QStringLiteral("avisoSilencio"));
+        QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
+        QVERIFY(m.asistente->leerRespuesta());
+        QVERIFY(aviso->isVisible());
+        QVERIFY2(aviso->text().startsWith(QStringLiteral("No hay salida de sonido")), qPrintable(aviso->text()));
+        QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
+        QVERIFY(!aviso->isVisible());
+        sistema.salidas = {{7, QStringLiteral("parlantes"), QStringLiteral("Parlantes"), std::nullopt, 0, 2}};
+        sistema.cambiar();
+        QTRY_COMPARE(m.asistente->salidas().size(), 1);
         sistema.estados[7] = {true, 1.0f};
         sistema.salidaPorDefecto = 7;
         sistema.cambiarSalidas();
