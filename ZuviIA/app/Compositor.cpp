@@ -301,9 +301,22 @@ void Compositor::seguirAviso()
     for (const DispositivoAudio& d : voz_.salidas())
         if (voz_.salidaUID() && d.uid == *voz_.salidaUID())
             dispositivo = d.id;
-    const bool silencio =
-        voz_.leerRespuesta() && AudioDispositivos::salidaSilenciada(dispositivo, voz_.dispositivosSistema());
-    avisoSilencio_->setVisible(silencio);
+    const bool leer = voz_.leerRespuesta();
+    const auto aviso = avisoSonido(leer, !voz_.salidas().isEmpty(),
+                                   leer && AudioDispositivos::salidaSilenciada(dispositivo, voz_.dispositivosSistema()));
+    avisoSilencio_->setText(aviso.value_or(QString()));
+    avisoSilencio_->setVisible(aviso.has_value());
+}
+
+std::optional<QString> Compositor::avisoSonido(bool leer, bool haySalida, bool silenciada)
+{
+    if (!leer)
+        return std::nullopt;
+    if (!haySalida)
+        return QStringLiteral("No hay salida de sonido: no vas a oír a la zuvi. Conecta parlantes o audífonos.");
+    if (silenciada)
+        return QStringLiteral("El sonido del computador está en silencio: no vas a oír a la zuvi. Sube el volumen.");
+    return std::nullopt;
 }
 
 void Compositor::seguirEstado()

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class Ajustes;
 class AsistenteVoz;
 class BotonMicrofono;
@@ -28,6 +30,9 @@ public:
     static QString indicacion(bool activo);
     // The send button is enabled unless the text is only spaces and tabs.
     static bool puedeEnviar(const QString& texto);
+    // The warning over the field while answers are read aloud: no output
+    // at all, or one muted or turned down; none when they can be heard.
+    static std::optional<QString> avisoSonido(bool leer, bool haySalida, bool silenciada);
 
     QPlainTextEdit* campo() const { return campo_; }
     BotonMicrofono* microfono() const { return boton_; }

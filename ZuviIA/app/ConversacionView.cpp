@@ -28,7 +28,8 @@ QString ConversacionView::tituloVentana(const std::optional<QString>& titulo, co
 {
     const QString nombre = QFileInfo(QDir::cleanPath(carpeta)).fileName();
     const QString principal = titulo.value_or(QStringLiteral("Zuvi IA"));
-    return nombre.isEmpty() ? principal : principal + QStringLiteral(" — ") + nombre;
+    // The projects root itself is called "Zuvi IA": its name would only repeat.
+    return nombre.isEmpty() || nombre == principal ? principal : principal + QStringLiteral(" — ") + nombre;
 }
 
 ConversacionView::ConversacionView(const Entorno& entorno, QWidget* parent) : QWidget(parent), entorno_(entorno)

@@ -5,10 +5,11 @@
 #include "assistant/AsistenteVoz.h"
 #include "projects/ModoProyectos.h"
 
+#include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -72,7 +73,13 @@ PantallaVacia::PantallaVacia(const Entorno& entorno, const Ideas& ideas, QWidget
     tenue.setColor(QPalette::WindowText, tenue.color(QPalette::PlaceholderText));
     subtitulo_->setPalette(tenue);
     textos->addWidget(titulo_);
-    textos->addWidget(subtitulo_, 0, Qt::AlignHCenter);
+    // Centred by stretches, not an alignment: an aligned item gets its size
+    // hint's height, not the height its lines need at the width it gets.
+    auto* centrado = new QHBoxLayout;
+    centrado->addStretch(1);
+    centrado->addWidget(subtitulo_, 100);
+    centrado->addStretch(1);
+    textos->addLayout(centrado);
     pila->addLayout(textos);
 
     auto* cuadricula = new QWidget(this);
@@ -87,7 +94,11 @@ PantallaVacia::PantallaVacia(const Entorno& entorno, const Ideas& ideas, QWidget
         chip->setObjectName(QStringLiteral("idea%1").arg(i));
         chip->setFlat(true);
         chip->setCursor(Qt::PointingHandCursor);
-        chip->setMinimumWidth(220);
+        chip->setMinimumWidth(180);
+        // Both columns share the width alike, whatever their texts.
+        chip->setSizePolicy(QSizePolicy::Ignored, chip->sizePolicy().verticalPolicy());
+        chip->setProperty("idea", instruccion);
+        chip->installEventFilter(this);
         chip->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 12px; border-radius: 10px; "
                                            "background: palette(alternate-base); }"));
         // The assistant refuses it while a turn runs.
@@ -110,22 +121,24 @@ void PantallaVacia::seguir()
     const QString t = entorno_.modo.transcripcion();
     titulo_->setText(titulo(activo, t));
     subtitulo_->setText(subtitulo(activo, t));
-    ajustarSubtitulo();
 }
 
-void PantallaVacia::resizeEvent(QResizeEvent* evento)
+bool PantallaVacia::eventFilter(QObject* objeto, QEvent* evento)
 {
-    QWidget::resizeEvent(evento);
-    ajustarSubtitulo();
+    if (evento->type() == QEvent::Resize)
+        if (auto* chip = qobject_cast<QPushButton*>(objeto); chip && chips_.contains(chip))
+            recortarIdea(chip);
+    return QWidget::eventFilter(objeto, evento);
 }
 
-// A centred wrapped label picks a narrow width of its own and the layout
-// gives it the height of fewer lines than it needs: it gets the width it may
-// take and the height its text needs there.
-void PantallaVacia::ajustarSubtitulo()
+void PantallaVacia::recortarIdea(QPushButton* chip)
 {
-    const QMargins m = layout()->contentsMargins();
-    const int ancho = std::clamp(width() - m.left() - m.right(), 1, subtitulo_->maximumWidth());
-    subtitulo_->setMinimumWidth(ancho);
-    subtitulo_->setMinimumHeight(std::min(subtitulo_->maximumHeight(), subtitulo_->heightForWidth(ancho)));
+    const QString idea = chip->property("idea").toString();
+    const QFontMetrics fm = chip->fontMetrics();
+    // What the chip draws besides its text: icon, padding, frame.
+    const int resto = chip->sizeHint().width() - fm.horizontalAdvance(chip->text());
+    const QString texto = fm.elidedText(idea, Qt::ElideRight, chip->width() - resto);
+    chip->setText(texto);
+    chip->setToolTip(texto == idea ? QString() : idea);
 }
+

@@ -33,11 +33,13 @@ public:
     QList<QPushButton*> chips() const { return chips_; }
 
 protected:
-    void resizeEvent(QResizeEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
     void seguir();
-    void ajustarSubtitulo();
+    // A suggestion wider than its chip ends in "…" and shows whole as the
+    // chip's tooltip.
+    static void recortarIdea(QPushButton* chip);
 
     Entorno entorno_;
     BotonMicrofono* microfono_ = nullptr;

@@ -99,6 +99,21 @@ std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool
     return QStringLiteral("No hubo respuesta (código %1).").arg(codigo);
 }
 
+std::optional<QString> respuestaCortada(int codigo, bool interrumpido, const std::optional<QString>& error,
+                                        const QString& errores, AgenteCLI agente)
+{
+    if (codigo == codigoCancelado || interrumpido)
+        return QStringLiteral("Detenido.");
+    if (codigo == 0 && !error)
+        return std::nullopt;
+    const QString detalle = error ? error->trimmed() : explicarError(errores, agente).value_or(QString());
+    if (!detalle.isEmpty())
+        return QStringLiteral("La respuesta quedó a medias:\n") + Texto::ultimos(detalle, 600);
+    return QStringLiteral("La respuesta quedó a medias: %1 se cerró de golpe (código %2). Vuelve a pedírselo.")
+        .arg(nombre(agente))
+        .arg(codigo);
+}
+
 QString noInstalado(AgenteCLI agente)
 {
     return nombre(agente) + QStringLiteral(" no está instalado. Ábrelo desde Ajustes → Configuración.");

@@ -38,6 +38,12 @@ std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool
                                       const std::optional<QString>& error, const QString& errores,
                                       AgenteCLI agente);
 
+// The line that follows a reply with text that did not finish: "Detenido."
+// when the user stopped it, a Spanish error when the agent died or went
+// silent; none when the agent finished (code 0 and no error).
+std::optional<QString> respuestaCortada(int codigo, bool interrumpido, const std::optional<QString>& error,
+                                        const QString& errores, AgenteCLI agente);
+
 // The error message of a turn whose agent has no executable.
 QString noInstalado(AgenteCLI agente);
 

@@ -68,6 +68,9 @@ public:
     // after `pausaTrasAtasco`.
     static constexpr std::chrono::milliseconds limiteEspera{1000};
     static constexpr std::chrono::seconds pausaTrasAtasco{5};
+    // While the server is gone and anyone observes, it is looked for again
+    // this often; the observers hear when it comes back.
+    static constexpr std::chrono::seconds pausaReconexion{2};
     // Where a stalled server is reported (the log, once the core is up).
     static void setAnotador(std::function<void(const QString&)> anotar);
 

@@ -71,6 +71,11 @@ public:
     ~DispositivosPulse() override
     {
         pa_threaded_mainloop_lock(lazo_);
+        if (reintento_) {
+            pa_mainloop_api* api = pa_threaded_mainloop_get_api(lazo_);
+            api->time_free(reintento_);
+            reintento_ = nullptr;
+        }
         soltarContexto();
         pa_threaded_mainloop_unlock(lazo_);
         pa_threaded_mainloop_stop(lazo_);
@@ -175,7 +180,7 @@ private:
         pa_context_set_state_callback(contexto_, &alEstado, this);
         if (pa_context_connect(contexto_, servidor_.isEmpty() ? nullptr : servidor_.constData(),
                                PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            soltarContexto();
+            sinServidor();
             return false;
         }
         const bool decidido = esperarHasta([this] {
@@ -187,29 +192,111 @@ private:
             return false;
         }
         if (pa_context_get_state(contexto_) != PA_CONTEXT_READY) {
-            soltarContexto();
+            sinServidor();
             return false;
         }
+        suscribir();
+        atascadoHasta_.reset();
+        if (!esperar(pa_context_get_sink_info_list(contexto_, &alSalidaEnCache, this)))
+            return false;
+        const bool listo = esperar(pa_context_get_server_info(contexto_, &alServidor, this));
+        if (listo)
+            recuperado();
+        return listo;
+    }
+
+    // Loop lock held. Device and server events from now on, over a cache
+    // that starts empty.
+    void suscribir()
+    {
         pa_context_set_subscribe_callback(contexto_, &alEvento, this);
         pa_operation_unref(pa_context_subscribe(
             contexto_, pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
                                               | PA_SUBSCRIPTION_MASK_SERVER),
             nullptr, nullptr));
+        std::lock_guard g(cacheMutex_);
+        salidas_.clear();
+        indicesPorNombre_.clear();
+    }
+
+    // Loop lock held. No server (not started, or gone): no devices, and
+    // while anyone observes, a new attempt in a while.
+    void sinServidor()
+    {
+        soltarContexto();
+        bool habia = false;
         {
             std::lock_guard g(cacheMutex_);
+            habia = !caido_ && conocido_;
             salidas_.clear();
             indicesPorNombre_.clear();
+            entradaPorDefecto_.clear();
+            salidaPorDefecto_.clear();
         }
-        atascadoHasta_.reset();
-        if (!esperar(pa_context_get_sink_info_list(contexto_, &alSalidaEnCache, this)))
-            return false;
-        return esperar(pa_context_get_server_info(contexto_, &alServidor, this));
+        caido_ = true;
+        ultimasEntradas_.clear();
+        ultimasSalidas_.clear();
+        if (habia)
+            avisar();
+        reintentarLuego();
+    }
+
+    // Loop lock held. The views learn of a server that came back.
+    void recuperado()
+    {
+        if (!caido_)
+            return;
+        caido_ = false;
+        anotar(QStringLiteral("Dispositivos: el servidor de sonido volvió"));
+        avisar();
+        avisar(true);
+    }
+
+    // Loop lock held.
+    void reintentarLuego()
+    {
+        bool observado = false;
+        {
+            std::lock_guard g(cacheMutex_);
+            observado = !observadores_.empty() || !observadoresSalidas_.empty();
+        }
+        if (reintento_ || !observado)
+            return;
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(lazo_);
+        timeval cuando{};
+        pa_gettimeofday(&cuando);
+        pa_timeval_add(&cuando, pa_usec_t(std::chrono::microseconds(pausaReconexion).count()));
+        reintento_ = api->time_new(api, &cuando, &alReintento, this);
+    }
+
+    // On libpulse's thread, loop lock held: an attempt that never waits.
+    static void alReintento(pa_mainloop_api* api, pa_time_event* evento, const timeval*, void* datos)
+    {
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        api->time_free(evento);
+        yo->reintento_ = nullptr;
+        if (yo->contexto_ && PA_CONTEXT_IS_GOOD(pa_context_get_state(yo->contexto_)))
+            return;
+        yo->soltarContexto();
+        yo->reintentando_ = true;
+        yo->contexto_ = pa_context_new(api, "Zuvi IA");
+        if (!yo->contexto_) {
+            yo->reintentarLuego();
+            return;
+        }
+        pa_context_set_state_callback(yo->contexto_, &alEstado, yo);
+        if (pa_context_connect(yo->contexto_, yo->servidor_.isEmpty() ? nullptr : yo->servidor_.constData(),
+                               PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            yo->soltarContexto();
+            yo->reintentarLuego();
+        }
     }
 
     void soltarContexto()
     {
         if (!contexto_)
             return;
+        reintentando_ = false;
         pa_context_set_state_callback(contexto_, nullptr, nullptr);
         pa_context_set_subscribe_callback(contexto_, nullptr, nullptr);
         pa_context_disconnect(contexto_);
@@ -311,9 +398,36 @@ private:
         std::erase_if(indicesPorNombre_, [&](const auto& par) { return par.second == indice; });
     }
 
-    static void alEstado(pa_context*, void* yo)
+    // On libpulse's thread, loop lock held. A connection that fails or
+    // ends is dropped later, outside its own callback.
+    static void alEstado(pa_context* c, void* datos)
     {
-        pa_threaded_mainloop_signal(static_cast<DispositivosPulse*>(yo)->lazo_, 0);
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        pa_threaded_mainloop_signal(yo->lazo_, 0);
+        if (c != yo->contexto_)
+            return;
+        const pa_context_state_t e = pa_context_get_state(c);
+        if (e == PA_CONTEXT_READY && yo->reintentando_) {
+            yo->reintentando_ = false;
+            // An attempt of the retry: nobody waits for these answers.
+            yo->suscribir();
+            if (auto* op = pa_context_get_sink_info_list(c, &alSalidaEnCache, yo))
+                pa_operation_unref(op);
+            if (auto* op = pa_context_get_server_info(c, &alServidor, yo))
+                pa_operation_unref(op);
+            yo->recuperado();
+        } else if (!PA_CONTEXT_IS_GOOD(e)) {
+            pa_mainloop_api* api = pa_threaded_mainloop_get_api(yo->lazo_);
+            api->defer_new(api, &alCaer, yo);
+        }
+    }
+
+    static void alCaer(pa_mainloop_api* api, pa_defer_event* evento, void* datos)
+    {
+        api->defer_free(evento);
+        auto* yo = static_cast<DispositivosPulse*>(datos);
+        if (yo->contexto_ && !PA_CONTEXT_IS_GOOD(pa_context_get_state(yo->contexto_)))
+            yo->sinServidor();
     }
 
     static void alFuente(pa_context*, const pa_source_info* i, int fin, void* datos)
@@ -390,7 +504,10 @@ private:
     QByteArray servidor_;
     pa_threaded_mainloop* lazo_;
     pa_context* contexto_ = nullptr;
-    // Loop lock held for these three.
+    // Loop lock held for these.
+    pa_time_event* reintento_ = nullptr;
+    bool caido_ = false;
+    bool reintentando_ = false;
     std::optional<std::chrono::steady_clock::time_point> atascadoHasta_;
     std::vector<Registro> ultimasEntradas_;
     std::vector<Registro> ultimasSalidas_;

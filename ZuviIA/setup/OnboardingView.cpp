@@ -178,7 +178,9 @@ QWidget* OnboardingView::crear(PasoConfig p)
         return new PasoVoz(entorno_);
     case PasoConfig::activacion: return new PasoActivacion(entorno_.escuchaEnUso(), entorno_.permisosEnUso());
     case PasoConfig::cuentas: return new PasoCuentas(entorno_.instaladorEnUso(), entorno_.asistente);
-    case PasoConfig::listo: return new PasoListo;
+    case PasoConfig::listo:
+        return new PasoListo(entorno_.instaladorEnUso(), entorno_.permisosEnUso(), entorno_.escuchaEnUso(),
+                             entorno_.asistente);
     }
     return new QWidget;
 }

@@ -34,7 +34,9 @@ PasoActivacion::EstadoOye PasoActivacion::estadoOye(bool escuchando, bool recono
         return {QStringLiteral("Escuchando"), QStringLiteral("checkmark.circle.fill"), true};
     if (reconocimiento && microfono)
         return {QStringLiteral("En pausa"), QStringLiteral("pause.circle"), false};
-    return {QStringLiteral("Faltan permisos (paso Voz)"), QStringLiteral("pause.circle"), false};
+    if (!reconocimiento)
+        return {QStringLiteral("Falta el modelo de voz (paso Voz)"), QStringLiteral("pause.circle"), false};
+    return {QStringLiteral("Sin micrófono (paso Voz)"), QStringLiteral("pause.circle"), false};
 }
 
 PasoActivacion::PasoActivacion(EscuchaZuvi& oye, Permisos& permisos, QWidget* parent)
@@ -114,7 +116,7 @@ void PasoActivacion::mostrarOye()
 {
     oyeZuvi_->setChecked(oye_.activada());
     filaEscucha_->setVisible(oye_.activada());
-    // Speech recognition first; the microphone only when it is there.
+    // The model first: without it the microphone does not matter.
     const bool reconocimiento = permisos_.reconocimiento();
     const EstadoOye e = estadoOye(oye_.escuchando(), reconocimiento, reconocimiento && permisos_.microfono());
     estadoEscucha_->setText(e.texto);

@@ -2,6 +2,7 @@
 
 #include "setup/Rotulos.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -24,6 +25,12 @@ PasoBienvenida::PasoBienvenida(QWidget* parent) : QWidget(parent)
     texto->setObjectName(QStringLiteral("textoBienvenida"));
     texto->setAlignment(Qt::AlignCenter);
     texto->setMaximumWidth(460);
-    capa->addWidget(texto, 0, Qt::AlignHCenter);
+    // Centred by stretches, not an alignment: an aligned item gets its size
+    // hint's height, not the height its lines need at the width it gets.
+    auto* centrado = new QHBoxLayout;
+    centrado->addStretch(1);
+    centrado->addWidget(texto, 100);
+    centrado->addStretch(1);
+    capa->addLayout(centrado);
     capa->addStretch(1);
 }

@@ -1,6 +1,7 @@
 #include "setup/PasoCuentas.h"
 
 #include "assistant/AsistenteVoz.h"
+#include "assistant/TextosTurno.h"
 #include "setup/Encabezado.h"
 #include "setup/InsigniaEstado.h"
 #include "setup/Instalador.h"
@@ -53,6 +54,25 @@ QList<Agente> PasoCuentas::conFila(const EstadosAgentes& agentes)
     return lista;
 }
 
+std::optional<QString> PasoCuentas::advertenciaNivel(NivelPermiso nivel, bool comoRoot)
+{
+    if (TextosTurno::rechazaNivel(AgenteCLI::claude, nivel, comoRoot))
+        return QStringLiteral("Zuvi IA corre como root y Claude no acepta «Control total del computador»: cada turno "
+                              "con Claude fallaría. Elige otro nivel o abre Zuvi IA con tu usuario normal.");
+    if (nivel == NivelPermiso::total)
+        return QStringLiteral("Con control total el agente ejecuta comandos y controla apps sin preguntarte. Úsalo en "
+                              "un computador y una carpeta de confianza.");
+    return std::nullopt;
+}
+
+EstadoPaso PasoCuentas::sesionMostrada(Agente a, const EstadoPaso& sesion, NivelPermiso nivel, bool comoRoot)
+{
+    if (a == Agente::claudeCode && sesion.es(EstadoPaso::Tipo::listo)
+        && TextosTurno::rechazaNivel(AgenteCLI::claude, nivel, comoRoot))
+        return EstadoPaso::error(QStringLiteral("Responde, pero como root no acepta control total"));
+    return sesion;
+}
+
 PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : QWidget(parent), ins_(ins), voz_(voz)
 {
     setObjectName(QStringLiteral("pasoCuentas"));
@@ -98,9 +118,7 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
         opciones->addWidget(detalle);
         opciones_.insert(n.nivel, opcion);
     }
-    advertencia_ = Rotulos::texto(QStringLiteral("Con control total el agente ejecuta comandos y controla apps sin "
-                                                 "preguntarte. Úsalo en un computador y una carpeta de confianza."),
-                                  this);
+    advertencia_ = Rotulos::texto(QString(), this);
     advertencia_->setObjectName(QStringLiteral("advertenciaTotal"));
     Rotulos::color(advertencia_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.shield.fill"), advertencia_, this));
@@ -149,6 +167,9 @@ void PasoCuentas::construirFilas()
         fila->addWidget(insignia);
         fila->addWidget(iniciar);
         fila->addWidget(probar);
+        // The badge fits its text to its own limit: what the buttons leave.
+        insignia->setMaximumWidth(accesorio->maximumWidth() - iniciar->sizeHint().width() - probar->sizeHint().width()
+                                  - 2 * fila->spacing());
         lista_->addWidget(new Tarjeta(QString::fromLatin1(c.simbolo), QString::fromUtf8(c.titulo),
                                       QStringLiteral("Usa tu cuenta de %1.").arg(QString::fromUtf8(c.palabra)), accesorio,
                                       this));
@@ -163,7 +184,7 @@ void PasoCuentas::mostrarSesiones()
 {
     for (Agente a : probar_.keys()) {
         const EstadoPaso sesion = ins_.sesion().value(a, EstadoPaso::falta());
-        insignias_.value(a)->setEstado(sesion);
+        insignias_.value(a)->setEstado(sesionMostrada(a, sesion, voz_.nivel(), voz_.comoRoot()));
         probar_.value(a)->setEnabled(!sesion.es(EstadoPaso::Tipo::trabajando));
     }
 }
@@ -171,5 +192,8 @@ void PasoCuentas::mostrarSesiones()
 void PasoCuentas::mostrarNivel()
 {
     opciones_.value(voz_.nivel())->setChecked(true);
-    advertencia_->parentWidget()->setVisible(voz_.nivel() == NivelPermiso::total);
+    const auto aviso = advertenciaNivel(voz_.nivel(), voz_.comoRoot());
+    advertencia_->setText(aviso.value_or(QString()));
+    advertencia_->parentWidget()->setVisible(aviso.has_value());
+    mostrarSesiones();
 }

@@ -23,6 +23,11 @@ public:
 
     // The agents that get a row: installed ones, Claude Code then Codex.
     static QList<Agente> conFila(const EstadosAgentes& agentes);
+    // The warning under the levels: none, the one for full control, or
+    // the refusal every turn would meet (Claude as root at full control).
+    static std::optional<QString> advertenciaNivel(NivelPermiso nivel, bool comoRoot);
+    // A passed test says nothing of a level the agent will refuse.
+    static EstadoPaso sesionMostrada(Agente a, const EstadoPaso& sesion, NivelPermiso nivel, bool comoRoot);
 
     QList<Agente> filas() const { return probar_.keys(); }
     QPushButton* probar(Agente a) const { return probar_.value(a); }

@@ -4,6 +4,7 @@
 #include "vistas/Entorno.h"
 #include "vistas/Iconos.h"
 #include "assistant/AsistenteVoz.h"
+#include "plataforma/Permisos.h"
 #include "setup/Encabezado.h"
 #include "setup/Rotulos.h"
 #include "setup/TarjetaReconocimiento.h"
@@ -42,8 +43,17 @@ QString PasoVoz::etiquetaMicrofono(const DispositivoAudio& d)
 
 QString PasoVoz::etiquetaSalida(const DispositivoAudio& d) { return d.nombre + separador + d.conexion(); }
 
+QString PasoVoz::textoPrueba(bool modelo, bool microfono)
+{
+    if (!modelo)
+        return QStringLiteral("Falta el modelo de voz en español: sin él la zuvi no entiende lo que dices.");
+    if (!microfono)
+        return QStringLiteral("No hay micrófono: conecta uno y elígelo arriba.");
+    return QStringLiteral("Lo que entienda aparece aquí; nada se envía al agente.");
+}
+
 PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
-    : QWidget(parent), voz_(entorno.asistente)
+    : QWidget(parent), voz_(entorno.asistente), permisos_(entorno.permisosEnUso())
 {
     setObjectName(QStringLiteral("pasoVoz"));
     voz_.setModoPrueba(true);
@@ -104,6 +114,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
     capa->addStretch(1);
 
     connect(&voz_, &AsistenteVoz::dispositivosCambiados, this, &PasoVoz::llenarMicrofonos);
+    connect(&voz_, &AsistenteVoz::dispositivosCambiados, this, &PasoVoz::mostrarDictado);
     connect(&voz_, &AsistenteVoz::dispositivoUIDCambiado, this, &PasoVoz::llenarMicrofonos);
     connect(&voz_, &AsistenteVoz::salidasCambiadas, this, &PasoVoz::llenarSalidas);
     connect(&voz_, &AsistenteVoz::salidaUIDCambiado, this, &PasoVoz::llenarSalidas);
@@ -134,8 +145,7 @@ void PasoVoz::mostrarDictado()
                                  : QStringLiteral("Pulsa y di «Hola, esto es una prueba»"));
     dictado_->setText(!voz_.texto().isEmpty()
                           ? voz_.texto()
-                          : QStringLiteral("La primera vez se comprueba que haya un micrófono y el modelo de voz en "
-                                           "español."));
+                          : textoPrueba(permisos_.reconocimiento(), permisos_.microfono()));
     aviso_->parentWidget()->setVisible(voz_.aviso().has_value());
     aviso_->setText(voz_.aviso().value_or(QString()));
 }

@@ -6,6 +6,7 @@ struct DispositivoAudio;
 struct Entorno;
 class AsistenteVoz;
 class BotonMicrofono;
+class Permisos;
 class QComboBox;
 class QLabel;
 class TarjetaReconocimiento;
@@ -24,6 +25,9 @@ public:
     // "Micrófono USB  ·  Logitech, USB"; outputs never name the maker.
     static QString etiquetaMicrofono(const DispositivoAudio& d);
     static QString etiquetaSalida(const DispositivoAudio& d);
+    // What the test panel says before anything is dictated: what is
+    // missing for the test, when something is.
+    static QString textoPrueba(bool modelo, bool microfono);
 
     QComboBox* microfono() const { return microfono_; }
     QComboBox* salida() const { return salida_; }
@@ -40,6 +44,7 @@ private:
     void mostrarDictado();
 
     AsistenteVoz& voz_;
+    Permisos& permisos_;
     QComboBox* microfono_ = nullptr;
     QComboBox* salida_ = nullptr;
     BotonMicrofono* boton_ = nullptr;

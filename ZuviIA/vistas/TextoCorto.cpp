@@ -1,6 +1,7 @@
 #include "vistas/TextoCorto.h"
 
 #include <QFontMetrics>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QTextLayout>
 
@@ -75,6 +76,10 @@ void TextoCorto::resizeEvent(QResizeEvent* e)
 void TextoCorto::ajustar()
 {
     const QString cortado = recortar(completo_, font(), width() - 2, lineas_);
+    // What is cut stays readable whole, never as markup. Breaking into
+    // lines only moves spaces and line ends.
+    const auto letras = [](QString t) { return t.remove(QRegularExpression(QStringLiteral("\\s"))); };
+    setToolTip(letras(cortado) == letras(completo_) ? QString() : Qt::convertFromPlainText(completo_));
     if (cortado == text())
         return;
     const bool otraAltura = cortado.count(QLatin1Char('\n')) != text().count(QLatin1Char('\n'));

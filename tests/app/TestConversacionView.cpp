@@ -246,7 +246,10 @@ private slots:
 
         QTest::keyClick(ventana.get(), Qt::Key_Period, Qt::ControlModifier);
         esperarFinTurno();
-        QCOMPARE(ultimoTexto(), QStringLiteral("Pensando en voz alta"));
+        // What the agent had written stays, with the stop's mark after it.
+        const auto mensajes = m.almacen->actual()->mensajes;
+        QCOMPARE(mensajes.value(mensajes.size() - 2).texto, QStringLiteral("Pensando en voz alta"));
+        QCOMPARE(ultimoTexto(), QStringLiteral("Detenido."));
         QVERIFY(boton("agenteClaude")->isEnabled());
         QVERIFY(boton("enviar")->isVisible());
         QCOMPARE(campo()->toPlainText(), QStringLiteral("Segundo"));
@@ -354,10 +357,20 @@ private slots:
                  QStringLiteral("Solo conversar y leer"));
     }
 
-    // The warning follows the reading setting and the output's volume.
+    // The warning follows the reading setting, the outputs there are and
+    // the output's volume.
     void avisoSilencio()
     {
         auto* aviso = ventana->findChild<QLabel*>(QStringLiteral("avisoSilencio"));
+        QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
+        QVERIFY(m.asistente->leerRespuesta());
+        QVERIFY(aviso->isVisible());
+        QVERIFY2(aviso->text().startsWith(QStringLiteral("No hay salida de sonido")), qPrintable(aviso->text()));
+        QTest::mouseClick(boton("leerRespuestas"), Qt::LeftButton);
+        QVERIFY(!aviso->isVisible());
+        sistema.salidas = {{7, QStringLiteral("parlantes"), QStringLiteral("Parlantes"), std::nullopt, 0, 2}};
+        sistema.cambiar();
+        QTRY_COMPARE(m.asistente->salidas().size(), 1);
         sistema.estados[7] = {true, 1.0f};
         sistema.salidaPorDefecto = 7;
         sistema.cambiarSalidas();
@@ -382,6 +395,9 @@ private slots:
                                       << "Plan — Web";
         QTest::newRow("sin mensajes") << std::optional<QString>() << "/home/ana/Zuvi IA/Web" << "Zuvi IA — Web";
         QTest::newRow("barra final") << std::optional<QString>() << "/home/ana/Web/" << "Zuvi IA — Web";
+        QTest::newRow("raíz sin mensajes") << std::optional<QString>() << "/home/ana/Zuvi IA" << "Zuvi IA";
+        QTest::newRow("raíz con mensajes") << std::optional<QString>(QStringLiteral("Plan")) << "/home/ana/Zuvi IA"
+                                           << "Plan — Zuvi IA";
         QTest::newRow("sin carpeta") << std::optional<QString>(QStringLiteral("Plan")) << "" << "Plan";
     }
 

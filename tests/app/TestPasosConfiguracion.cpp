@@ -9,6 +9,7 @@
 #include "setup/PasoAgentes.h"
 #include "setup/PasoConexiones.h"
 #include "setup/PasoCuentas.h"
+#include "setup/PasoListo.h"
 #include "setup/PasoSkills.h"
 #include "setup/PasoVoz.h"
 #include "setup/TarjetaReconocimiento.h"
@@ -23,8 +24,12 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(PasoListo::Situacion)
+Q_DECLARE_METATYPE(EstadoPaso::Tipo)
 
 // The steps of the setup assistant over the real installer, listener and
 // settings in a temporary home.
@@ -401,8 +406,9 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::newRow("escuchando") << true << false << false << "Escuchando";
         QTest::newRow("en pausa") << false << true << true << "En pausa";
-        QTest::newRow("sin modelo") << false << false << true << "Faltan permisos (paso Voz)";
-        QTest::newRow("sin micrófono") << false << true << false << "Faltan permisos (paso Voz)";
+        QTest::newRow("sin modelo") << false << false << true << "Falta el modelo de voz (paso Voz)";
+        QTest::newRow("sin nada") << false << false << false << "Falta el modelo de voz (paso Voz)";
+        QTest::newRow("sin micrófono") << false << true << false << "Sin micrófono (paso Voz)";
     }
 
     void estadoOye()
@@ -431,7 +437,7 @@ private slots:
         QTest::mouseClick(paso.oyeZuvi(), Qt::LeftButton);
         QCOMPARE(e.ajustes->booleano(QStringLiteral("oyeZuvi"), false), true);
         QVERIFY(paso.estadoEscucha()->isVisible());
-        QCOMPARE(paso.estadoEscucha()->text(), QStringLiteral("Faltan permisos (paso Voz)"));
+        QCOMPARE(paso.estadoEscucha()->text(), QStringLiteral("Falta el modelo de voz (paso Voz)"));
         QTest::mouseClick(paso.anadirAtajo(), Qt::LeftButton);
         QVERIFY(QFile::exists(AtajoSiri::archivo()));
         QCOMPARE(paso.atajo()->actual().texto, QStringLiteral("Listo"));
@@ -509,11 +515,130 @@ private slots:
         paso.iniciarSesion(Agente::codex)->click();
         qputenv("PATH", path);
         QVERIFY(paso.sinTerminal()->isHidden());
+        // An agent that chats instead of answering "OK".
+        QFile codex(e.herramientas.bin() + QStringLiteral("/codex"));
+        QVERIFY(codex.open(QIODevice::WriteOnly));
+        codex.write("#!/bin/sh\necho 'Hola. Soy Zuvi y estoy lista para ayudarte con tu proyecto cuando quieras, "
+                    "dime qué necesitas hoy.'\n");
+        codex.close();
+        codex.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QTest::mouseClick(paso.probar(Agente::codex), Qt::LeftButton);
         QVERIFY(!paso.probar(Agente::codex)->isEnabled());
         QVERIFY(paso.iniciarSesion(Agente::codex)->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(paso.probar(Agente::codex)->isEnabled(), 30000);
         QVERIFY(e.instalador->sesion().value(Agente::codex).es(EstadoPaso::Tipo::error));
+        // The result is shown whole beside the buttons, or elided with all
+        // of it in the tooltip.
+        QTest::qWait(50);
+        const InsigniaEstado* insignia = paso.insignia(Agente::codex);
+        const QLabel* t = insignia->texto();
+        QVERIFY(insignia->geometry().right() < paso.iniciarSesion(Agente::codex)->geometry().left());
+        QVERIFY(t->geometry().right() <= insignia->width());
+        QVERIFY2(t->heightForWidth(t->width()) <= t->height(), qPrintable(t->text()));
+        QVERIFY(t->text().endsWith(QStringLiteral("…")));
+        QVERIFY2(QTextDocumentFragment::fromHtml(t->toolTip()).toPlainText().endsWith(QStringLiteral("necesitas hoy.")), qPrintable(t->toolTip()));
+    }
+
+    void advertenciaNivel_data()
+    {
+        QTest::addColumn<NivelPermiso>("nivel");
+        QTest::addColumn<bool>("root");
+        QTest::addColumn<QString>("empieza");
+        QTest::newRow("responder") << NivelPermiso::responder << false << QString();
+        QTest::newRow("editar como root") << NivelPermiso::editar << true << QString();
+        QTest::newRow("total") << NivelPermiso::total << false << "Con control total";
+        QTest::newRow("total como root") << NivelPermiso::total << true << "Zuvi IA corre como root";
+    }
+
+    void advertenciaNivel()
+    {
+        QFETCH(NivelPermiso, nivel);
+        QFETCH(bool, root);
+        QFETCH(QString, empieza);
+        const auto aviso = PasoCuentas::advertenciaNivel(nivel, root);
+        QCOMPARE(aviso.has_value(), !empieza.isEmpty());
+        if (aviso)
+            QVERIFY2(aviso->startsWith(empieza), qPrintable(*aviso));
+        // A passed test of Claude warns only where every turn would fail.
+        const EstadoPaso mostrada = PasoCuentas::sesionMostrada(Agente::claudeCode, EstadoPaso::listo(), nivel, root);
+        QCOMPARE(mostrada.es(EstadoPaso::Tipo::error), root && nivel == NivelPermiso::total);
+        QCOMPARE(PasoCuentas::sesionMostrada(Agente::codex, EstadoPaso::listo(), nivel, root), EstadoPaso::listo());
+    }
+
+    void resumenListo_data()
+    {
+        using T = EstadoPaso::Tipo;
+        QTest::addColumn<PasoListo::Situacion>("s");
+        QTest::addColumn<QList<T>>("tipos");
+        QTest::addColumn<QString>("vozFalta");
+        const EstadosAgentes claude{{Agente::claudeCode, EstadoPaso::listo()}};
+        const EstadosAgentes probado{{Agente::claudeCode, EstadoPaso::listo()}};
+        const PasoListo::Situacion todo{claude, EstadoPaso::listo(), true, true, true, probado, NivelPermiso::editar, false};
+        QTest::newRow("todo") << todo << QList<T>{T::listo, T::listo, T::listo, T::listo, T::listo} << QString();
+        auto s = todo;
+        s.modelo = false;
+        s.sesion = {{Agente::claudeCode, EstadoPaso::error(QStringLiteral("No responde"))}};
+        QTest::newRow("sin modelo, prueba fallida")
+            << s << QList<T>{T::listo, T::listo, T::error, T::error, T::error} << "Falta el modelo de voz en español";
+        s = todo;
+        s.microfono = false;
+        s.oyeActivada = false;
+        QTest::newRow("sin micrófono, oye apagado")
+            << s << QList<T>{T::listo, T::listo, T::error, T::falta, T::listo} << "No hay micrófono";
+        s = todo;
+        s.nivel = NivelPermiso::total;
+        s.comoRoot = true;
+        QTest::newRow("root en total") << s << QList<T>{T::listo, T::listo, T::listo, T::listo, T::error} << QString();
+        s.agentes = {{Agente::claudeCode, EstadoPaso::falta()}, {Agente::codex, EstadoPaso::listo()}};
+        s.sesion = {{Agente::codex, EstadoPaso::listo()}};
+        QTest::newRow("root en total con Codex") << s << QList<T>{T::listo, T::listo, T::listo, T::listo, T::listo}
+                                                 << QString();
+        s = todo;
+        s.agentes = {{Agente::claudeApp, EstadoPaso::listo()}};
+        s.skills = EstadoPaso::falta();
+        s.sesion = {};
+        QTest::newRow("sin agente") << s << QList<T>{T::falta, T::falta, T::listo, T::listo, T::falta} << QString();
+    }
+
+    void resumenListo()
+    {
+        QFETCH(PasoListo::Situacion, s);
+        QFETCH(QList<EstadoPaso::Tipo>, tipos);
+        QFETCH(QString, vozFalta);
+        const QList<PasoListo::Fila> filas = PasoListo::resumen(s);
+        QCOMPARE(filas.size(), tipos.size());
+        for (int i = 0; i < filas.size(); ++i) {
+            QCOMPARE(filas[i].estado.tipo, tipos[i]);
+            // Whatever is not done says what is missing and which step has it.
+            if (tipos[i] != EstadoPaso::Tipo::listo)
+                QVERIFY2(filas[i].falta.contains(QStringLiteral("paso")), qPrintable(filas[i].falta));
+        }
+        QVERIFY(filas[2].falta.startsWith(vozFalta));
+    }
+
+    // The closing page over the real installer: a failed account test and
+    // no speech model are shown as such, and nothing promises the wake
+    // phrase; it follows the level as it changes.
+    void pasoListo()
+    {
+        e.instalados->insert(QStringLiteral("claude-code"), QStringLiteral("2.0"));
+        comprobar();
+        e.permisos.voz = false;
+        e.escucha->setActivada(true);
+        e.asistente->setNivel(NivelPermiso::editar);
+        PasoListo paso(*e.instalador, e.permisos, *e.escucha, *e.asistente);
+        paso.show();
+        QCOMPARE(paso.titulo()->text(), QStringLiteral("Casi listo"));
+        QCOMPARE(paso.insignia(PasoConfig::agentes)->actual().texto, QStringLiteral("Listo"));
+        QCOMPARE(paso.insignia(PasoConfig::voz)->actual().texto, QStringLiteral("Sin modelo de voz"));
+        QCOMPARE(paso.insignia(PasoConfig::cuentas)->actual().texto, QStringLiteral("Pendiente"));
+        QVERIFY(paso.fila(PasoConfig::voz)->texto()->text().contains(QStringLiteral("paso Voz")));
+        QVERIFY(!paso.fraseOye()->isVisible());
+        e.instalador->probar(Agente::claudeCode);
+        QTRY_VERIFY_WITH_TIMEOUT(paso.insignia(PasoConfig::cuentas)->actual().tono
+                                     == InsigniaEstado::Vista::Tono::naranja,
+                                 30000);
+        QVERIFY(paso.fila(PasoConfig::cuentas)->texto()->text().contains(QStringLiteral("«Probar»")));
     }
 };
 

@@ -21,6 +21,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +52,51 @@ class TestVentanaX : public QObject {
         QCOMPARE(imagen.size(), ventana->size() * ventana->devicePixelRatio());
         QVERIFY(imagen.save(QStringLiteral(ZUVI_CAPTURAS "/") + nombre));
     }
+
+    // The labels and buttons under `raiz` whose text does not fit the
+    // place the layout gave them: a wrapped label shorter than its text
+    // needs at its width, any other narrower or shorter than its size hint.
+    // A button that elides its text on purpose carries the whole of it as
+    // its tooltip.
+    static QStringList recortados(QWidget* raiz)
+    {
+        QStringList lista;
+        const auto anotar = [&](QWidget* w, const QString& texto, QSize falta) {
+            lista << QStringLiteral("%1 «%2»: %3x%4, necesita %5x%6")
+                         .arg(w->objectName(), texto.left(40))
+                         .arg(w->width())
+                         .arg(w->height())
+                         .arg(falta.width())
+                         .arg(falta.height());
+        };
+        for (QLabel* l : raiz->findChildren<QLabel*>()) {
+            if (!l->isVisibleTo(raiz) || l->text().isEmpty())
+                continue;
+            const QSize hint = l->wordWrap() ? QSize(l->width(), l->heightForWidth(l->width())) : l->sizeHint();
+            if (hint.width() > l->width() + 1 || hint.height() > l->height() + 1)
+                anotar(l, l->text(), hint);
+        }
+        // Content wider than its scroll area hides text sideways.
+        for (QScrollArea* a : raiz->findChildren<QScrollArea*>())
+            if (a->isVisibleTo(raiz) && a->horizontalScrollBar()->maximum() > 0)
+                anotar(a, QStringLiteral("(desplazamiento lateral)"), a->widget()->size());
+        for (QPushButton* b : raiz->findChildren<QPushButton*>()) {
+            if (!b->isVisibleTo(raiz) || b->text().isEmpty() || !b->toolTip().isEmpty())
+                continue;
+            const QSize hint = b->sizeHint();
+            if (hint.width() > b->width() + 1 || hint.height() > b->height() + 1)
+                anotar(b, b->text(), hint);
+        }
+        return lista;
+    }
+
+    static void sinRecortes(QWidget* raiz)
+    {
+        const QStringList lista = recortados(raiz);
+        QVERIFY2(lista.isEmpty(), qPrintable(lista.join(QStringLiteral("\n"))));
+    }
+
+    static QSize minimo(QWidget* ventana) { return ventana->minimumSize().expandedTo(ventana->minimumSizeHint()); }
 
 private slots:
     void initTestCase()
@@ -104,6 +151,24 @@ private slots:
         capturar(v, QStringLiteral("almacen-apartado.png"));
     }
 
+    // The empty screen with its suggestions, at the window's usual and
+    // smallest sizes.
+    void pantallaVacia()
+    {
+        e.abrir();
+        ZuviIAApp app(e.entorno(), opciones());
+        QVERIFY(app.arrancar());
+        VentanaPrincipal* v = app.mostrarVentana();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        QCOMPARE(v->windowTitle(), QStringLiteral("Zuvi IA"));
+        capturar(v, QStringLiteral("pantalla-vacia.png"));
+        sinRecortes(v);
+        v->resize(minimo(v));
+        QTRY_COMPARE(v->size(), minimo(v));
+        capturar(v, QStringLiteral("pantalla-vacia-minima.png"));
+        sinRecortes(v);
+    }
+
     // Every step of the setup assistant, drawn in the window.
     void asistente()
     {
@@ -128,9 +193,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(e.instalador->conexiones().size() == 4 && !e.instalador->agentes().isEmpty()
                                      && !e.instalador->agentes().value(Agente::codex).es(EstadoPaso::Tipo::comprobando),
                                  30000);
+        QCOMPARE(v->windowTitle(), QStringLiteral("Zuvi IA"));
         for (int i = 0; i < 8; ++i) {
             QTRY_VERIFY_WITH_TIMEOUT(asistente->paso() == PasoConfig::listo || asistente->primario()->isEnabled(), 30000);
-            capturar(v, QStringLiteral("configuracion-%1-%2.png").arg(i + 1).arg(Pasos::titulo(asistente->paso())));
+            const QString paso = QStringLiteral("%1-%2").arg(i + 1).arg(Pasos::titulo(asistente->paso()));
+            v->resize(1000, 700);
+            capturar(v, QStringLiteral("configuracion-%1.png").arg(paso));
+            sinRecortes(v);
+            // The smallest window still shows every text whole.
+            v->resize(minimo(v));
+            QTRY_COMPARE(v->size(), minimo(v));
+            capturar(v, QStringLiteral("configuracion-%1-minima.png").arg(paso));
+            sinRecortes(v);
             if (i < 7)
                 asistente->pulsarPrincipal();
         }

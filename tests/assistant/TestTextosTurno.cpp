@@ -77,6 +77,38 @@ private slots:
         QCOMPARE(respuestaVacia(respuesta, codigo, interrumpido, error, errores, AgenteCLI::claude).value_or(QString()), texto);
     }
 
+    void respuestaCortada_data()
+    {
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<bool>("interrumpido");
+        QTest::addColumn<std::optional<QString>>("error");
+        QTest::addColumn<QString>("errores");
+        QTest::addColumn<QString>("texto"); // "" = nothing follows the reply
+        const std::optional<QString> ninguno;
+        QTest::newRow("terminada") << 0 << false << ninguno << "aviso" << "";
+        QTest::newRow("detenida") << 15 << false << ninguno << "" << "Detenido.";
+        QTest::newRow("interrumpida") << 0 << true << ninguno << "" << "Detenido.";
+        QTest::newRow("interrumpida con error") << 3 << true << ninguno << "boom" << "Detenido.";
+        QTest::newRow("muerta") << 9 << false << ninguno << "Traceback: boom"
+                                << "La respuesta quedó a medias: Claude se cerró de golpe (código 9). Vuelve a pedírselo.";
+        QTest::newRow("muerta sin sesión")
+            << 1 << false << ninguno << "Error: Invalid API key · Please run /login\n"
+            << "La respuesta quedó a medias:\nClaude no tiene una clave de API válida. Inicia sesión de nuevo desde Ajustes → Configuración.";
+        QTest::newRow("vigilancia") << -2 << false << std::optional(TextosTurno::sinSenales()) << ""
+                                    << QString(QStringLiteral("La respuesta quedó a medias:\n") + TextosTurno::sinSenales());
+    }
+
+    void respuestaCortada()
+    {
+        QFETCH(int, codigo);
+        QFETCH(bool, interrumpido);
+        QFETCH(std::optional<QString>, error);
+        QFETCH(QString, errores);
+        QFETCH(QString, texto);
+        QCOMPARE(TextosTurno::respuestaCortada(codigo, interrumpido, error, errores, AgenteCLI::claude).value_or(QString()),
+                 texto);
+    }
+
     // Known agent refusals and what the user reads instead.
     void explicarError_data()
     {

@@ -527,12 +527,50 @@ private slots:
         QTEST(fines.first().normal, "normal");
         QFETCH(bool, normal);
         QCOMPARE(respuesta().rol, normal ? Mensaje::Rol::agente : Mensaje::Rol::error);
+        // A reply with text ends with the quiet mark; an empty one is the mark.
+        QCOMPARE(textos(mensajes()).mid(2), normal ? QStringList{"error:Detenido."} : QStringList{});
         QVERIFY(registro().contains(QStringLiteral("Claude: turno interrumpido por voz")));
         if (elegido == AgenteCLI::claude) {
             // The agent got the request and stopped; the session stays.
             QVERIFY(agente->entradas(0).value(1).contains(QStringLiteral("\"interrupt\"")));
             QVERIFY(anfitrion->sesionClaude());
         }
+    }
+
+    // An agent that dies halfway leaves its text and a Spanish line after it;
+    // one that finishes leaves its reply alone.
+    void respuestaCortada_data()
+    {
+        QTest::addColumn<AgenteCLI>("elegido");
+        QTest::addColumn<QByteArray>("turnoFalso");
+        QTest::addColumn<QString>("cola"); // empty: nothing after the reply
+        QTest::newRow("Claude muere") << AgenteCLI::claude << QByteArray(R"([{"delta":"Voy por"},{"salir":3}])")
+                                      << "La respuesta quedó a medias: Claude se cerró de golpe (código 3).";
+        QTest::newRow("Claude termina") << AgenteCLI::claude << QByteArray(R"([{"delta":"Voy por"},{"resultado":"Hecho"}])")
+                                        << "";
+        QTest::newRow("Codex muere") << AgenteCLI::codex << QByteArray(R"([{"delta":"Voy por"},{"salir":9}])")
+                                     << "La respuesta quedó a medias: Codex se cerró de golpe (código 9).";
+    }
+
+    void respuestaCortada()
+    {
+        QFETCH(AgenteCLI, elegido);
+        QFETCH(QByteArray, turnoFalso);
+        QFETCH(QString, cola);
+        anfitrion->agenteElegido = elegido;
+        agente->escenario(QJsonObject{{"turnos", QJsonArray{AgenteFalso::pasos(turnoFalso.constData())}}});
+        QVERIFY(turno->enviar(QStringLiteral("Hola")));
+        esperarFin();
+        QCOMPARE(respuesta().rol, Mensaje::Rol::agente);
+        QVERIFY(!respuesta().texto.isEmpty());
+        const QStringList despues = textos(mensajes()).mid(2);
+        if (cola.isEmpty()) {
+            QCOMPARE(despues, QStringList{});
+        } else {
+            QCOMPARE(despues.size(), 1);
+            QVERIFY2(despues.first().startsWith(QStringLiteral("error:") + cola), qPrintable(despues.first()));
+        }
+        QCOMPARE(enDisco(), textos(mensajes()));
     }
 
     // "Para" before the reply exists: right after enviar, or while the

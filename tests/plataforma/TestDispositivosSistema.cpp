@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -221,6 +222,64 @@ private slots:
         qunsetenv("PULSE_CLIENTCONFIG");
         QCOMPARE(avisos.size(), 1);
         QVERIFY(avisos.first().startsWith("Dispositivos: el servidor de sonido no respondió"));
+    }
+
+    // A server of the test's own, on its own socket, that starts after the
+    // devices are asked for, goes away and comes back: the observers hear
+    // each change, and the lists follow without a new object.
+    void servidorQueVuelve()
+    {
+        EXIGIR_PULSE();
+        QTemporaryDir carpeta;
+        const QString socket = carpeta.filePath("native");
+        QFile conf(carpeta.filePath("vuelta.pa"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1\n"
+                                  "load-module module-null-sink sink_name=vuelta_altavoz\n"
+                                  "load-module module-null-source source_name=vuelta_microfono\n")
+                       .arg(socket)
+                       .toUtf8());
+        conf.close();
+        QProcess servidor;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert("HOME", carpeta.path());
+        entorno.remove("PULSE_SERVER");
+        // The shared server holds its names on the session bus.
+        entorno.remove("DBUS_SESSION_BUS_ADDRESS");
+        servidor.setProcessEnvironment(entorno);
+        const auto arrancar = [&] {
+            servidor.start("pulseaudio", {"--daemonize=no", "-n", "--file=" + conf.fileName(), "--exit-idle-time=-1",
+                                          "--disallow-exit", "--use-pid-file=no", "--log-target=stderr"});
+            QVERIFY(servidor.waitForStarted(5000));
+        };
+        const auto parar = [&] {
+            servidor.terminate();
+            QVERIFY(servidor.waitForFinished(10000));
+        };
+
+        auto avisos = std::make_shared<std::atomic<int>>(0);
+        auto d = DispositivosSistema::conServidor("unix:" + socket);
+        d->observar([avisos] { ++*avisos; });
+        QVERIFY(d->listar(true).empty());
+
+        arrancar();
+        QTRY_VERIFY_WITH_TIMEOUT(*avisos >= 1, 15000);
+        QVERIFY(nombres(d->listar(true)).contains("vuelta_microfono"));
+        QVERIFY(nombres(d->listar(false)).contains("vuelta_altavoz"));
+        QCOMPARE(d->predeterminado(false), std::optional<QString>("vuelta_altavoz"));
+
+        int antes = *avisos;
+        parar();
+        QTRY_VERIFY_WITH_TIMEOUT(*avisos > antes, 15000);
+        QVERIFY(d->listar(true).empty());
+        QCOMPARE(d->predeterminado(false), std::nullopt);
+
+        antes = *avisos;
+        arrancar();
+        QTRY_VERIFY_WITH_TIMEOUT(*avisos > antes, 15000);
+        QVERIFY(nombres(d->listar(true)).contains("vuelta_microfono"));
+        parar();
+        d.reset();
     }
 
     void avisaAltasBajasYCambiosDePorDefecto()

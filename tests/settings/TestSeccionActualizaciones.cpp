@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 using namespace std::chrono_literals;
 using Caso = EstadoActualizacion::Caso;
@@ -79,6 +80,8 @@ private slots:
         Banco b;
         b.servidor.servir("/ultima.json", {200, "{", ServidorPrueba::Respuesta::Modo::estancada});
         SeccionActualizaciones s(*b.act, b.ajustes);
+        s.resize(560, 400);
+        s.show();
         auto* buscar = s.findChild<QPushButton*>("buscarAhora");
         buscar->click();
         QCOMPARE(b.act->estado().caso, Caso::buscando);
@@ -88,7 +91,15 @@ private slots:
         b.reloj.avanzar(20s);
         QVERIFY(b.reposa());
         QVERIFY(buscar->isEnabled());
-        QVERIFY(s.findChild<TextoCorto*>("estado")->completo().startsWith("No se pudo: "));
+        auto* estado = s.findChild<TextoCorto*>("estado");
+        QVERIFY(estado->completo().startsWith("No se pudo: "));
+        // Every line it draws fits, and what is cut is in the tooltip.
+        QTest::qWait(50);
+        const int lineas = int(estado->text().count('\n')) + 1;
+        QVERIFY2(lineas * estado->fontMetrics().lineSpacing() <= estado->height(), qPrintable(estado->text()));
+        QVERIFY2(!estado->text().endsWith(QChar(0x2026))
+                     || QTextDocumentFragment::fromHtml(estado->toolTip()).toPlainText() == estado->completo(),
+                 qPrintable(estado->text() + " / " + estado->completo()));
     }
 
     // Written only by the user's hand.
