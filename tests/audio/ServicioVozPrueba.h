@@ -2,6 +2,7 @@
 
 #include "audio/VozNeural.h"
 #include "comun/HogarTemporal.h"
+#include "comun/ProcesoVivo.h"
 #include "comun/RelojFalso.h"
 #include "plataforma/Ajustes.h"
 
@@ -75,16 +76,6 @@ public:
         return pids;
     }
 
-    // Running, not merely waiting to be reaped.
-    static bool vivo(qint64 pid)
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray linea = stat.readAll();
-        const qsizetype fin = linea.lastIndexOf(')');
-        return fin > 0 && linea.mid(fin + 2, 1) != "Z";
-    }
 
     // Spanish speech from espeak-ng at 16 kHz, as the voice-print capture
     // hands it over.

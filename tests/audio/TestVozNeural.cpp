@@ -168,7 +168,7 @@ private slots:
         arrancada();
         const qint64 viejo = s->lanzamientos().last();
         voz->reiniciar();
-        QTRY_VERIFY(!ServicioVozPrueba::vivo(viejo));
+        QTRY_VERIFY(!procesoVivo(viejo));
         esperarLista();
         asentar();
         QVERIFY(voz->estado().listaParaHablar());
@@ -211,7 +211,7 @@ private slots:
         arrancada();
         const qint64 pid = s->lanzamientos().last();
         voz.reset();
-        QTRY_VERIFY(!ServicioVozPrueba::vivo(pid));
+        QTRY_VERIFY(!procesoVivo(pid));
 
         QProcess directo;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -238,10 +238,10 @@ private slots:
         reloj.start();
         voz->alSalir();
         QVERIFY(!voz->estado().listaParaHablar());
-        QVERIFY(ServicioVozPrueba::vivo(pid));
+        QVERIFY(procesoVivo(pid));
         voz.reset();
         QVERIFY2(reloj.elapsed() < 250, qPrintable(QString::number(reloj.elapsed())));
-        QTRY_VERIFY(!ServicioVozPrueba::vivo(pid));
+        QTRY_VERIFY(!procesoVivo(pid));
     }
 
     void sintetizarAntesDeEstarLista()

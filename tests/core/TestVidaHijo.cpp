@@ -1,4 +1,5 @@
 #include "core/EjecutorProceso.h"
+#include "comun/ProcesoVivo.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -10,17 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Running, not a zombie waiting for whoever adopted it to reap it.
-bool enMarcha(pid_t pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray linea = stat.readAll();
-    const qsizetype fin = linea.lastIndexOf(')');
-    return fin >= 0 && fin + 2 < linea.size() && linea[fin + 2] != 'Z' && linea[fin + 2] != 'X';
-}
 
 // The process in the middle. "simple": it starts a long child through the
 // runner, prints the child's pid and waits to be killed. "guion": the child
@@ -76,13 +66,13 @@ private slots:
         QVERIFY(medio.waitForReadyRead(10000));
         const pid_t hijo = pid_t(medio.readLine().trimmed().toLongLong());
         QVERIFY(hijo > 0);
-        QVERIFY(enMarcha(hijo));
+        QVERIFY(procesoVivo(hijo));
         if (modo == "simple")
             medio.kill();
         else
             medio.write("\n");
         QVERIFY(medio.waitForFinished(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(!enMarcha(hijo), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!procesoVivo(hijo), 5000);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "plataforma/Sonda.h"
+#include "comun/ProcesoVivo.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,16 +21,6 @@ qint64 pidEn(const QString& archivo)
 {
     QFile f(archivo);
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
-}
-
-// Gone, or a zombie waiting for whoever adopted it: either way not running.
-bool vivo(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray linea = stat.readAll();
-    return linea.mid(linea.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 }
@@ -77,7 +68,7 @@ private slots:
         QVERIFY(!r);
         QVERIFY(pidEn(hijo) > 0 && pidEn(nieto) > 0);
         QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(pidEn(hijo))));
-        QTRY_VERIFY_WITH_TIMEOUT(!vivo(pidEn(nieto)), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!procesoVivo(pidEn(nieto)), 2000);
     }
 
     // A grandchild holding the pipe open does not keep the probe waiting.

@@ -1,4 +1,5 @@
 #include "InstaladorPrueba.h"
+#include "comun/ProcesoVivo.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,16 +28,6 @@ void servirDescargas(const HerramientasFalsas& h, qint64 base = 2500000000, qint
     h.descarga(huella, "modelo de huellas");
     h.descarga(QString::fromLatin1(VozNeural::modelo).section('/', 1) + "?blobs=true", archivos(base));
     h.descarga(QString::fromLatin1(VozNeural::modeloDiseno).section('/', 1) + "?blobs=true", archivos(diseno));
-}
-
-// Running, not merely waiting to be reaped.
-bool vivo(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray linea = stat.readAll();
-    return linea.mid(linea.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 }
@@ -199,12 +190,12 @@ private slots:
         for (const QByteArray& l : llamadas.readAll().split('\n'))
             if (!l.isEmpty())
                 pids << QJsonDocument::fromJson(l).object().value("pid").toInteger();
-        QVERIFY(vivo(pids.last()));
+        QVERIFY(procesoVivo(pids.last()));
 
         p.instalador->cancelarVozNeural();
         ESPERAR(f);
         for (qint64 pid : pids)
-            QTRY_VERIFY2(!vivo(pid), qPrintable(QString::number(pid)));
+            QTRY_VERIFY2(!procesoVivo(pid), qPrintable(QString::number(pid)));
         QCOMPARE(describir(p.instalador->estadoVoz()), QString("falta(Voz básica (espeak-ng))"));
         QVERIFY(!p.instalador->instalandoVoz());
         QVERIFY(!VozNeural::instalada());
