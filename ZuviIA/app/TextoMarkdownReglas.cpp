@@ -4,6 +4,10 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -114,38 +118,77 @@ bool TextoMarkdown::enlaceAbrible(const QString& destino)
 
 namespace {
 
-struct Marcas {
-    bool negrita = false;
-    bool cursiva = false;
-    bool tachado = false;
-    QString enlace;
-};
-
 // A run with the source position of its first character, so a renderer
 // can tell what lies before the settled point.
 struct Pieza {
-    Tramo tramo;
+    QStringView texto;
     qsizetype origen;
+    bool codigo = false;
+    // A delimiter that matched: it shapes its neighbours and is not shown.
+    bool oculta = false;
+    QString enlace;
 };
 
 bool esPuntuacionAscii(QChar c) { return c.unicode() < 128 && c.isPunct(); }
 
-// One left-to-right pass over a line. Constructs are matched greedily with
-// the first closer; `estable` collects the first position that appended
-// text could read differently (an open marker, a closer at the very end).
+// A construct closes within this many characters of its opener, so an
+// opener that nothing closed settles once the line passes it by that much.
+constexpr qsizetype alcance = 2000;
+
+// One left-to-right pass over a line with a stack of open delimiters, as
+// CommonMark does: a closer takes the nearest opener of its kind, openers
+// left open above it stay literal, and code spans bind first. Every opener
+// is pushed and popped once, so the pass is linear in the line's length.
+// `estable` is the first position that appended text could read
+// differently (an opener still open, a run at the very end).
 class Analizador {
 public:
-    Analizador(QStringView s, qsizetype desde) : s_(s), estable_(s.size()) { analizar(desde, s.size(), {}, true); }
+    Analizador(QStringView s, qsizetype desde) : s_(s), desde_(desde), estable_(s.size())
+    {
+        prepararCodigo();
+        prepararParentesis();
+        analizar();
+        cerrar();
+    }
 
-    QList<Pieza> piezas;
+    std::vector<Pieza> piezas;
     qsizetype estable() const { return estable_; }
 
-private:
-    void inestable(qsizetype i, bool superior)
+    // The marks of piece i, from the ranges the matched pairs cover.
+    void marcas(std::vector<Tramo>& salida) const
     {
-        if (superior)
-            estable_ = std::min(estable_, i);
+        int negrita = 0, cursiva = 0, tachado = 0;
+        for (size_t i = 0; i < piezas.size(); ++i) {
+            negrita += cambios_[i].negrita;
+            cursiva += cambios_[i].cursiva;
+            tachado += cambios_[i].tachado;
+            const Pieza& p = piezas[i];
+            if (p.oculta)
+                continue;
+            Tramo t{p.texto.toString(), negrita > 0, cursiva > 0, tachado > 0, p.codigo, p.enlace};
+            t.origen = p.origen;
+            salida.push_back(std::move(t));
+        }
     }
+
+private:
+    enum { claveCorchete = 7, claves = 8 };
+
+    struct Abridor {
+        qsizetype pos;
+        size_t pieza;
+        int clave;
+        qsizetype largo;
+        bool vivo = true;
+    };
+
+    struct Cambio {
+        int negrita = 0;
+        int cursiva = 0;
+        int tachado = 0;
+    };
+
+    void inestable(qsizetype i) { estable_ = std::min(estable_, i); }
 
     qsizetype corrida(qsizetype i, QChar c) const
     {
@@ -155,230 +198,257 @@ private:
         return j - i;
     }
 
-    // The closing backtick run of exactly n for a run opened at i; -1 when none.
-    qsizetype cierreCodigo(qsizetype i, qsizetype n, qsizetype hasta) const
+    // Every whole backtick run, by length, so an opener finds its closer
+    // without scanning.
+    void prepararCodigo()
     {
-        for (qsizetype j = i + n; j < hasta;) {
+        for (qsizetype j = desde_; j < s_.size();) {
             if (s_[j] != u'`') {
                 ++j;
                 continue;
             }
             const qsizetype m = corrida(j, u'`');
-            if (m == n && j + m <= hasta)
-                return j;
+            corridas_[m].push_back(j);
             j += m;
         }
-        return -1;
     }
 
-    void literal(qsizetype i, qsizetype n, const Marcas& m)
+    // The ")" that closes each "(", nesting counted.
+    void prepararParentesis()
     {
-        for (qsizetype k = 0; k < n; ++k)
-            agregar(s_.mid(i + k, 1).toString(), m, false, i + k);
-    }
-
-    void agregar(const QString& texto, const Marcas& m, bool codigo, qsizetype origen)
-    {
-        Tramo t{texto, m.negrita, m.cursiva, m.tachado, codigo, m.enlace};
-        piezas.append({t, origen});
-    }
-
-    // Skips a code span or an escape at j; `dudoso` when a backtick run is
-    // still open, which a later closer would turn into a span.
-    qsizetype saltar(qsizetype j, qsizetype hasta, bool& dudoso) const
-    {
-        if (s_[j] == u'\\' && j + 1 < hasta && esPuntuacionAscii(s_[j + 1]))
-            return j + 2;
-        if (s_[j] == u'`') {
-            const qsizetype n = corrida(j, u'`');
-            const qsizetype c = cierreCodigo(j, n, hasta);
-            if (c < 0) {
-                dudoso = true;
-                return j + n;
+        cierreParentesis_.assign(size_t(s_.size() - desde_), -1);
+        std::vector<qsizetype> abiertos;
+        for (qsizetype j = desde_; j < s_.size(); ++j) {
+            if (s_[j] == u'(') {
+                abiertos.push_back(j);
+            } else if (s_[j] == u')' && !abiertos.empty()) {
+                cierreParentesis_[size_t(abiertos.back() - desde_)] = j;
+                abiertos.pop_back();
             }
-            return c + n;
         }
-        return j + 1;
     }
 
-    bool abreEnfasis(qsizetype i, qsizetype n, QChar c) const
+    size_t agregar(QStringView texto, qsizetype origen, bool codigo = false)
     {
-        if (i + n >= s_.size() || s_[i + n].isSpace())
-            return false;
-        return c != u'_' || i == 0 || !s_[i - 1].isLetterOrNumber();
+        piezas.push_back({texto, origen, codigo, false, {}});
+        cambios_.emplace_back();
+        return piezas.size() - 1;
     }
 
-    qsizetype cierreEnfasis(qsizetype i, qsizetype n, QChar c, qsizetype hasta, bool& dudoso) const
+    void par(qsizetype inicio, qsizetype fin) { pares_.push_back({inicio, fin}); }
+
+    void empujar(qsizetype pos, size_t pieza, int clave, qsizetype largo)
     {
-        for (qsizetype j = i + n; j < hasta;) {
-            if (s_[j] != c) {
-                j = saltar(j, hasta, dudoso);
-                continue;
-            }
-            const qsizetype m = corrida(j, c);
-            const bool antesOk = !s_[j - 1].isSpace();
-            const bool despuesOk = c != u'_' || j + m >= s_.size() || !s_[j + m].isLetterOrNumber();
-            if (m == n && j > i + n && antesOk && despuesOk && j + m <= hasta)
-                return j;
-            j += m;
-        }
-        return -1;
+        pila_.push_back({pos, pieza, clave, largo});
+        porClave_[size_t(clave)].push_back(pila_.size() - 1);
     }
 
-    qsizetype enfasis(qsizetype i, qsizetype hasta, const Marcas& m, bool superior)
+    // Drops every opener above stack index k; they stay literal.
+    void desapilarHasta(size_t k)
     {
-        const QChar c = s_[i];
-        const qsizetype n = corrida(i, c);
-        const bool valido = c == u'~' ? n == 2 : n <= 3;
-        if (i + n >= s_.size())
-            inestable(i, superior);
-        bool dudoso = false;
-        const qsizetype cierre = valido && abreEnfasis(i, n, c) ? cierreEnfasis(i, n, c, hasta, dudoso) : -2;
-        if (cierre == -2) {
-            literal(i, n, m);
-            return i + n;
+        while (pila_.size() > k) {
+            Abridor& a = pila_.back();
+            if (a.vivo)
+                porClave_[size_t(a.clave)].pop_back();
+            pila_.pop_back();
         }
-        if (cierre < 0 || dudoso || cierre + n >= s_.size())
-            inestable(i, superior);
-        if (cierre < 0) {
-            literal(i, n, m);
-            return i + n;
-        }
-        Marcas dentro = m;
-        if (c == u'~')
-            dentro.tachado = true;
-        else {
-            dentro.cursiva = dentro.cursiva || n != 2;
-            dentro.negrita = dentro.negrita || n >= 2;
-        }
-        analizar(i + n, cierre, dentro, false);
-        return cierre + n;
     }
 
-    qsizetype codigo(qsizetype i, qsizetype hasta, const Marcas& m, bool superior)
+    void olvidar(int clave)
+    {
+        for (size_t k : porClave_[size_t(clave)])
+            pila_[k].vivo = false;
+        porClave_[size_t(clave)].clear();
+    }
+
+    // The nearest live opener of a kind within reach of i; -1 when none.
+    qsizetype abridor(int clave, qsizetype i)
+    {
+        auto& lista = porClave_[size_t(clave)];
+        if (lista.empty())
+            return -1;
+        if (i - pila_[lista.back()].pos > alcance) {
+            olvidar(clave);
+            return -1;
+        }
+        return qsizetype(lista.back());
+    }
+
+    qsizetype codigo(qsizetype i)
     {
         const qsizetype n = corrida(i, u'`');
-        const qsizetype cierre = cierreCodigo(i, n, hasta);
-        if (cierre < 0 || cierre + n >= s_.size())
-            inestable(i, superior);
-        if (cierre < 0) {
-            literal(i, n, m);
+        const auto& lista = corridas_[n];
+        const auto siguiente = std::lower_bound(lista.begin(), lista.end(), i + n);
+        if (siguiente == lista.end() || *siguiente - i > alcance) {
+            if (s_.size() - i <= alcance)
+                inestable(i);
+            agregar(s_.mid(i, n), i);
             return i + n;
         }
+        const qsizetype cierre = *siguiente;
+        if (cierre + n >= s_.size())
+            inestable(i);
         QStringView dentro = s_.mid(i + n, cierre - i - n);
         if (dentro.size() >= 2 && dentro.front() == u' ' && dentro.back() == u' ' && !dentro.trimmed().isEmpty())
             dentro = dentro.mid(1, dentro.size() - 2);
-        agregar(dentro.toString(), m, true, i);
+        agregar(dentro, i, true);
+        par(i, cierre + n - 1);
         return cierre + n;
     }
 
-    // "[texto](destino)"; the label may hold inline marks.
-    qsizetype enlace(qsizetype i, qsizetype hasta, const Marcas& m, bool superior)
+    qsizetype enfasis(qsizetype i)
     {
-        bool dudoso = false;
-        int nivel = 0;
-        qsizetype j = i + 1;
-        for (; j < hasta; ) {
-            if (s_[j] == u'[')
-                ++nivel;
-            else if (s_[j] == u']' && nivel-- == 0)
-                break;
-            j = s_[j] == u'[' || s_[j] == u']' ? j + 1 : saltar(j, hasta, dudoso);
+        const QChar c = s_[i];
+        const qsizetype n = corrida(i, c);
+        const qsizetype tras = i + n;
+        if (tras >= s_.size())
+            inestable(i);
+        const size_t pieza = agregar(s_.mid(i, n), i);
+        if (c == u'~' ? n != 2 : n > 3)
+            return tras;
+        const int clave = c == u'~' ? 6 : (c == u'*' ? 0 : 3) + int(n) - 1;
+        const bool puedeCerrar = i > 0 && !s_[i - 1].isSpace()
+            && (c != u'_' || tras >= s_.size() || !s_[tras].isLetterOrNumber());
+        const bool puedeAbrir = tras < s_.size() && !s_[tras].isSpace()
+            && (c != u'_' || i == 0 || !s_[i - 1].isLetterOrNumber());
+        const qsizetype k = puedeCerrar ? abridor(clave, i) : -1;
+        if (k >= 0) {
+            const Abridor a = pila_[size_t(k)];
+            desapilarHasta(size_t(k));
+            piezas[a.pieza].oculta = true;
+            piezas[pieza].oculta = true;
+            const int negrita = c != u'~' && n >= 2, cursiva = c != u'~' && n != 2, tachado = c == u'~';
+            cambios_[a.pieza].negrita += negrita;
+            cambios_[a.pieza].cursiva += cursiva;
+            cambios_[a.pieza].tachado += tachado;
+            cambios_[pieza].negrita -= negrita;
+            cambios_[pieza].cursiva -= cursiva;
+            cambios_[pieza].tachado -= tachado;
+            par(a.pos, tras - 1);
+        } else if (puedeAbrir) {
+            empujar(i, pieza, clave, n);
         }
-        if (j >= hasta || j + 1 >= s_.size() || dudoso) {
-            inestable(i, superior);
-            if (j >= hasta || j + 1 >= hasta) {
-                literal(i, 1, m);
-                return i + 1;
-            }
+        return tras;
+    }
+
+    // "](destino)" after an open "["; the label may hold inline marks.
+    qsizetype corchete(qsizetype j)
+    {
+        const qsizetype k = abridor(claveCorchete, j);
+        if (k < 0) {
+            agregar(s_.mid(j, 1), j);
+            return j + 1;
         }
-        if (s_[j + 1] != u'(') {
-            literal(i, 1, m);
-            return i + 1;
+        const Abridor a = pila_[size_t(k)];
+        const qsizetype cierre = j + 1 < s_.size() && s_[j + 1] == u'(' ? cierreParentesis_[size_t(j + 1 - desde_)] : -1;
+        if (cierre < 0) {
+            // Nothing after "]" yet, or a destination still open.
+            if (j + 1 >= s_.size() || s_[j + 1] == u'(')
+                inestable(a.pos);
+            pila_[size_t(k)].vivo = false;
+            porClave_[claveCorchete].pop_back();
+            agregar(s_.mid(j, 1), j);
+            return j + 1;
         }
-        int parentesis = 0;
-        qsizetype k = j + 2;
-        for (; k < hasta; ++k) {
-            if (s_[k] == u'(')
-                ++parentesis;
-            else if (s_[k] == u')' && parentesis-- == 0)
-                break;
-        }
-        if (k >= hasta) {
-            inestable(i, superior);
-            literal(i, 1, m);
-            return i + 1;
-        }
-        QStringView destino = s_.mid(j + 2, k - j - 2).trimmed();
+        QStringView destino = s_.mid(j + 2, cierre - j - 2).trimmed();
         const qsizetype espacio = destino.indexOf(u' ');
         if (espacio >= 0)
             destino = destino.left(espacio);   // a title follows
         if (destino.startsWith(u'<') && destino.endsWith(u'>'))
             destino = destino.mid(1, destino.size() - 2);
-        Marcas dentro = m;
-        dentro.enlace = destino.toString();
-        analizar(i + 1, j, dentro, false);
-        return k + 1;
+        desapilarHasta(size_t(k));
+        // Links do not nest: every "[" before this one stays literal.
+        olvidar(claveCorchete);
+        piezas[a.pieza].oculta = true;
+        const QString enlace = destino.toString();
+        for (size_t p = a.pieza + 1; p < piezas.size(); ++p)
+            if (piezas[p].enlace.isEmpty())
+                piezas[p].enlace = enlace;
+        par(a.pos, cierre);
+        return cierre + 1;
     }
 
     // "<https://…>" or "<ana@ejemplo.cl>".
-    qsizetype autoenlace(qsizetype i, qsizetype hasta, const Marcas& m, bool superior)
+    qsizetype autoenlace(qsizetype i)
     {
         qsizetype j = i + 1;
-        while (j < hasta && s_[j] != u'>' && s_[j] != u'<' && !s_[j].isSpace())
+        while (j < s_.size() && s_[j] != u'>' && s_[j] != u'<' && !s_[j].isSpace())
             ++j;
-        if (j >= hasta) {
-            inestable(i, superior);
-            literal(i, 1, m);
+        if (j >= s_.size()) {
+            inestable(i);
+            agregar(s_.mid(i, 1), i);
             return i + 1;
         }
-        const QString dentro = s_.mid(i + 1, j - i - 1).toString();
+        const QStringView dentro = s_.mid(i + 1, j - i - 1);
         const bool esCorreo = dentro.contains(u'@') && !dentro.contains(u':');
         const bool esUrl = dentro.indexOf(u':') > 1;
         if (s_[j] != u'>' || (!esCorreo && !esUrl)) {
-            literal(i, 1, m);
+            agregar(s_.mid(i, 1), i);
             return i + 1;
         }
-        Marcas dentroM = m;
-        dentroM.enlace = esCorreo ? QStringLiteral("mailto:") + dentro : dentro;
-        agregar(dentro, dentroM, false, i);
+        const size_t p = agregar(dentro, i);
+        piezas[p].enlace = esCorreo ? QStringLiteral("mailto:") + dentro.toString() : dentro.toString();
+        par(i, j);
         return j + 1;
     }
 
-    void analizar(qsizetype desde, qsizetype hasta, const Marcas& m, bool superior)
+    void analizar()
     {
-        for (qsizetype i = desde; i < hasta;) {
+        for (qsizetype i = desde_; i < s_.size();) {
             const QChar c = s_[i];
             if (c == u'\\') {
                 if (i + 1 >= s_.size())
-                    inestable(i, superior);
-                if (i + 1 < hasta && esPuntuacionAscii(s_[i + 1])) {
-                    agregar(QString(s_[i + 1]), m, false, i);
+                    inestable(i);
+                if (i + 1 < s_.size() && esPuntuacionAscii(s_[i + 1])) {
+                    agregar(s_.mid(i + 1, 1), i);
                     i += 2;
                 } else {
-                    literal(i, 1, m);
+                    agregar(s_.mid(i, 1), i);
                     ++i;
                 }
             } else if (c == u'`') {
-                i = codigo(i, hasta, m, superior);
+                i = codigo(i);
             } else if (c == u'*' || c == u'_' || c == u'~') {
-                i = enfasis(i, hasta, m, superior);
+                i = enfasis(i);
             } else if (c == u'[') {
-                i = enlace(i, hasta, m, superior);
+                empujar(i, agregar(s_.mid(i, 1), i), claveCorchete, 1);
+                ++i;
+            } else if (c == u']') {
+                i = corchete(i);
             } else if (c == u'<') {
-                i = autoenlace(i, hasta, m, superior);
+                i = autoenlace(i);
             } else {
                 qsizetype j = i + 1;
-                while (j < hasta && !QStringView(u"\\`*_~[<").contains(s_[j]))
+                while (j < s_.size() && !QStringView(u"\\`*_~[]<").contains(s_[j]))
                     ++j;
-                agregar(s_.mid(i, j - i).toString(), m, false, i);
+                agregar(s_.mid(i, j - i), i);
                 i = j;
             }
         }
     }
 
+    // What is still open could close later; so could anything that spans
+    // such a point, since the two would then overlap.
+    void cerrar()
+    {
+        for (const Abridor& a : pila_)
+            if (a.vivo && s_.size() - a.pos <= alcance)
+                inestable(a.pos);
+        // Pairs close left to right, so their ends only grow.
+        for (auto p = pares_.rbegin(); p != pares_.rend(); ++p)
+            if (p->first < estable_ && p->second >= estable_)
+                estable_ = p->first;
+    }
+
     QStringView s_;
+    qsizetype desde_;
     qsizetype estable_;
+    std::vector<Cambio> cambios_;
+    std::vector<Abridor> pila_;
+    std::array<std::vector<size_t>, claves> porClave_;
+    std::vector<std::pair<qsizetype, qsizetype>> pares_;
+    std::unordered_map<qsizetype, std::vector<qsizetype>> corridas_;
+    std::vector<qsizetype> cierreParentesis_;
 };
 
 bool mismasMarcas(const Tramo& a, const Tramo& b)
@@ -397,22 +467,22 @@ QList<TextoMarkdown::Tramo> TextoMarkdown::enLinea(QStringView linea)
 
 QList<TextoMarkdown::Tramo> TextoMarkdown::enLinea(QStringView linea, qsizetype desde, qsizetype& estable)
 {
-    Analizador a(linea, desde);
+    const Analizador a(linea, desde);
     estable = a.estable();
+    std::vector<Tramo> piezas;
+    a.marcas(piezas);
     // Neighbours with the same marks become one run, never across the
     // settled point.
     QList<Tramo> tramos;
     qsizetype ultimoOrigen = -1;
-    for (const Pieza& p : a.piezas) {
-        const bool mismoLado = (ultimoOrigen < estable) == (p.origen < estable);
-        if (!tramos.isEmpty() && mismoLado && !p.tramo.codigo && !tramos.last().codigo
-            && mismasMarcas(tramos.last(), p.tramo)) {
-            tramos.last().texto += p.tramo.texto;
-        } else {
-            tramos << p.tramo;
-            tramos.last().origen = p.origen;
-        }
-        ultimoOrigen = p.origen;
+    for (Tramo& p : piezas) {
+        const qsizetype origen = p.origen;
+        const bool mismoLado = (ultimoOrigen < estable) == (origen < estable);
+        if (!tramos.isEmpty() && mismoLado && !p.codigo && !tramos.last().codigo && mismasMarcas(tramos.last(), p))
+            tramos.last().texto += p.texto;
+        else
+            tramos << std::move(p);
+        ultimoOrigen = origen;
     }
     return tramos;
 }

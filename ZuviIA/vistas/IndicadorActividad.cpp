@@ -19,10 +19,16 @@ public:
         giro_->setDuration(1000);
         giro_->setLoopCount(-1);
         connect(giro_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
-        giro_->start();
     }
 
+    bool girando() const { return giro_->state() == QAbstractAnimation::Running; }
+
 protected:
+    // Turns only while on screen: a hidden spinner would wake the window
+    // every frame for nothing.
+    void showEvent(QShowEvent*) override { giro_->start(); }
+    void hideEvent(QHideEvent*) override { giro_->stop(); }
+
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
@@ -45,7 +51,8 @@ IndicadorActividad::IndicadorActividad(QWidget* parent) : QWidget(parent)
     auto* fila = new QHBoxLayout(this);
     fila->setContentsMargins(0, 0, 0, 0);
     fila->setSpacing(8);
-    fila->addWidget(new Rueda(this));
+    rueda_ = new Rueda(this);
+    fila->addWidget(rueda_);
     texto_ = new QLabel(this);
     texto_->setObjectName(QStringLiteral("textoActividad"));
     texto_->setTextFormat(Qt::PlainText);
@@ -73,6 +80,11 @@ void IndicadorActividad::setTexto(const QString& texto)
     texto_->setText(texto);
     fundido_->stop();
     fundido_->start();
+}
+
+bool IndicadorActividad::girando() const
+{
+    return static_cast<const Rueda*>(rueda_)->girando();
 }
 
 QString IndicadorActividad::texto() const

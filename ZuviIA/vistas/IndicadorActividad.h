@@ -15,8 +15,11 @@ public:
 
     void setTexto(const QString& texto);
     QString texto() const;
+    // The spinner turns only while it is on screen.
+    bool girando() const;
 
 private:
+    QWidget* rueda_ = nullptr;
     QLabel* texto_ = nullptr;
     QVariantAnimation* fundido_ = nullptr;
 };

@@ -137,6 +137,8 @@ private slots:
         QTest::newRow("guion bajo en palabra") << "mi_variable_larga" << "mi_variable_larga";
         QTest::newRow("escape") << "\\*no\\*" << "*no*";
         QTest::newRow("html literal") << "<b>hola</b> &amp;" << "<b>hola</b> &amp;";
+        QTest::newRow("corchete de mas") << "[[a](https://e.cl)" << "[|[->https://e.cl]a";
+        QTest::newRow("enfasis cruzado") << "*a **b* c**" << "[i]a **b| c**";
         QTest::newRow("imagen como texto") << "![x](https://e.cl/a.png)" << "!|[->https://e.cl/a.png]x";
     }
 
@@ -216,6 +218,9 @@ private slots:
         QTest::newRow("valla partida") << "uno `` `\n\n``` dos" << 1;
         QTest::newRow("blancos al final") << "palabra   \n\notra  " << 1;
         QTest::newRow("titulo que se alarga") << "# T\nmás" << 1;
+        // Openers no closer reaches settle as text.
+        QTest::newRow("corchetes sin cerrar") << QString(3000, u'[') + "](https://e.cl) *a* `b`" << 97;
+        QTest::newRow("enfasis sin cerrar") << QString("*a ").repeated(1000) + "**b**" << 31;
     }
 
     void comoDeUnaVez()
