@@ -107,7 +107,13 @@ PantallaVacia::PantallaVacia(const Entorno& entorno, const Ideas& ideas, QWidget
         rejilla->addWidget(chip, int(i / 2), int(i % 2));
         chips_ << chip;
     }
-    pila->addWidget(cuadricula, 0, Qt::AlignHCenter);
+    // Centred by stretches too, so the chips get the width there is (up to
+    // the grid's maximum) rather than their smallest.
+    auto* filaIdeas = new QHBoxLayout;
+    filaIdeas->addStretch(1);
+    filaIdeas->addWidget(cuadricula, 100);
+    filaIdeas->addStretch(1);
+    pila->addLayout(filaIdeas);
     pila->addStretch(1);
 
     connect(&entorno_.modo, &ModoProyectos::activoCambiado, this, &PantallaVacia::seguir);
