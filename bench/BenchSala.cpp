@@ -2,8 +2,9 @@
 // agent as Claude Code: a sentence queued to the engine's hablar call; the
 // silence timer closing an utterance to the instruction reaching the
 // agent's standard input (read from the agent's own log), with an empty
-// store and with 2,000 conversations; the agent's first streamed sentence
-// to hablar; and a ten-minute scripted session on the fake clock.
+// store and with 2,000 conversations, agents detected as at start; the
+// agent's first streamed sentence to hablar; and a ten-minute scripted
+// session on the fake clock.
 #include "AlmacenPrueba.h"
 #include "comun/AgenteFalso.h"
 #include "comun/ModelosPrueba.h"
@@ -26,8 +27,13 @@ struct Sala {
 
     explicit Sala(const char* turnos = nullptr, int conversacionesGuardadas = 0)
     {
+        m.detectar = &AgenteFalso::detectar;
         m.abrir(conversaciones(conversacionesGuardadas));
         agente = std::make_unique<AgenteFalso>(m.hogar);
+        // The application finds its agents at start; a turn then takes the
+        // executable from that detection instead of probing it again.
+        m.estadoIA->buscar();
+        esperar([&] { return !m.estadoIA->buscando(); });
         agente->cerrarPuertas();
         if (turnos)
             agente->turnos({AgenteFalso::pasos(turnos)});
