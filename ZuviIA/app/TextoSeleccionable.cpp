@@ -2,11 +2,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 
 #include <cmath>
@@ -19,6 +21,9 @@ namespace {
 constexpr int largoPartir = 1500;
 // Longer documents are never laid out at a width they are not shown at.
 constexpr int largoMedible = 6000;
+// Marks a document block that continues the line before it: the break
+// between them was added at a wrap point and is not in the text.
+constexpr int propiedadContinua = QTextFormat::UserProperty + 1;
 
 } // namespace
 
@@ -110,7 +115,8 @@ void TextoSeleccionable::anexar(QStringView mas)
                 break;
             QTextCursor c(document());
             c.movePosition(QTextCursor::End);
-            c.insertBlock();
+            // A real break: the new line continues nothing.
+            c.insertBlock(QTextBlockFormat());
             linea_.clear();
             estable_ = 0;
             posEstable_ = c.position();
@@ -204,7 +210,9 @@ void TextoSeleccionable::partirLineaLarga()
         return;
     QTextCursor c(document());
     c.setPosition(corte);
-    c.insertBlock(ultimo.blockFormat(), c.charFormat());
+    QTextBlockFormat continua = ultimo.blockFormat();
+    continua.setProperty(propiedadContinua, true);
+    c.insertBlock(continua, c.charFormat());
     ++posEstable_;
     partido_ = true;
 }
@@ -219,6 +227,32 @@ void TextoSeleccionable::resizeEvent(QResizeEvent* e)
         anexar(b.texto);
     }
     updateGeometry();
+}
+
+QMimeData* TextoSeleccionable::createMimeDataFromSelection() const
+{
+    const QTextCursor seleccion = textCursor();
+    if (!seleccion.hasSelection())
+        return QTextBrowser::createMimeDataFromSelection();
+    // The selection alone is copied and its added breaks dropped, from the
+    // end so earlier positions stay valid; its first block continues
+    // nothing that was selected.
+    QTextDocument copia;
+    QTextCursor c(&copia);
+    c.insertFragment(seleccion.selection());
+    QList<int> saltos;
+    for (QTextBlock b = copia.firstBlock().next(); b.isValid(); b = b.next())
+        if (b.blockFormat().boolProperty(propiedadContinua))
+            saltos << b.position() - 1;
+    for (qsizetype i = saltos.size() - 1; i >= 0; --i) {
+        c.setPosition(saltos[i]);
+        c.deleteChar();
+    }
+    const QTextDocumentFragment limpia(&copia);
+    auto* datos = new QMimeData;
+    datos->setText(limpia.toPlainText());
+    datos->setHtml(limpia.toHtml());
+    return datos;
 }
 
 int TextoSeleccionable::heightForWidth(int ancho) const

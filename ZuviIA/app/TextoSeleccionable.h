@@ -41,6 +41,9 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    // Copy, the context menu and the X11 selection take the text without
+    // the breaks added at wrap points.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     void preparar(Tipo tipo);

@@ -3,6 +3,7 @@
 #include "app/ConversacionView.h"
 #include "vistas/Iconos.h"
 #include "app/ListaMensajes.h"
+#include "app/TextoMarkdown.h"
 #include "app/TextoSeleccionable.h"
 #include "app/VentanaPrincipal.h"
 #include "app/VistaPrincipal.h"
@@ -17,6 +18,7 @@
 #include "plataforma/Carpetas.h"
 #include "projects/ModoProyectos.h"
 
+#include <QClipboard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
@@ -79,6 +81,37 @@ private slots:
         QTest::qWait(100);
         const QString ruta = qEnvironmentVariable("ZUVI_CAPTURA", QStringLiteral("captura-conversacion.png"));
         QVERIFY(ventana.grab().save(ruta));
+    }
+
+    // Selecting a long streamed line with the mouse puts its text on the
+    // X11 selection without the breaks added to draw it.
+    void seleccionConRaton()
+    {
+        QStringList palabras;
+        for (int i = 1; i <= 900; ++i)
+            palabras << QStringLiteral("p%1").arg(i, 4, 10, QChar(u'0'));
+        const QString linea = palabras.join(u' ');
+        TextoMarkdown t;
+        t.resize(320, 800);
+        t.setTexto(linea.left(37));
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        for (qsizetype i = 37; i < linea.size(); i += 37)
+            t.setTexto(linea.left(i + 37));
+        auto* w = t.findChild<TextoSeleccionable*>();
+        QVERIFY(w);
+        QVERIFY(w->document()->blockCount() > 1);
+        QTest::qWait(100);
+
+        QTextCursor c(w->document());
+        const QPoint inicio = w->cursorRect(c).center();
+        c.movePosition(QTextCursor::End);
+        const QPoint fin = w->cursorRect(c).center() + QPoint(20, 0);
+        QTest::mousePress(w->viewport(), Qt::LeftButton, {}, inicio);
+        QTest::mouseMove(w->viewport(), fin);
+        QTest::mouseRelease(w->viewport(), Qt::LeftButton, {}, fin);
+        QVERIFY(QGuiApplication::clipboard()->supportsSelection());
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(QClipboard::Selection), linea);
     }
 };
 

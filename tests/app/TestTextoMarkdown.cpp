@@ -1,10 +1,17 @@
 #include "app/TextoMarkdown.h"
 #include "app/TextoSeleccionable.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace {
 
@@ -75,6 +82,15 @@ QStringList dibujos(const TextoMarkdown& t)
 }
 
 const QString F = QStringLiteral("```");
+
+// Numbered words, so any stretch of them is found in the document.
+QString palabras(int desde, int hasta)
+{
+    QStringList p;
+    for (int i = desde; i <= hasta; ++i)
+        p << QStringLiteral("p%1").arg(i, 4, 10, QChar(u'0'));
+    return p.join(u' ');
+}
 
 }
 
@@ -234,6 +250,66 @@ private slots:
             aPedazos.setTexto(texto.left(i + paso));
         QCOMPARE(aPedazos.texto(), texto);
         QCOMPARE(dibujos(aPedazos), dibujos(deUnaVez));
+    }
+
+    // A long line streamed into a narrow answer is drawn in several document
+    // blocks; copying gives the text without those breaks, real ones kept.
+    void copiaSinSaltosAnadidos_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("desde");
+        QTest::addColumn<QString>("hasta");
+        QTest::addColumn<QString>("copiado");
+        const QString linea = palabras(1, 900);
+        QTest::newRow("línea larga") << linea << QString() << QString() << linea;
+        const QString dosLineas = palabras(1, 600) + "\n" + palabras(601, 900);
+        QTest::newRow("salto real") << dosLineas << QString() << QString() << dosLineas;
+        QTest::newRow("selección parcial") << linea << "p0010" << "p0700" << palabras(10, 700);
+        const QString codigo = palabras(1, 600) + "\n    " + palabras(601, 650);
+        QTest::newRow("bloque de código") << F + "txt\n" + codigo + "\n" + F << QString() << QString() << codigo;
+    }
+
+    void copiaSinSaltosAnadidos()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, desde);
+        QFETCH(QString, hasta);
+        QFETCH(QString, copiado);
+        TextoMarkdown t;
+        t.resize(320, 600);
+        t.setTexto(texto.left(37));
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        for (qsizetype i = 37; i < texto.size(); i += 37)
+            t.setTexto(texto.left(i + 37));
+        auto* w = t.findChild<TextoSeleccionable*>();
+        QVERIFY(w);
+        QTextCursor c(w->document());
+        if (desde.isEmpty()) {
+            c.select(QTextCursor::Document);
+        } else {
+            c.setPosition(w->document()->find(desde).selectionStart());
+            const QTextCursor fin = w->document()->find(hasta);
+            // The selection crosses a break added for display.
+            QVERIFY(fin.block() != c.block());
+            c.setPosition(fin.selectionEnd(), QTextCursor::KeepAnchor);
+        }
+        w->setTextCursor(c);
+        QClipboard* portapapeles = QGuiApplication::clipboard();
+
+        portapapeles->clear();
+        QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(portapapeles->text(), copiado);
+        QTextDocument html;
+        html.setHtml(portapapeles->mimeData()->html());
+        QCOMPARE(html.toPlainText(), copiado);
+
+        portapapeles->clear();
+        const std::unique_ptr<QMenu> menu(w->createStandardContextMenu());
+        auto* copiar = menu->findChild<QAction*>(QStringLiteral("edit-copy"));
+        QVERIFY(copiar);
+        copiar->trigger();
+        QCOMPARE(portapapeles->text(), copiado);
     }
 
     // A replaced text (an empty reply turned into an error) is drawn anew.
