@@ -187,6 +187,36 @@ private slots:
         v.hide();
         QVERIFY(!v.animando());
     }
+
+    // Hidden, the room leaves its labels alone while the answer grows and
+    // the room moves on; shown again, it shows where things are now.
+    void ocultaAlDia()
+    {
+        Conversacion c = EntornoPrueba::conversacion(QStringLiteral("Taza"), e.reloj.ahora());
+        e.abrir({c});
+        e.almacen->setSeleccion(c.id);
+        e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        estado().estado(E::escuchando);
+        ModoProyectosView v(e.entorno());
+        v.resize(1000, 700);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza"));
+
+        v.hide();
+        for (const QString& trozo : {QStringLiteral(", con asa"), QStringLiteral(" y un plato largo, muy largo")})
+            e.almacen->anexarTexto(c.id, c.mensajes.last().id, trozo, false);
+        estado().transcripcion(QStringLiteral("haz un plato"));
+        QCoreApplication::processEvents();
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza"));
+        QCOMPARE(v.tituloEtiqueta()->text(), QStringLiteral("Te escucho"));
+
+        v.show();
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza, con asa y un plato largo, muy largo"));
+        QCOMPARE(v.tituloEtiqueta()->text(), QStringLiteral("…"));
+        QCOMPARE(v.subtituloEtiqueta()->text(), QStringLiteral("«haz un plato»"));
+    }
 };
 
 QTEST_MAIN(TestModoProyectosView)
