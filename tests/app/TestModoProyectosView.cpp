@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(Orbe::giroHalo(1, 2), -70.0);
         QCOMPARE(Orbe::giroHalo(2, 2), 100.0);
         QCOMPARE(Orbe::escalaHalo(2, 0, 0), 0.99);
+        // The outer halo, blur and all, is what reaches furthest, and a
+        // loud voice pushes it out.
+        QCOMPARE(Orbe::radioVisible(E::escuchando, 0, 0), 164 * 0.99);
+        QCOMPARE(Orbe::radioVisible(E::escuchando, 1, 0), 164 * 1.34);
         QCOMPARE(ModoProyectosView::segundos(QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc())), 60.0);
     }
 
