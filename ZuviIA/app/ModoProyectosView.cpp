@@ -310,6 +310,10 @@ QWidget* ModoProyectosView::tarjeta() const
 
 void ModoProyectosView::actualizar()
 {
+    // Hidden, the room would lay the whole growing answer out again at
+    // every fragment for nobody; it reads everything when shown.
+    if (!isVisible())
+        return;
     ModoProyectos& modo = entorno_.modo;
     AsistenteVoz& a = entorno_.asistente;
     const auto& activo = entorno_.perfiles.activo();

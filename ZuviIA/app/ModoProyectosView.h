@@ -18,7 +18,7 @@ class QScrollArea;
 // The full-screen room over the main window's content: the living orb,
 // what the room is doing, the last answer, and a footer with the
 // microphone, the agent, notices, the spoken commands and "Salir". It
-// animates only while shown.
+// animates and updates its texts only while shown.
 class ModoProyectosView : public QWidget {
     Q_OBJECT
 

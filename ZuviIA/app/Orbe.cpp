@@ -22,10 +22,16 @@ const QColor indigo(88, 86, 214);
 
 // The halos grow to about 1.6 times the orb and are soft at the edge.
 constexpr double alcance = 1.7;
-// Everything in the orb is soft: it is composed at half resolution and
-// scaled up, a quarter of the pixels to turn and blend each frame.
+// The halos are soft all over: they are composed at half resolution, a
+// quarter of the pixels to turn and blend each frame, then blown up to
+// the nearest pixel, which on such soft pictures looks the same as a
+// filtered scale and costs far less.
 constexpr double resolucion = 0.5;
 constexpr double opacidadHalo = 0.55;
+// Qt's raster engine shares a transformed draw of more than about a
+// hundred rows among its worker threads; the orb is drawn in bands below
+// that, so each frame stays a short job on this thread.
+constexpr int filasPorBanda = 64;
 
 QColor conAlfa(QColor c, double a)
 {
@@ -84,12 +90,28 @@ QSize Orbe::sizeHint() const
     return {l, l};
 }
 
+double Orbe::radioVisible(E estado, float nivel, double t)
+{
+    const double pu = pulso(estado, t);
+    const double im = impulso(estado, nivel);
+    double r = radioNucleo * escalaNucleo(respiro(t), im, pu);
+    for (int i = 0; i < 3; ++i)
+        r = std::max(r, (lado / 2.0 + difusoHalo(i)) * escalaHalo(i, pu, im));
+    return r;
+}
+
 void Orbe::fijar(E estado, float nivel, double t)
 {
     estado_ = estado;
     nivel_ = nivel;
     t_ = t;
-    update();
+    // Only the square the halos reach now, and the one they reached last,
+    // is drawn again: the corners stay clear most of the time.
+    const double r = radioVisible(estado, nivel, t) + 2;
+    const QPointF c = QRectF(rect()).center();
+    const QRect ahora = QRectF(c - QPointF(r, r), QSizeF(2 * r, 2 * r)).toAlignedRect() & rect();
+    update(ahora | pintado_);
+    pintado_ = ahora;
 }
 
 void Orbe::mouseReleaseEvent(QMouseEvent* e)
@@ -105,15 +127,16 @@ void Orbe::mouseReleaseEvent(QMouseEvent* e)
 void Orbe::prepararImagenes()
 {
     const QList<QColor> c = colores(estado_);
-    if (c == hechasCon_ && !halos_.isEmpty())
-        return;
-    hechasCon_ = c;
-    halos_.clear();
     // Pixels per point of the half-resolution pictures (their own ratio
     // stays 1: Qt does not draw into pictures of a ratio under 1).
     const qreal dpr = devicePixelRatioF() * resolucion;
+    if (c == hechasCon_ && dpr == hechasA_ && !halos_.isEmpty())
+        return;
+    hechasCon_ = c;
+    hechasA_ = dpr;
+    halos_.clear();
     for (int i = 0; i < 3; ++i) {
-        const double difuso = 18 + 8 * i;
+        const double difuso = difusoHalo(i);
         const double radio = lado / 2.0;
         const int l = int(std::ceil((radio + difuso) * 2 * dpr));
         QImage img(l, l, QImage::Format_ARGB32_Premultiplied);
@@ -140,15 +163,18 @@ void Orbe::prepararImagenes()
         p.drawEllipse(centro, radio + difuso, radio + difuso);
         // The halos' opacity, baked in.
         p.fillRect(QRectF(QPointF(0, 0), QSizeF(img.size()) / dpr), QColor::fromRgbF(0, 0, 0, float(opacidadHalo)));
-        halos_ << img;
+        p.end();
+        halos_ << QPixmap::fromImage(img);
     }
-    const int l = int(std::ceil((120 + 4) * 2 * dpr));
-    nucleo_ = QImage(l, l, QImage::Format_ARGB32_Premultiplied);
-    nucleo_.fill(Qt::transparent);
-    QPainter p(&nucleo_);
+    // The core's white heart would show the half pixels: it is kept whole.
+    const qreal dprNucleo = devicePixelRatioF();
+    const int l = int(std::ceil(radioNucleo * 2 * dprNucleo));
+    QImage img(l, l, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(dpr, dpr);
-    const QPointF centro(l / dpr / 2, l / dpr / 2);
+    p.scale(dprNucleo, dprNucleo);
+    const QPointF centro(l / dprNucleo / 2, l / dprNucleo / 2);
     QRadialGradient nucleo(centro, 120);
     nucleo.setColorAt(2.0 / 120, conAlfa(Qt::white, 0.95));
     nucleo.setColorAt(0.5, conAlfa(c[0], 0.8));
@@ -156,9 +182,11 @@ void Orbe::prepararImagenes()
     p.setPen(Qt::NoPen);
     p.setBrush(nucleo);
     p.drawEllipse(centro, 122, 122);
+    p.end();
+    nucleo_ = QPixmap::fromImage(img);
 }
 
-void Orbe::paintEvent(QPaintEvent*)
+void Orbe::paintEvent(QPaintEvent* e)
 {
     prepararImagenes();
     const qreal dpr = devicePixelRatioF() * resolucion;
@@ -169,27 +197,33 @@ void Orbe::paintEvent(QPaintEvent*)
     {
         QPainter p(&cuadro_);
         p.scale(dpr, dpr);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
         const QPointF centro = QRectF(rect()).center();
         const double pu = pulso(estado_, t_);
         const double im = impulso(estado_, nivel_);
-        auto dibujar = [&](const QImage& img, double escala, double giro) {
+        auto dibujar = [&](const QPixmap& img, double escala, double giro) {
             p.save();
             p.translate(centro);
             p.rotate(giro);
             p.scale(escala, escala);
             const QSizeF m = QSizeF(img.size()) / dpr;
-            p.drawImage(QRectF(QPointF(-m.width() / 2, -m.height() / 2), m), img);
+            p.drawPixmap(QRectF(QPointF(-m.width() / 2, -m.height() / 2), m), img, QRectF(img.rect()));
             p.restore();
         };
-        for (int i = 0; i < halos_.size(); ++i)
-            dibujar(halos_[i], escalaHalo(i, pu, im), giroHalo(i, t_));
-        dibujar(nucleo_, escalaNucleo(respiro(t_), im, pu), 0);
+        const double banda = filasPorBanda / dpr;
+        const QRectF zona(e->rect());
+        for (double y = zona.top(); y < zona.bottom(); y += banda) {
+            p.setClipRect(QRectF(zona.left(), y, zona.width(), banda) & zona);
+            for (int i = 0; i < halos_.size(); ++i)
+                dibujar(halos_[i], escalaHalo(i, pu, im), giroHalo(i, t_));
+        }
     }
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(QRectF(rect()), cuadro_);
+    // Only scaled, never turned: Qt blits it straight, on this thread.
+    const double escala = escalaNucleo(respiro(t_), impulso(estado_, nivel_), pulso(estado_, t_));
+    const QSizeF m = QSizeF(nucleo_.size()) / devicePixelRatioF() * escala;
+    p.drawPixmap(QRectF(QRectF(rect()).center() - QPointF(m.width() / 2, m.height() / 2), m), nucleo_,
+                 QRectF(nucleo_.rect()));
     if (conArco(estado_)) {
         // The arc stays sharp: drawn at full resolution.
         p.setRenderHint(QPainter::Antialiasing);

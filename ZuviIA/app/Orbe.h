@@ -5,12 +5,14 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 
 // The living orb of the full-screen room: three turning halos and a
 // breathing core whose colours and motion follow the dialogue state and
 // the capture level. Every motion is a pure function of the time and the
-// state; the halos' soft images are made once per colour set and size.
+// state; the halos' soft pictures are made once per colour set and
+// pixel ratio (the orb's size is fixed), then only turned and scaled.
 class Orbe : public QWidget {
     Q_OBJECT
 
@@ -30,6 +32,11 @@ public:
     {
         return 0.55 * respiro + 0.6 * impulso + pulso;
     }
+    // The blur at the edge of halo i, in points.
+    static double difusoHalo(int i) { return 18 + 8 * i; }
+    static constexpr double radioNucleo = 124;
+    // How far from the centre the orb reaches at time t, in points.
+    static double radioVisible(ModoProyectos::Estado estado, float nivel, double t);
     static bool conArco(ModoProyectos::Estado estado) { return estado == ModoProyectos::Estado::trabajando; }
 
     void fijar(ModoProyectos::Estado estado, float nivel, double t);
@@ -50,8 +57,10 @@ private:
     ModoProyectos::Estado estado_ = ModoProyectos::Estado::inactivo;
     float nivel_ = 0;
     double t_ = 0;
-    QList<QImage> halos_;
-    QImage nucleo_;
+    QList<QPixmap> halos_;
+    QPixmap nucleo_;
     QList<QColor> hechasCon_;
+    qreal hechasA_ = 0;
     QImage cuadro_;
+    QRect pintado_;
 };

@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(Orbe::giroHalo(1, 2), -70.0);
         QCOMPARE(Orbe::giroHalo(2, 2), 100.0);
         QCOMPARE(Orbe::escalaHalo(2, 0, 0), 0.99);
+        // The outer halo, blur and all, is what reaches furthest, and a
+        // loud voice pushes it out.
+        QCOMPARE(Orbe::radioVisible(E::escuchando, 0, 0), 164 * 0.99);
+        QCOMPARE(Orbe::radioVisible(E::escuchando, 1, 0), 164 * 1.34);
         QCOMPARE(ModoProyectosView::segundos(QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc())), 60.0);
     }
 
@@ -186,6 +190,36 @@ private slots:
         QTRY_VERIFY(e.modo->activo());  // always-on listening keeps the window listening
         v.hide();
         QVERIFY(!v.animando());
+    }
+
+    // Hidden, the room leaves its labels alone while the answer grows and
+    // the room moves on; shown again, it shows where things are now.
+    void ocultaAlDia()
+    {
+        Conversacion c = EntornoPrueba::conversacion(QStringLiteral("Taza"), e.reloj.ahora());
+        e.abrir({c});
+        e.almacen->setSeleccion(c.id);
+        e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        estado().estado(E::escuchando);
+        ModoProyectosView v(e.entorno());
+        v.resize(1000, 700);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza"));
+
+        v.hide();
+        for (const QString& trozo : {QStringLiteral(", con asa"), QStringLiteral(" y un plato largo, muy largo")})
+            e.almacen->anexarTexto(c.id, c.mensajes.last().id, trozo, false);
+        estado().transcripcion(QStringLiteral("haz un plato"));
+        QCoreApplication::processEvents();
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza"));
+        QCOMPARE(v.tituloEtiqueta()->text(), QStringLiteral("Te escucho"));
+
+        v.show();
+        QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza, con asa y un plato largo, muy largo"));
+        QCOMPARE(v.tituloEtiqueta()->text(), QStringLiteral("…"));
+        QCOMPARE(v.subtituloEtiqueta()->text(), QStringLiteral("«haz un plato»"));
     }
 };
 
