@@ -37,14 +37,11 @@ class TestAlmacen : public QObject {
     Q_OBJECT
 
     Almacenes e;
-    std::unique_ptr<Ajustes> ajustes;
-    std::unique_ptr<Perfiles> perfiles;
-
-    QString archivo() const { return Carpetas::datosApp() + "/conversaciones.json"; }
+    QString archivo() const { return Almacenes::archivo(); }
 
     std::unique_ptr<Almacen> abrir()
     {
-        return std::make_unique<Almacen>(e.reloj, *perfiles, Carpetas::datosApp());
+        return std::make_unique<Almacen>(e.reloj, *e.perfiles, Carpetas::datosApp());
     }
 
     // The file once every save asked for has been written.
@@ -61,14 +58,7 @@ class TestAlmacen : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        perfiles.reset();
-        ajustes.reset();
-        e.limpiar();
-        ajustes = std::make_unique<Ajustes>(e.hogar.en(".config/prueba.conf"));
-        perfiles = std::make_unique<Perfiles>(*ajustes, e.reloj, Carpetas::datosApp());
-    }
+    void init() { e.empezar(); }
 
     void sinArchivoLaPrimeraNuevaCreaProyecto()
     {
@@ -252,7 +242,7 @@ private slots:
     void carpetaDeUnaConversacion()
     {
         auto almacen = abrir();
-        const auto ana = perfiles->activar("Ana").perfil;
+        const auto ana = e.perfiles->activar("Ana").perfil;
         Conversacion c;
         QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA"));
         c.perfilID = ana.id;
@@ -260,7 +250,7 @@ private slots:
         c.carpeta = "/tmp/x";
         QCOMPARE(almacen->carpeta(c), "/tmp/x");
         c.carpeta.reset();
-        perfiles->eliminar(ana);
+        e.perfiles->eliminar(ana);
         QCOMPARE(almacen->carpeta(c), e.hogar.en("Zuvi IA"));
     }
 
@@ -268,8 +258,8 @@ private slots:
     // their own conversations without a folder are pinned, unstamped.
     void fijarCarpetaDePersona()
     {
-        const auto ana = perfiles->activar("Ana").perfil;
-        const auto beto = perfiles->activar("Beto").perfil;
+        const auto ana = e.perfiles->activar("Ana").perfil;
+        const auto beto = e.perfiles->activar("Beto").perfil;
         QJsonObject deAna = conversacionJson(idA, 100);
         deAna["perfilID"] = ana.id.toString(QUuid::WithoutBraces).toUpper();
         QJsonObject conCarpeta = conversacionJson(idB, 200);
@@ -283,7 +273,7 @@ private slots:
         e.reloj.avanzar(std::chrono::hours(1));
 
         almacen->fijarCarpetaDePersona(ana);
-        perfiles->eliminar(ana);
+        e.perfiles->eliminar(ana);
         const auto c = almacen->conversacion(uuid(idA));
         QVERIFY(c);
         QCOMPARE(almacen->carpeta(*c), e.hogar.en("Zuvi IA/Personas/Ana"));

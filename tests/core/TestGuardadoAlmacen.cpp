@@ -63,30 +63,20 @@ class TestGuardadoAlmacen : public QObject {
     Q_OBJECT
 
     Almacenes e;
-    std::unique_ptr<Ajustes> ajustes;
-    std::unique_ptr<Perfiles> perfiles;
-
-    QString archivo() const { return Carpetas::datosApp() + "/conversaciones.json"; }
+    QString archivo() const { return Almacenes::archivo(); }
 
     std::unique_ptr<Almacen> abrirCon(const QList<Conversacion>& conversaciones,
                                       Almacen::Carga carga = Almacen::Carga::ahora)
     {
         if (!conversaciones.isEmpty())
             Almacenes::escribir(archivo(), Codificacion::codificar(conversaciones));
-        return std::make_unique<Almacen>(e.reloj, *perfiles, Carpetas::datosApp(), carga);
+        return std::make_unique<Almacen>(e.reloj, *e.perfiles, Carpetas::datosApp(), carga);
     }
 
     int veces(const QString& texto) { return int(e.registro().count(texto)); }
 
 private slots:
-    void init()
-    {
-        perfiles.reset();
-        ajustes.reset();
-        e.limpiar();
-        ajustes = std::make_unique<Ajustes>(e.hogar.en(".config/prueba.conf"));
-        perfiles = std::make_unique<Perfiles>(*ajustes, e.reloj, Carpetas::datosApp());
-    }
+    void init() { e.empezar(); }
 
     // Kept encodings must never stand for a conversation that changed: after
     // every kind of change, and after a burst that folds, the file is the
