@@ -5,10 +5,18 @@
 // Reports the cost per fragment of the first and the last 1,000 fragments,
 // the longest single line (the longest stall of the GUI thread: the turn's
 // end, which saves the store) and the longest text fragment.
+//
+// Also: opening a conversation of 100, 1,000 and 10,000 messages from the
+// sidebar's selection to the painted window, and the process's CPU while a
+// window shows a conversation of 500 answers and nothing happens.
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
 
 #include "vistas/Iconos.h"
+#include "app/BurbujaMensaje.h"
+#include "app/ConversacionView.h"
+#include "app/ListaMensajes.h"
+#include "app/VistaPrincipal.h"
 #include "app/VentanaPrincipal.h"
 #include "assistant/AsistenteVoz.h"
 #include "assistant/SesionClaude.h"
@@ -24,10 +32,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -153,6 +164,116 @@ void turnoEnPantalla(benchmark::State& estado)
     estado.counters["ms peor delta"] = peorDelta;
 }
 BENCHMARK(turnoEnPantalla)->ArgName("ventana")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+
+// A conversation of `cuantos` messages, half of them answers with some
+// markdown, in place of one of the store's conversations.
+QUuid conversacionLarga(Sala& sala, int cuantos)
+{
+    const QString respuesta = QStringLiteral(
+        "## Cambios\n\nRevisé **el módulo de audio** y dejé los cambios en `audio/Captura.cpp`:\n\n"
+        "- la captura ya no se corta al cambiar de micrófono;\n- las pruebas nuevas pasan;\n"
+        "- falta una nota para *José* sobre [la reunión](https://example.com/reunion).\n\n"
+        "Si quieres, sigo con la documentación del instalador y reviso los avisos del compilador.");
+    const QUuid id = sala.almacen->conversaciones().at(3).id;
+    sala.almacen->cambiar(id, false, [&](Conversacion& c) {
+        c.mensajes.clear();
+        for (int i = 0; i < cuantos; ++i)
+            c.mensajes << Mensaje::nuevo(i % 2 ? Mensaje::Rol::agente : Mensaje::Rol::usuario,
+                                         i % 2 ? respuesta : QStringLiteral("Revisa el módulo de audio, por favor."),
+                                         i % 2 ? std::optional(AgenteCLI::claude) : std::nullopt);
+    });
+    QApplication::processEvents();
+    return id;
+}
+
+ListaMensajes* listaDe(const Sala& sala)
+{
+    auto* pantalla = qobject_cast<ConversacionView*>(sala.ventana->vista()->detalle());
+    return pantalla ? pantalla->lista() : nullptr;
+}
+
+// Selects a conversation and runs the event loop until its last message is
+// built, then paints the window.
+bool abrir(Sala& sala, const QUuid& id)
+{
+    sala.almacen->setSeleccion(id);
+    const Conversacion* c = nullptr;
+    for (const Conversacion& x : sala.almacen->conversaciones())
+        if (x.id == id)
+            c = &x;
+    QElapsedTimer espera;
+    espera.start();
+    for (;;) {
+        QApplication::processEvents();
+        ListaMensajes* lista = listaDe(sala);
+        if (lista && lista->conversacion() == id && !lista->burbujas().empty()
+            && lista->burbujas().back()->id() == c->mensajes.last().id)
+            break;
+        if (espera.elapsed() > 30000)
+            return false;
+    }
+    sala.ventana->repaint();
+    return true;
+}
+
+void abrirConversacion(benchmark::State& estado)
+{
+    Sala sala(true);
+    const QUuid largo = conversacionLarga(sala, int(estado.range(0)));
+    const QUuid otra = sala.almacen->conversaciones().at(5).id;
+    double ms = 0, peor = 0;
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        if (!abrir(sala, otra))
+            estado.SkipWithError("no se abrió la otra conversación");
+        estado.ResumeTiming();
+        QElapsedTimer reloj;
+        reloj.start();
+        if (!abrir(sala, largo))
+            estado.SkipWithError("no se abrió la conversación larga");
+        const double t = double(reloj.nsecsElapsed()) / 1e6;
+        ms += t;
+        peor = std::max(peor, t);
+    }
+    estado.counters["ms al abrir"] = ms / double(estado.iterations());
+    estado.counters["ms peor"] = peor;
+    if (ListaMensajes* lista = listaDe(sala))
+        estado.counters["burbujas hechas"] = double(lista->burbujas().size());
+}
+BENCHMARK(abrirConversacion)->ArgName("mensajes")->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)
+    ->UseRealTime()->Iterations(5);
+
+double cpu()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// The window at rest over a conversation of `respuestas` answers.
+void cpuEnReposo(benchmark::State& estado)
+{
+    Sala sala(true);
+    const int respuestas = int(estado.range(0));
+    if (respuestas > 0 && !abrir(sala, conversacionLarga(sala, 2 * respuestas)))
+        estado.SkipWithError("no se abrió la conversación");
+    {
+        QEventLoop calentar;
+        QTimer::singleShot(1000, &calentar, &QEventLoop::quit);
+        calentar.exec();
+    }
+    for (auto _ : estado) {
+        QEventLoop bucle;
+        QTimer::singleShot(5000, &bucle, &QEventLoop::quit);
+        QElapsedTimer reloj;
+        const double antes = cpu();
+        reloj.start();
+        bucle.exec();
+        estado.counters["cpu_%"] = 100.0 * (cpu() - antes) / (double(reloj.elapsed()) / 1000.0);
+    }
+}
+BENCHMARK(cpuEnReposo)->ArgName("respuestas")->Arg(0)->Arg(500)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }
 

@@ -4,9 +4,13 @@
 #include "assistant/AsistenteVoz.h"
 #include "core/Almacen.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +60,7 @@ ListaMensajes::ListaMensajes(Almacen& almacen, AsistenteVoz& voz, Reloj& reloj, 
     connect(&voz_, &AsistenteVoz::ejecutandoCambiado, this, &ListaMensajes::seguirTurno);
     connect(&voz_, &AsistenteVoz::actividadCambiada, this, &ListaMensajes::seguirTurno);
     connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &ListaMensajes::alCambiarRango);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ListaMensajes::anteponerSiHaceFalta);
     // The reader scrolled away: the next change brings the end back.
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { alFinal_ = false; });
 }
@@ -63,14 +68,20 @@ ListaMensajes::ListaMensajes(Almacen& almacen, AsistenteVoz& voz, Reloj& reloj, 
 void ListaMensajes::mostrar(const std::optional<QUuid>& conversacion)
 {
     if (conversacion != conversacion_) {
-        for (BurbujaMensaje* b : burbujas_)
-            delete b;
-        burbujas_.clear();
+        vaciar();
         idUltimo_ = QUuid();
         largoUltimo_ = -1;
     }
     conversacion_ = conversacion;
     sincronizar();
+}
+
+void ListaMensajes::vaciar()
+{
+    for (BurbujaMensaje* b : burbujas_)
+        delete b;
+    burbujas_.clear();
+    inicio_ = 0;
 }
 
 // Redraws on the next event-loop turn, however many fragments arrived, and
@@ -97,20 +108,7 @@ void ListaMensajes::sincronizar()
     const QList<Mensaje> vacia;
     const QList<Mensaje>& mensajes = c ? c->mensajes : vacia;
 
-    size_t iguales = 0;
-    while (iguales < burbujas_.size() && iguales < size_t(mensajes.size())
-           && burbujas_[iguales]->id() == mensajes[qsizetype(iguales)].id
-           && burbujas_[iguales]->actualizar(mensajes[qsizetype(iguales)]))
-        ++iguales;
-    while (burbujas_.size() > iguales) {
-        delete burbujas_.back();
-        burbujas_.pop_back();
-    }
-    for (qsizetype i = qsizetype(iguales); i < mensajes.size(); ++i) {
-        auto* b = new BurbujaMensaje(mensajes[i], voz_, capa_->parentWidget());
-        capa_->insertWidget(int(i), b);
-        burbujas_.push_back(b);
-    }
+    construir(mensajes);
     seguirTurno();
 
     // The end follows the last message's text; other changes leave the place.
@@ -122,6 +120,95 @@ void ListaMensajes::sincronizar()
         alFinal_ = true;
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
+}
+
+// Brings the built bubbles in line with the messages from inicio_ on: the
+// ones that still match keep their widgets, the rest are made anew. An
+// empty list starts with the last batch.
+void ListaMensajes::construir(const QList<Mensaje>& mensajes)
+{
+    const qsizetype n = mensajes.size();
+    if (inicio_ > n)
+        vaciar();
+    if (burbujas_.empty())
+        inicio_ = std::max<qsizetype>(0, n - lote);
+    size_t iguales = 0;
+    while (iguales < burbujas_.size() && inicio_ + qsizetype(iguales) < n) {
+        const Mensaje& m = mensajes[inicio_ + qsizetype(iguales)];
+        if (burbujas_[iguales]->id() != m.id || !burbujas_[iguales]->actualizar(m))
+            break;
+        ++iguales;
+    }
+    while (burbujas_.size() > iguales) {
+        delete burbujas_.back();
+        burbujas_.pop_back();
+    }
+    for (qsizetype i = inicio_ + qsizetype(iguales); i < n; ++i) {
+        auto* b = new BurbujaMensaje(mensajes[i], voz_, capa_->parentWidget());
+        capa_->insertWidget(int(i - inicio_), b);
+        // Shown now, not on a later turn: the next layout must count it.
+        b->show();
+        burbujas_.push_back(b);
+    }
+}
+
+bool ListaMensajes::cercaDeArriba() const
+{
+    return inicio_ > 0 && verticalScrollBar()->value() < viewport()->height();
+}
+
+// Near the top of what is built, or with a column shorter than the view,
+// the earlier messages are built after this turn of the event loop, once
+// the layout has settled and if the view is still there.
+void ListaMensajes::anteponerSiHaceFalta()
+{
+    if (anteponiendo_ || !cercaDeArriba())
+        return;
+    anteponiendo_ = true;
+    QMetaObject::invokeMethod(this, &ListaMensajes::anteponer, Qt::QueuedConnection);
+}
+
+void ListaMensajes::anteponer()
+{
+    anteponiendo_ = false;
+    if (programado_)
+        sincronizar();
+    // Judged on the settled layout: a list just shown has not laid out yet.
+    if (!isVisible())
+        return;
+    colocar();
+    if (!cercaDeArriba())
+        return;
+    const Conversacion* c = buscar(almacen_, conversacion_);
+    if (!c || inicio_ <= 0 || inicio_ > c->mensajes.size() || burbujas_.empty()
+        || burbujas_.front()->id() != c->mensajes[inicio_].id)
+        return;
+    QScrollBar* barra = verticalScrollBar();
+    const int desdeAbajo = barra->maximum() - barra->value();
+    const qsizetype desde = std::max<qsizetype>(0, inicio_ - lote);
+    std::vector<BurbujaMensaje*> nuevas;
+    for (qsizetype i = desde; i < inicio_; ++i) {
+        nuevas.push_back(new BurbujaMensaje(c->mensajes[i], voz_, capa_->parentWidget()));
+        capa_->insertWidget(int(i - desde), nuevas.back());
+        nuevas.back()->show();
+    }
+    burbujas_.insert(burbujas_.begin(), nuevas.begin(), nuevas.end());
+    inicio_ = desde;
+    seguirTurno();
+    // Laid out before anything is painted, so what the reader looks at
+    // stays where it was instead of jumping down by the new height.
+    colocar();
+    barra->setValue(barra->maximum() - desdeAbajo);
+    anteponerSiHaceFalta();
+}
+
+// Lays the column out now and sets the scroll range from it.
+void ListaMensajes::colocar()
+{
+    capa_->activate();
+    contenido_->layout()->activate();
+    QEvent pedido(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &pedido);
 }
 
 void ListaMensajes::seguirTurno()
@@ -137,4 +224,5 @@ void ListaMensajes::alCambiarRango(int, int maximo)
 {
     if (alFinal_)
         verticalScrollBar()->setValue(maximo);
+    anteponerSiHaceFalta();
 }

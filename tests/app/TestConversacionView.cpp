@@ -36,6 +36,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -303,6 +304,48 @@ private slots:
         m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << error; });
         pantalla()->lista()->sincronizar();
         QVERIFY(!burbujas().back()->findChild<QWidget*>(QStringLiteral("acciones")));
+    }
+
+    // A long conversation opens with only its last messages built; nearing
+    // the top builds the batch before them, and what the reader looks at
+    // stays where it was. New messages still come at the end.
+    void conversacionLarga()
+    {
+        constexpr int total = 1000;
+        QList<Mensaje> mensajes;
+        for (int i = 0; i < total; ++i)
+            mensajes << Mensaje::nuevo(i % 2 ? Mensaje::Rol::agente : Mensaje::Rol::usuario,
+                                       QStringLiteral("Mensaje %1").arg(i), AgenteCLI::claude);
+        m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes = mensajes; });
+        ListaMensajes* lista = pantalla()->lista();
+        QTRY_COMPARE(lista->burbujas().size(), size_t(ListaMensajes::lote));
+        QCOMPARE(lista->primera(), total - ListaMensajes::lote);
+        QCOMPARE(lista->burbujas().back()->id(), mensajes.last().id);
+        QScrollBar* barra = lista->verticalScrollBar();
+        QTRY_VERIFY(barra->maximum() > 0);
+        QTRY_COMPARE(barra->value(), barra->maximum());
+        // At the end, nothing more is built.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        QCOMPARE(lista->primera(), total - ListaMensajes::lote);
+
+        barra->setValue(0);
+        BurbujaMensaje* arriba = lista->burbujas().front();
+        const int y = arriba->mapTo(lista->viewport(), QPoint()).y();
+        QTRY_COMPARE(lista->primera(), total - 2 * ListaMensajes::lote);
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        QCOMPARE(lista->burbujas().size(), size_t(2 * ListaMensajes::lote));
+        QCOMPARE(lista->burbujas()[ListaMensajes::lote], arriba);
+        QCOMPARE(arriba->mapTo(lista->viewport(), QPoint()).y(), y);
+        for (size_t i = 0; i < lista->burbujas().size(); ++i)
+            QCOMPARE(lista->burbujas()[i]->id(), mensajes[lista->primera() + qsizetype(i)].id);
+
+        const Mensaje otro = Mensaje::nuevo(Mensaje::Rol::usuario, QStringLiteral("Otra pregunta"));
+        m.almacen->cambiar(*m.almacen->seleccion(), false, [&](Conversacion& c) { c.mensajes << otro; });
+        QCOMPARE(burbujas().back()->id(), otro.id);
+        QCOMPARE(lista->primera(), total - 2 * ListaMensajes::lote);
+        QTRY_COMPARE(barra->value(), barra->maximum());
     }
 
     // Fragments arriving faster than frames are drawn together, a frame
