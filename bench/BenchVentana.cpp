@@ -2,7 +2,8 @@
 // filled, over an empty home and a store of 2,000 conversations of 50
 // messages (offscreen, or on the X display when DISPLAY is set); the sidebar's work for one streamed
 // fragment with 10 and with 2,000 conversations; the CPU the application
-// takes while its window sits open. Run under tools/servicios-prueba.sh.
+// takes while its window sits open, showing a conversation of 50 messages
+// or one of 500 answers. Run under tools/servicios-prueba.sh.
 #include "comun/MotorSalaGuionado.h"
 #include "AlmacenPrueba.h"
 #include "app/BarraConversaciones.h"
@@ -31,11 +32,12 @@
 namespace {
 
 // A private home whose store holds `cuantas` conversations, with setup
-// complete, for the real executable.
+// complete, for the real executable. The first one, which the window
+// opens, may instead hold `respuestas` answers and as many questions.
 struct HogarProceso {
     QTemporaryDir dir;
 
-    explicit HogarProceso(int cuantas)
+    explicit HogarProceso(int cuantas, int respuestas = 0)
     {
         QDir().mkpath(en("datos/ZuviIA"));
         QDir().mkpath(en("config"));
@@ -44,8 +46,17 @@ struct HogarProceso {
         QFile store(en("datos/ZuviIA/conversaciones.json"));
         if (cuantas > 0 && !store.open(QIODevice::WriteOnly))
             std::abort();
+        QList<Conversacion> lista = conversaciones(cuantas);
+        if (respuestas > 0 && !lista.isEmpty()) {
+            QList<Mensaje>& mensajes = lista.first().mensajes;
+            const Mensaje pregunta = mensajes.value(0), respuesta = mensajes.value(1);
+            mensajes.clear();
+            for (int i = 0; i < respuestas; ++i)
+                mensajes << Mensaje::nuevo(pregunta.rol, pregunta.texto, pregunta.agente, pregunta.autor)
+                         << Mensaje::nuevo(respuesta.rol, respuesta.texto, respuesta.agente, respuesta.autor);
+        }
         if (cuantas > 0)
-            store.write(Codificacion::codificar(conversaciones(cuantas)));
+            store.write(Codificacion::codificar(lista));
         QFile conf(en("config/cl.norp.ZuviIA.conf"));
         if (!conf.open(QIODevice::WriteOnly))
             std::abort();
@@ -138,7 +149,7 @@ double segundosCpu(qint64 pid)
 
 void cpuEnReposo(benchmark::State& estado)
 {
-    const HogarProceso hogar(2000);
+    const HogarProceso hogar(2000, int(estado.range(0)));
     const int segundos = qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") > 0
                              ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 10;
     for (auto _ : estado) {
@@ -156,7 +167,7 @@ void cpuEnReposo(benchmark::State& estado)
         estado.counters["cpu_%"] = 100.0 * (despues - antes) / segundos;
     }
 }
-BENCHMARK(cpuEnReposo)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(cpuEnReposo)->ArgName("respuestas")->Arg(0)->Arg(500)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The sidebar over a real store, shown offscreen: one fragment appended to
 // the selected conversation's answer, and the events (repaint included)
