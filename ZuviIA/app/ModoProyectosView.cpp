@@ -29,12 +29,11 @@ namespace {
 using E = ModoProyectos::Estado;
 
 // The orb at up to 60 frames a second, the background at up to 30.
-// Both redraw at most as often as the room's motion asks (the orb 60, the
-// background 30 times a second) and less where the eye cannot tell: the
-// orb at 30 frames a second, and the background, whose glows drift a few
-// points a second, four times a second.
+// Both redraw less where the eye cannot tell: the orb at 30 frames a
+// second, and the background, whose glows drift a few points a second
+// (a fraction of a shade), once a second and at once on a change of state.
 constexpr auto intervaloOrbe = 33ms;
-constexpr auto intervaloFondo = 250ms;
+constexpr auto intervaloFondo = 1000ms;
 // The background is drawn at a quarter of its size, then scaled up.
 constexpr double escalaFondo = 0.25;
 
@@ -250,6 +249,10 @@ void ModoProyectosView::construir()
     pila->addSpacing(20);
 
     pila->addWidget(construirPie());
+    // Beneath everything else, as the texts come after it in the room:
+    // the orb paints whole squares, and what lies over it draws on top.
+    orbe_->lower();
+    marco_->lower();
 }
 
 QWidget* ModoProyectosView::construirPie()
@@ -341,16 +344,29 @@ void ModoProyectosView::actualizar()
     tocar_->setVisible(!modo.cancelaEco());
     // Read again at each redraw of the footer.
     pista_->setText(pista(entorno_.ajustes.booleano(QStringLiteral("modoGrupo"), false)));
-    orbe_->fijar(modo.estado(), modo.nivel(), segundos(entorno_.reloj.ahora()));
+    const double t = tiempo();
+    if (Fondo::colorEstado(modo.estado()) != colorFondo_) {
+        pintarFondo(t);
+        update();
+    }
+    orbe_->fijar(modo.estado(), modo.nivel(), t);
+}
+
+double ModoProyectosView::tiempo()
+{
+    // The wall clock once per showing, then the monotonic one: the local
+    // time costs more to read than a frame's sums.
+    const auto monotono = entorno_.reloj.monotono();
+    if (!origen_)
+        origen_ = Origen{segundos(entorno_.reloj.ahora()), monotono};
+    return origen_->segundos + double((monotono - origen_->monotono).count()) / 1000.0;
 }
 
 void ModoProyectosView::cuadro()
 {
-    const double t = segundos(entorno_.reloj.ahora());
+    const double t = tiempo();
     orbe_->fijar(entorno_.modo.estado(), entorno_.modo.nivel(), t);
-    const auto ahora = entorno_.reloj.monotono();
-    if (ahora - ultimoFondo_ >= intervaloFondo) {
-        ultimoFondo_ = ahora;
+    if (entorno_.reloj.monotono() - ultimoFondo_ >= intervaloFondo) {
         pintarFondo(t);
         update();
     }
@@ -360,23 +376,46 @@ void ModoProyectosView::cuadro()
 
 void ModoProyectosView::pintarFondo(double t)
 {
-    const QImage chica = Fondo::pintar(size(), entorno_.modo.estado(), t, escalaFondo);
-    fondo_ = QPixmap::fromImage(chica.scaled(size() * devicePixelRatioF(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    fondo_.setDevicePixelRatio(devicePixelRatioF());
+    const E estado = entorno_.modo.estado();
+    const qreal dpr = devicePixelRatioF();
+    const QImage chica = Fondo::pintar(size(), estado, t, escalaFondo);
+    fondo_ = QImage(size() * dpr, QImage::Format_RGB32);
+    fondo_.setDevicePixelRatio(dpr);
+    {
+        QPainter p(&fondo_);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(rect()), chica);
+    }
+    colorFondo_ = Fondo::colorEstado(estado);
+    ultimoFondo_ = entorno_.reloj.monotono();
+    darFondoAlOrbe();
+}
+
+void ModoProyectosView::darFondoAlOrbe()
+{
+    const qreal dpr = fondo_.devicePixelRatio();
+    orbe_->fijarFondo(fondo_.copy(QRectF(QPointF(orbe_->pos()) * dpr, QSizeF(orbe_->size()) * dpr).toRect()));
 }
 
 void ModoProyectosView::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     if (fondo_.isNull() || fondo_.deviceIndependentSize().toSize() != size())
-        pintarFondo(segundos(entorno_.reloj.ahora()));
-    p.drawPixmap(e->rect(), fondo_, QRectF(QPointF(e->rect().topLeft()) * fondo_.devicePixelRatio(),
-                                           QSizeF(e->rect().size()) * fondo_.devicePixelRatio()));
+        pintarFondo(tiempo());
+    p.drawImage(e->rect(), fondo_, QRectF(QPointF(e->rect().topLeft()) * fondo_.devicePixelRatio(),
+                                          QSizeF(e->rect().size()) * fondo_.devicePixelRatio()));
+}
+
+void ModoProyectosView::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    pintarFondo(tiempo());
 }
 
 void ModoProyectosView::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
+    origen_.reset();
     actualizar();
     cuadro();
 }
@@ -392,7 +431,7 @@ bool ModoProyectosView::eventFilter(QObject* objeto, QEvent* e)
     // The orb stays centred on its frame wherever the layout puts it.
     if (objeto == marco_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         orbe_->move(marco_->geometry().center() - orbe_->rect().center());
-        orbe_->raise();
+        darFondoAlOrbe();
     }
     return QWidget::eventFilter(objeto, e);
 }
