@@ -19,8 +19,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTimeZone>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 using namespace std::chrono_literals;
 
@@ -37,9 +41,46 @@ constexpr auto intervaloFondo = 1000ms;
 // The background is drawn at a quarter of its size, then scaled up.
 constexpr double escalaFondo = 0.25;
 
+// A plain-text label drawn once per text, size and look, then copied: the
+// orb beneath it paints its square thirty times a second, and laying the
+// text out again each time would cost more than the orb.
+class EtiquetaQuieta : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        auto clave = std::tuple(text(), size(), dpr, palette().color(foregroundRole()), font(), alignment(), wordWrap());
+        if (copia_.isNull() || clave != hecha_) {
+            hecha_ = std::move(clave);
+            copia_ = QPixmap(size() * dpr);
+            copia_.setDevicePixelRatio(dpr);
+            copia_.fill(Qt::transparent);
+            QPainter p(&copia_);
+            p.setFont(font());
+            QStyleOption opcion;
+            opcion.initFrom(this);
+            // As QLabel lays plain text out.
+            int banderas = int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextForceLeftToRight;
+            if (wordWrap())
+                banderas |= Qt::TextWordWrap;
+            style()->drawItemText(&p, contentsRect(), banderas, opcion.palette, isEnabled(), text(), foregroundRole());
+        }
+        QPainter p(this);
+        p.drawPixmap(e->rect(), copia_, QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr));
+    }
+
+private:
+    QPixmap copia_;
+    std::tuple<QString, QSize, qreal, QColor, QFont, Qt::Alignment, bool> hecha_;
+};
+
+template <typename Etiqueta = QLabel>
 QLabel* etiqueta(const QString& texto, QWidget* parent, const QString& nombre = {})
 {
-    auto* l = new QLabel(texto, parent);
+    auto* l = new Etiqueta(texto, parent);
     l->setTextFormat(Qt::PlainText);
     if (!nombre.isEmpty())
         l->setObjectName(nombre);
@@ -192,7 +233,7 @@ void ModoProyectosView::construir()
     marco_->installEventFilter(this);
     pila->addWidget(marco_, 0, Qt::AlignHCenter);
 
-    titulo_ = etiqueta(QString(), this, QStringLiteral("tituloInmersiva"));
+    titulo_ = etiqueta<EtiquetaQuieta>(QString(), this, QStringLiteral("tituloInmersiva"));
     QFont grande = titulo_->font();
     grande.setPixelSize(30);
     grande.setWeight(QFont::DemiBold);
@@ -202,7 +243,7 @@ void ModoProyectosView::construir()
     pila->addSpacing(34);
     pila->addWidget(titulo_);
 
-    subtitulo_ = etiqueta(QString(), this, QStringLiteral("subtituloInmersiva"));
+    subtitulo_ = etiqueta<EtiquetaQuieta>(QString(), this, QStringLiteral("subtituloInmersiva"));
     QFont medio = subtitulo_->font();
     medio.setPixelSize(20);
     subtitulo_->setFont(medio);
