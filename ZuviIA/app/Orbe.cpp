@@ -232,7 +232,7 @@ QRgb componerUno(float r, quint16 angulo, QRgb v, const Halo* halos, const QRgb*
         const Halo& h = halos[i];
         if (r >= h.hasta)
             continue;
-        const quint32 a = quint32(std::min(1.0f, h.a - h.b * r) * opacidad);
+        const quint32 a = quint32(std::clamp(h.a - h.b * r, 0.0f, 1.0f) * opacidad);
         const QRgb c = anillo[(angulo + h.giro) & (pasosAnillo - 1)];
         // Red and blue, then green, each blend in one multiply.
         const quint32 rb = (((c & 0xff00ff) * a + (v & 0xff00ff) * (256 - a)) >> 8) & 0xff00ff;

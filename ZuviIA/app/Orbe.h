@@ -69,8 +69,9 @@ private:
     QPixmap nucleo_;
     QList<QColor> hechasCon_;
     qreal hechoA_ = 0;
-    // The half-resolution frame, each of its pixels' distance and angle
-    // from the centre, and the background beneath it.
+    // The frame; each of its squares of two by two pixels' distance and
+    // angle from the centre; the background beneath, as handed and at one
+    // pixel per square.
     QImage cuadro_;
     std::vector<float> radios_;
     std::vector<quint16> angulos_;
