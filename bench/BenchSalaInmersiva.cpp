@@ -1,5 +1,6 @@
 // The full-screen room's CPU: the view shown at 1000×700 with the orb
-// animating while the room listens and while it speaks, and hidden. Each
+// animating while the room listens and while it speaks, hidden, and the
+// same process with no view at all (what hidden should cost). Each
 // figure is the process's CPU time over wall time while the event loop
 // runs; the Qt platform is the one in QT_QPA_PLATFORM (offscreen by
 // default; "xcb" under xvfb-run draws on a real X server).
@@ -22,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -32,7 +34,7 @@ double cpu()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-enum Caso { escuchando, hablando, oculta };
+enum Caso { escuchando, hablando, oculta, sinVista };
 
 void cpuSala(benchmark::State& estado)
 {
@@ -49,16 +51,19 @@ void cpuSala(benchmark::State& estado)
     ModoProyectosPrueba prueba{modo};
     const auto caso = Caso(estado.range(0));
     prueba.estado(caso == hablando ? ModoProyectos::Estado::hablando : ModoProyectos::Estado::escuchando);
-    ModoProyectosView vista(entorno);
-    vista.resize(1000, 700);
-    vista.show();
+    std::optional<ModoProyectosView> vista;
+    if (caso != sinVista) {
+        vista.emplace(entorno);
+        vista->resize(1000, 700);
+        vista->show();
+    }
     {
         QEventLoop calentar;
         QTimer::singleShot(500, &calentar, &QEventLoop::quit);
         calentar.exec();
     }
     if (caso == oculta)
-        vista.hide();
+        vista->hide();
     const int segundos = qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") > 0
                              ? qEnvironmentVariableIntValue("ZUVI_BENCH_SEGUNDOS") : 5;
     for (auto _ : estado) {
@@ -71,7 +76,7 @@ void cpuSala(benchmark::State& estado)
         });
         voz.start(50);
         QEventLoop bucle;
-        QTimer::singleShot(segundos * 1000, &bucle, &QEventLoop::quit);
+        QTimer::singleShot(segundos * 1000, Qt::PreciseTimer, &bucle, &QEventLoop::quit);
         QElapsedTimer reloj;
         const double antes = cpu();
         reloj.start();
@@ -79,7 +84,7 @@ void cpuSala(benchmark::State& estado)
         estado.counters["cpu_%"] = 100.0 * (cpu() - antes) / (double(reloj.elapsed()) / 1000.0);
     }
 }
-BENCHMARK(cpuSala)->Arg(escuchando)->Arg(hablando)->Arg(oculta)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(cpuSala)->Arg(escuchando)->Arg(hablando)->Arg(oculta)->Arg(sinVista)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }
 

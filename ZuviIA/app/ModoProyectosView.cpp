@@ -19,8 +19,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTimeZone>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 using namespace std::chrono_literals;
 
@@ -29,18 +33,54 @@ namespace {
 using E = ModoProyectos::Estado;
 
 // The orb at up to 60 frames a second, the background at up to 30.
-// Both redraw at most as often as the room's motion asks (the orb 60, the
-// background 30 times a second) and less where the eye cannot tell: the
-// orb at 30 frames a second, and the background, whose glows drift a few
-// points a second, four times a second.
+// Both redraw less where the eye cannot tell: the orb at 30 frames a
+// second, and the background, whose glows drift a few points a second
+// (a fraction of a shade), once a second and at once on a change of state.
 constexpr auto intervaloOrbe = 33ms;
-constexpr auto intervaloFondo = 250ms;
+constexpr auto intervaloFondo = 1000ms;
 // The background is drawn at a quarter of its size, then scaled up.
 constexpr double escalaFondo = 0.25;
 
+// A plain-text label drawn once per text, size and look, then copied: the
+// orb beneath it paints its square thirty times a second, and laying the
+// text out again each time would cost more than the orb.
+class EtiquetaQuieta : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        auto clave = std::tuple(text(), size(), dpr, palette().color(foregroundRole()), font(), alignment(), wordWrap());
+        if (copia_.isNull() || clave != hecha_) {
+            hecha_ = std::move(clave);
+            copia_ = QPixmap(size() * dpr);
+            copia_.setDevicePixelRatio(dpr);
+            copia_.fill(Qt::transparent);
+            QPainter p(&copia_);
+            p.setFont(font());
+            QStyleOption opcion;
+            opcion.initFrom(this);
+            // As QLabel lays plain text out.
+            int banderas = int(QStyle::visualAlignment(layoutDirection(), alignment())) | Qt::TextForceLeftToRight;
+            if (wordWrap())
+                banderas |= Qt::TextWordWrap;
+            style()->drawItemText(&p, contentsRect(), banderas, opcion.palette, isEnabled(), text(), foregroundRole());
+        }
+        QPainter p(this);
+        p.drawPixmap(e->rect(), copia_, QRectF(QPointF(e->rect().topLeft()) * dpr, QSizeF(e->rect().size()) * dpr));
+    }
+
+private:
+    QPixmap copia_;
+    std::tuple<QString, QSize, qreal, QColor, QFont, Qt::Alignment, bool> hecha_;
+};
+
+template <typename Etiqueta = QLabel>
 QLabel* etiqueta(const QString& texto, QWidget* parent, const QString& nombre = {})
 {
-    auto* l = new QLabel(texto, parent);
+    auto* l = new Etiqueta(texto, parent);
     l->setTextFormat(Qt::PlainText);
     if (!nombre.isEmpty())
         l->setObjectName(nombre);
@@ -193,7 +233,7 @@ void ModoProyectosView::construir()
     marco_->installEventFilter(this);
     pila->addWidget(marco_, 0, Qt::AlignHCenter);
 
-    titulo_ = etiqueta(QString(), this, QStringLiteral("tituloInmersiva"));
+    titulo_ = etiqueta<EtiquetaQuieta>(QString(), this, QStringLiteral("tituloInmersiva"));
     QFont grande = titulo_->font();
     grande.setPixelSize(30);
     grande.setWeight(QFont::DemiBold);
@@ -203,7 +243,7 @@ void ModoProyectosView::construir()
     pila->addSpacing(34);
     pila->addWidget(titulo_);
 
-    subtitulo_ = etiqueta(QString(), this, QStringLiteral("subtituloInmersiva"));
+    subtitulo_ = etiqueta<EtiquetaQuieta>(QString(), this, QStringLiteral("subtituloInmersiva"));
     QFont medio = subtitulo_->font();
     medio.setPixelSize(20);
     subtitulo_->setFont(medio);
@@ -250,6 +290,10 @@ void ModoProyectosView::construir()
     pila->addSpacing(20);
 
     pila->addWidget(construirPie());
+    // Beneath everything else, as the texts come after it in the room:
+    // the orb paints whole squares, and what lies over it draws on top.
+    orbe_->lower();
+    marco_->lower();
 }
 
 QWidget* ModoProyectosView::construirPie()
@@ -341,16 +385,29 @@ void ModoProyectosView::actualizar()
     tocar_->setVisible(!modo.cancelaEco());
     // Read again at each redraw of the footer.
     pista_->setText(pista(entorno_.ajustes.booleano(QStringLiteral("modoGrupo"), false)));
-    orbe_->fijar(modo.estado(), modo.nivel(), segundos(entorno_.reloj.ahora()));
+    const double t = tiempo();
+    if (Fondo::colorEstado(modo.estado()) != colorFondo_) {
+        pintarFondo(t);
+        update();
+    }
+    orbe_->fijar(modo.estado(), modo.nivel(), t);
+}
+
+double ModoProyectosView::tiempo()
+{
+    // The wall clock once per showing, then the monotonic one: the local
+    // time costs more to read than a frame's sums.
+    const auto monotono = entorno_.reloj.monotono();
+    if (!origen_)
+        origen_ = Origen{segundos(entorno_.reloj.ahora()), monotono};
+    return origen_->segundos + double((monotono - origen_->monotono).count()) / 1000.0;
 }
 
 void ModoProyectosView::cuadro()
 {
-    const double t = segundos(entorno_.reloj.ahora());
+    const double t = tiempo();
     orbe_->fijar(entorno_.modo.estado(), entorno_.modo.nivel(), t);
-    const auto ahora = entorno_.reloj.monotono();
-    if (ahora - ultimoFondo_ >= intervaloFondo) {
-        ultimoFondo_ = ahora;
+    if (entorno_.reloj.monotono() - ultimoFondo_ >= intervaloFondo) {
         pintarFondo(t);
         update();
     }
@@ -360,23 +417,46 @@ void ModoProyectosView::cuadro()
 
 void ModoProyectosView::pintarFondo(double t)
 {
-    const QImage chica = Fondo::pintar(size(), entorno_.modo.estado(), t, escalaFondo);
-    fondo_ = QPixmap::fromImage(chica.scaled(size() * devicePixelRatioF(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    fondo_.setDevicePixelRatio(devicePixelRatioF());
+    const E estado = entorno_.modo.estado();
+    const qreal dpr = devicePixelRatioF();
+    const QImage chica = Fondo::pintar(size(), estado, t, escalaFondo);
+    fondo_ = QImage(size() * dpr, QImage::Format_RGB32);
+    fondo_.setDevicePixelRatio(dpr);
+    {
+        QPainter p(&fondo_);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(rect()), chica);
+    }
+    colorFondo_ = Fondo::colorEstado(estado);
+    ultimoFondo_ = entorno_.reloj.monotono();
+    darFondoAlOrbe();
+}
+
+void ModoProyectosView::darFondoAlOrbe()
+{
+    const qreal dpr = fondo_.devicePixelRatio();
+    orbe_->fijarFondo(fondo_.copy(QRectF(QPointF(orbe_->pos()) * dpr, QSizeF(orbe_->size()) * dpr).toRect()));
 }
 
 void ModoProyectosView::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     if (fondo_.isNull() || fondo_.deviceIndependentSize().toSize() != size())
-        pintarFondo(segundos(entorno_.reloj.ahora()));
-    p.drawPixmap(e->rect(), fondo_, QRectF(QPointF(e->rect().topLeft()) * fondo_.devicePixelRatio(),
-                                           QSizeF(e->rect().size()) * fondo_.devicePixelRatio()));
+        pintarFondo(tiempo());
+    p.drawImage(e->rect(), fondo_, QRectF(QPointF(e->rect().topLeft()) * fondo_.devicePixelRatio(),
+                                          QSizeF(e->rect().size()) * fondo_.devicePixelRatio()));
+}
+
+void ModoProyectosView::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    pintarFondo(tiempo());
 }
 
 void ModoProyectosView::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
+    origen_.reset();
     actualizar();
     cuadro();
 }
@@ -392,7 +472,7 @@ bool ModoProyectosView::eventFilter(QObject* objeto, QEvent* e)
     // The orb stays centred on its frame wherever the layout puts it.
     if (objeto == marco_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         orbe_->move(marco_->geometry().center() - orbe_->rect().center());
-        orbe_->raise();
+        darFondoAlOrbe();
     }
     return QWidget::eventFilter(objeto, e);
 }

@@ -5,7 +5,8 @@
 #include "plataforma/Reloj.h"
 #include "projects/ModoProyectos.h"
 
-#include <QPixmap>
+#include <QColor>
+#include <QImage>
 #include <QWidget>
 
 #include <optional>
@@ -53,6 +54,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     bool eventFilter(QObject* objeto, QEvent* e) override;
@@ -62,6 +64,8 @@ private:
     QWidget* construirPie();
     void actualizar();
     void pintarFondo(double t);
+    void darFondoAlOrbe();
+    double tiempo();
 
     Entorno entorno_;
     Orbe* orbe_ = nullptr;
@@ -79,7 +83,13 @@ private:
     QWidget* tocar_ = nullptr;
     QLabel* pista_ = nullptr;
     QPushButton* salir_ = nullptr;
-    QPixmap fondo_;
-    std::chrono::milliseconds ultimoFondo_{-1000};
+    QImage fondo_;
+    QColor colorFondo_;
+    std::chrono::milliseconds ultimoFondo_{0};
+    struct Origen {
+        double segundos;
+        std::chrono::milliseconds monotono;
+    };
+    std::optional<Origen> origen_;
     Temporizador cuadro_;
 };

@@ -8,11 +8,13 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <vector>
+
 // The living orb of the full-screen room: three turning halos and a
 // breathing core whose colours and motion follow the dialogue state and
 // the capture level. Every motion is a pure function of the time and the
-// state; the halos' soft pictures are made once per colour set and
-// pixel ratio (the orb's size is fixed), then only turned and scaled.
+// state. The orb paints whole squares over the room's background, which
+// the room hands it, so nothing beneath it is drawn again at each frame.
 class Orbe : public QWidget {
     Q_OBJECT
 
@@ -41,6 +43,9 @@ public:
 
     void fijar(ModoProyectos::Estado estado, float nivel, double t);
     ModoProyectos::Estado estado() const { return estado_; }
+    float nivel() const { return nivel_; }
+    // The room's background beneath the orb, at any resolution.
+    void fijarFondo(const QImage& fondo);
 
     QSize sizeHint() const override;
 
@@ -53,14 +58,24 @@ protected:
 
 private:
     void prepararImagenes();
+    void prepararCuadro(qreal dpr);
+    void componerHalos(const QRect& zona);
 
     ModoProyectos::Estado estado_ = ModoProyectos::Estado::inactivo;
     float nivel_ = 0;
     double t_ = 0;
-    QList<QPixmap> halos_;
+    // The halos' ring of colours by angle, and the core, per colour set.
+    std::vector<QRgb> anillo_;
     QPixmap nucleo_;
     QList<QColor> hechasCon_;
-    qreal hechasA_ = 0;
+    qreal hechoA_ = 0;
+    // The frame; each of its squares of two by two pixels' distance and
+    // angle from the centre; the background beneath, as handed and at one
+    // pixel per square.
     QImage cuadro_;
+    std::vector<float> radios_;
+    std::vector<quint16> angulos_;
+    QImage fondo_;
+    QImage fondoCuadro_;
     QRect pintado_;
 };

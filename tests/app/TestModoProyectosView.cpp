@@ -10,6 +10,7 @@
 #include <QTimeZone>
 
 using E = ModoProyectos::Estado;
+using namespace std::chrono_literals;
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 // The full-screen room: its texts and orb as pure functions, and the view
@@ -190,6 +191,77 @@ private slots:
         QTRY_VERIFY(e.modo->activo());  // always-on listening keeps the window listening
         v.hide();
         QVERIFY(!v.animando());
+    }
+
+    // Hidden, the room does nothing while the voice moves the level: no
+    // frame is due and the orb is left where it was; shown again, it
+    // animates from where the room is now.
+    void ocultaQuieta()
+    {
+        e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        estado().estado(E::escuchando);
+        estado().nivel(0.2f);
+        ModoProyectosView v(e.entorno());
+        v.resize(1000, 700);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        e.reloj.avanzar(100ms);
+        QCOMPARE(v.orbe()->nivel(), 0.2f);
+
+        v.hide();
+        const int pendientes = e.reloj.pendientes();
+        for (float nivel : {0.4f, 0.9f, 0.6f}) {
+            estado().nivel(nivel);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!v.animando());
+        QCOMPARE(e.reloj.pendientes(), pendientes);
+        QCOMPARE(v.orbe()->nivel(), 0.2f);
+
+        v.show();
+        QVERIFY(v.animando());
+        QCOMPARE(v.orbe()->nivel(), 0.6f);
+        estado().nivel(0.3f);
+        e.reloj.avanzar(100ms);
+        QCOMPARE(v.orbe()->nivel(), 0.3f);
+    }
+
+    // The orb paints its whole square over the room's own background: no
+    // darker square shows around the halos, in any colour of the room.
+    void orbeSobreElFondo_data()
+    {
+        QTest::addColumn<E>("sala");
+        QTest::newRow("escuchando") << E::escuchando;
+        QTest::newRow("hablando") << E::hablando;
+        QTest::newRow("trabajando") << E::trabajando;
+    }
+
+    void orbeSobreElFondo()
+    {
+        QFETCH(E, sala);
+        e.modo->iniciar();
+        QTRY_VERIFY(e.modo->activo());
+        estado().estado(E::escuchando);
+        ModoProyectosView v(e.entorno());
+        v.resize(1000, 700);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        // A change of state brings the background's colour at once.
+        estado().estado(sala);
+        e.reloj.avanzar(100ms);
+        const QImage vista = v.grab().toImage();
+        const QRect orbe = v.orbe()->geometry();
+        for (int y : {orbe.center().y(), orbe.bottom() - 30}) {
+            const QColor dentro = vista.pixelColor(orbe.left() + 2, y);
+            const QColor fuera = vista.pixelColor(orbe.left() - 3, y);
+            for (auto canal : {&QColor::red, &QColor::green, &QColor::blue})
+                QVERIFY2(std::abs((dentro.*canal)() - (fuera.*canal)()) <= 3,
+                         qPrintable(dentro.name() + " / " + fuera.name()));
+        }
+        // Around it glows the new state's colour: orange while working.
+        const QColor fuera = vista.pixelColor(orbe.left() - 3, orbe.center().y());
+        QVERIFY2((fuera.red() > fuera.blue()) == (sala == E::trabajando), qPrintable(fuera.name()));
     }
 
     // Hidden, the room leaves its labels alone while the answer grows and
