@@ -21,6 +21,22 @@ class TestModoProyectosView : public QObject {
     EntornoPrueba e;
 
     ModoProyectosPrueba estado() { return ModoProyectosPrueba{*e.modo}; }
+    // The room started and past its greeting, listening.
+    bool escuchando()
+    {
+        e.modo->iniciar();
+        if (!QTest::qWaitFor([&] { return e.modo->activo(); }))
+            return false;
+        estado().estado(E::escuchando);
+        return true;
+    }
+    // The view at the room's usual size, on screen.
+    static bool mostrada(ModoProyectosView& v)
+    {
+        v.resize(1000, 700);
+        v.show();
+        return QTest::qWaitForWindowExposed(&v);
+    }
 
 private slots:
     void init() { e.abrir(); }
@@ -150,15 +166,10 @@ private slots:
         Conversacion c = EntornoPrueba::conversacion(QStringLiteral("Taza"), e.reloj.ahora());
         e.abrir({c});
         e.almacen->setSeleccion(c.id);
-        e.modo->iniciar();
-        QTRY_VERIFY(e.modo->activo());
-        // Past the greeting.
-        estado().estado(ModoProyectos::Estado::escuchando);
+        QVERIFY(escuchando());
         estado().cancelaEco(true);
         ModoProyectosView v(e.entorno());
-        v.resize(1000, 700);
-        v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QVERIFY(mostrada(v));
         QVERIFY(v.animando());
         QCOMPARE(v.tituloEtiqueta()->text(), QStringLiteral("Te escucho"));
         QVERIFY(v.tarjeta()->isVisible());
@@ -198,14 +209,10 @@ private slots:
     // animates from where the room is now.
     void ocultaQuieta()
     {
-        e.modo->iniciar();
-        QTRY_VERIFY(e.modo->activo());
-        estado().estado(E::escuchando);
+        QVERIFY(escuchando());
         estado().nivel(0.2f);
         ModoProyectosView v(e.entorno());
-        v.resize(1000, 700);
-        v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QVERIFY(mostrada(v));
         e.reloj.avanzar(100ms);
         QCOMPARE(v.orbe()->nivel(), 0.2f);
 
@@ -240,13 +247,9 @@ private slots:
     void orbeSobreElFondo()
     {
         QFETCH(E, sala);
-        e.modo->iniciar();
-        QTRY_VERIFY(e.modo->activo());
-        estado().estado(E::escuchando);
+        QVERIFY(escuchando());
         ModoProyectosView v(e.entorno());
-        v.resize(1000, 700);
-        v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QVERIFY(mostrada(v));
         // A change of state brings the background's colour at once.
         estado().estado(sala);
         e.reloj.avanzar(100ms);
@@ -271,13 +274,9 @@ private slots:
         Conversacion c = EntornoPrueba::conversacion(QStringLiteral("Taza"), e.reloj.ahora());
         e.abrir({c});
         e.almacen->setSeleccion(c.id);
-        e.modo->iniciar();
-        QTRY_VERIFY(e.modo->activo());
-        estado().estado(E::escuchando);
+        QVERIFY(escuchando());
         ModoProyectosView v(e.entorno());
-        v.resize(1000, 700);
-        v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QVERIFY(mostrada(v));
         QCOMPARE(v.respuesta()->text(), QStringLiteral("Respuesta de Taza"));
 
         v.hide();
