@@ -7,6 +7,7 @@
 // end, which saves the store) and the longest text fragment.
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
+#include "RespuestasLargas.h"
 
 #include "vistas/Iconos.h"
 #include "app/VentanaPrincipal.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -153,6 +155,123 @@ void turnoEnPantalla(benchmark::State& estado)
     estado.counters["ms peor delta"] = peorDelta;
 }
 BENCHMARK(turnoEnPantalla)->ArgName("ventana")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Starts a turn in the sala and waits for its session; a null id when it
+// did not start.
+QUuid empezarTurno(Sala& sala, benchmark::State& estado)
+{
+    if (!sala.asistente->enviar(QStringLiteral("Escribe el informe largo"))) {
+        estado.SkipWithError("el turno no empezó");
+        return {};
+    }
+    QElapsedTimer espera;
+    espera.start();
+    while (!sala.asistente->turno().enCurso() || !sala.asistente->sesionClaude()) {
+        QApplication::processEvents();
+        if (espera.elapsed() > 15000) {
+            estado.SkipWithError("la sesión no arrancó");
+            return {};
+        }
+    }
+    QApplication::processEvents();
+    return sala.asistente->sesionClaude()->id();
+}
+
+// The answers that load the markdown view: a 200 kB report, and 100 kB
+// lines of openers that nothing closes.
+QString respuestaLarga(int64_t caso)
+{
+    switch (caso) {
+    case 0:
+        return respuestas::markdown(200 * 1000);
+    case 1:
+        return QString(100 * 1000, u'[');
+    default:
+        return QStringLiteral("[a](").repeated(25 * 1000);
+    }
+}
+
+// The longest event-loop turn, in ms, from the turn's last line until the
+// window has drawn the finished answer: how long it stays stuck at the end.
+double finDeTurno(Sala& sala, const QString& ultima, const QUuid& sesion)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    sala.asistente->turno().lineaSesion(ultima, sesion);
+    QApplication::processEvents();
+    qint64 peor = reloj.nsecsElapsed();
+    QElapsedTimer total;
+    total.start();
+    while (total.elapsed() < 200) {
+        QThread::msleep(1);
+        reloj.start();
+        QApplication::processEvents();
+        peor = std::max(peor, reloj.nsecsElapsed());
+    }
+    return double(peor) / 1e6;
+}
+
+// A long answer streamed in fragments of 10 characters into a visible main
+// window, back to back or one every `ritmo` µs (a fast agent writes a few
+// hundred characters a second). Each fragment counts with its event-loop
+// turn: one over 50 ms is a gap the user sees as a frozen window.
+void respuestaEnPantalla(benchmark::State& estado)
+{
+    Sala sala(true);
+    const QStringList lineas = respuestas::grabacion(respuestaLarga(estado.range(0)), 10);
+    const qint64 pausa = estado.range(1) * 1000;
+    // Every line but the last, which ends the turn and is measured apart.
+    const size_t cuantas = size_t(lineas.size()) - 1;
+    std::vector<qint64> ns(cuantas);
+    double primeros = 0, ultimos = 0, peor = 0, huecos = 0, fin = 0;
+
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        const QUuid sesion = empezarTurno(sala, estado);
+        if (sesion.isNull())
+            return;
+        estado.ResumeTiming();
+
+        QElapsedTimer reloj, ritmo;
+        ritmo.start();
+        for (size_t i = 0; i < cuantas; ++i) {
+            // The wait between fragments is no part of their cost.
+            while (pausa > 0 && ritmo.nsecsElapsed() < qint64(i) * pausa)
+                QThread::usleep(20);
+            reloj.start();
+            sala.asistente->turno().lineaSesion(lineas[qsizetype(i)], sesion);
+            QApplication::processEvents();
+            ns[i] = reloj.nsecsElapsed();
+        }
+        fin = std::max(fin, finDeTurno(sala, lineas.last(), sesion));
+
+        estado.PauseTiming();
+        if (sala.asistente->ejecutando())
+            estado.SkipWithError("el turno no terminó");
+        primeros += media(ns, 2, 1000);
+        ultimos += media(ns, cuantas - 1001, 1000);
+        peor = std::max(peor, double(*std::max_element(ns.begin(), ns.end())) / 1e6);
+        huecos += double(std::count_if(ns.begin(), ns.end(), [](qint64 t) { return t > 50'000'000; }));
+        sala.almacen->cambiar(sala.conversacion, false,
+                              [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
+        QApplication::processEvents();
+        estado.ResumeTiming();
+    }
+    const double n = double(estado.iterations());
+    estado.counters["us/frag primeros 1000"] = primeros / n;
+    estado.counters["us/frag ultimos 1000"] = ultimos / n;
+    estado.counters["ultimos/primeros"] = ultimos / primeros;
+    estado.counters["ms peor fragmento"] = peor;
+    estado.counters["huecos >50ms"] = huecos / n;
+    estado.counters["ms fin del turno"] = fin;
+}
+// respuesta 0: the markdown report, 1: a line of "[", 2: a line of "[a](".
+BENCHMARK(respuestaEnPantalla)
+    ->ArgNames({"respuesta", "ritmo"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1000}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }
 
