@@ -141,8 +141,23 @@ void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& desta
 }
 
 // Redraws the line from its settled point: the marks before it cannot
-// change, so a fragment costs what it adds, not the whole line.
+// change, so a fragment costs what it adds, not the whole line. A long
+// addition (a draw that comes late) goes in pieces, each cut at a wrap
+// point: a line with no break opportunity costs Qt a scan of the rest of
+// the document block for every visual line.
 void TextoSeleccionable::extenderLinea(QStringView mas)
+{
+    while (mas.size() > largoPartir) {
+        qsizetype n = largoPartir;
+        if (mas[n - 1].isHighSurrogate())
+            --n;
+        extenderTrozo(mas.first(n));
+        mas = mas.sliced(n);
+    }
+    extenderTrozo(mas);
+}
+
+void TextoSeleccionable::extenderTrozo(QStringView mas)
 {
     linea_ += mas;
     qsizetype estable = 0;
@@ -193,9 +208,11 @@ QTextCharFormat TextoSeleccionable::formato(const TextoMarkdown::Tramo& t) const
     return f;
 }
 
-// The settled start of the last document block moves to the start of its
-// next-to-last visual line: the text wraps there already, so the split
-// does not show, and later fragments lay out only the short rest.
+// The last document block is cut at a visual line start whose line lies
+// wholly in the settled part: the text wraps there already and nothing
+// later can move that wrap point, so the cut does not show, and later
+// fragments lay out only the short rest. Looked for from the end, so a
+// long unsettled tail (openers that may still close) is cut as well.
 void TextoSeleccionable::partirLineaLarga()
 {
     const QTextBlock ultimo = document()->lastBlock();
@@ -203,13 +220,16 @@ void TextoSeleccionable::partirLineaLarga()
         return;
     document()->documentLayout()->blockBoundingRect(ultimo);
     const QTextLayout* capa = ultimo.layout();
-    if (!capa || capa->lineCount() < 3)
+    if (!capa)
         return;
-    const int corte = ultimo.position() + capa->lineAt(capa->lineCount() - 2).textStart();
-    if (corte <= ultimo.position() || corte > posEstable_)
+    const int estable = posEstable_ - ultimo.position();
+    int linea = capa->lineCount() - 2;
+    while (linea > 0 && capa->lineAt(linea + 1).textStart() > estable)
+        --linea;
+    if (linea <= 0)
         return;
     QTextCursor c(document());
-    c.setPosition(corte);
+    c.setPosition(ultimo.position() + capa->lineAt(linea).textStart());
     QTextBlockFormat continua = ultimo.blockFormat();
     continua.setProperty(propiedadContinua, true);
     c.insertBlock(continua, c.charFormat());
@@ -280,10 +300,14 @@ int TextoSeleccionable::heightForWidth(int ancho) const
     return alto;
 }
 
+// A wrapping text hints the width it has: layouts ask the height for the
+// hinted width, and any other one would lay the text out a second time.
 QSize TextoSeleccionable::sizeHint() const
 {
+    const bool sinAncho = !testAttribute(Qt::WA_Resized) && !isVisible();
     const int ancho = lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(document()->idealWidth()))
-                                                          : QTextBrowser::sizeHint().width();
+        : sinAncho                                        ? QTextBrowser::sizeHint().width()
+                                                          : width();
     return {ancho, heightForWidth(width())};
 }
 

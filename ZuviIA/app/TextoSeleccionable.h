@@ -49,6 +49,7 @@ private:
     void preparar(Tipo tipo);
     void escribirLinea(QStringView linea);
     void extenderLinea(QStringView mas);
+    void extenderTrozo(QStringView mas);
     void insertarTramos(const QList<TextoMarkdown::Tramo>& tramos, qsizetype estable);
     void partirLineaLarga();
     QTextCharFormat formato(const TextoMarkdown::Tramo& t) const;

@@ -156,6 +156,28 @@ private slots:
         QTest::newRow("corchete de mas") << "[[a](https://e.cl)" << "[|[->https://e.cl]a";
         QTest::newRow("enfasis cruzado") << "*a **b* c**" << "[i]a **b| c**";
         QTest::newRow("imagen como texto") << "![x](https://e.cl/a.png)" << "!|[->https://e.cl/a.png]x";
+        const QString lejos = "[a](" + QString(2100, u'x') + ")";
+        QTest::newRow("destino fuera de alcance") << lejos << lejos;
+    }
+
+    // An opener that nothing closes settles once the line has passed it by
+    // the reach of a closer, so a growing line is drawn again only from
+    // near its end.
+    void asentado_data()
+    {
+        QTest::addColumn<QString>("linea");
+        QTest::newRow("corchetes") << QString(6000, u'[');
+        QTest::newRow("enlaces sin destino cerrado") << QStringLiteral("[a](").repeated(1500);
+        QTest::newRow("enfasis") << QStringLiteral("*a ").repeated(2000);
+        QTest::newRow("codigo") << QStringLiteral("`a ").repeated(2000);
+    }
+
+    void asentado()
+    {
+        QFETCH(QString, linea);
+        qsizetype estable = 0;
+        TextoMarkdown::enLinea(linea, 0, estable);
+        QVERIFY2(estable >= linea.size() - 2000, qPrintable(QString::number(estable)));
     }
 
     void enLinea()
@@ -237,6 +259,7 @@ private slots:
         // Openers no closer reaches settle as text.
         QTest::newRow("corchetes sin cerrar") << QString(3000, u'[') + "](https://e.cl) *a* `b`" << 97;
         QTest::newRow("enfasis sin cerrar") << QString("*a ").repeated(1000) + "**b**" << 31;
+        QTest::newRow("destino lejano") << "[a](" + QString(2100, u'x') + ") y [b](https://e.cl)" << 97;
     }
 
     void comoDeUnaVez()
@@ -257,21 +280,29 @@ private slots:
     void copiaSinSaltosAnadidos_data()
     {
         QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("paso");
         QTest::addColumn<QString>("desde");
         QTest::addColumn<QString>("hasta");
         QTest::addColumn<QString>("copiado");
         const QString linea = palabras(1, 900);
-        QTest::newRow("línea larga") << linea << QString() << QString() << linea;
+        QTest::newRow("línea larga") << linea << 37 << QString() << QString() << linea;
         const QString dosLineas = palabras(1, 600) + "\n" + palabras(601, 900);
-        QTest::newRow("salto real") << dosLineas << QString() << QString() << dosLineas;
-        QTest::newRow("selección parcial") << linea << "p0010" << "p0700" << palabras(10, 700);
+        QTest::newRow("salto real") << dosLineas << 37 << QString() << QString() << dosLineas;
+        QTest::newRow("selección parcial") << linea << 37 << "p0010" << "p0700" << palabras(10, 700);
+        // A draw that comes late brings a long piece of the line at once.
+        QTest::newRow("de una vez") << linea << 9000 << "p0010" << "p0700" << palabras(10, 700);
+        // Openers that may still close keep the line's end unsettled.
+        const QString corchetes = palabras(1, 300) + " " + QString(2500, u'[') + " " + palabras(301, 900);
+        const qsizetype desde = corchetes.indexOf("p0010"), hasta = corchetes.indexOf("p0800") + 5;
+        QTest::newRow("corchetes sin cerrar") << corchetes << 37 << "p0010" << "p0800" << corchetes.mid(desde, hasta - desde);
         const QString codigo = palabras(1, 600) + "\n    " + palabras(601, 650);
-        QTest::newRow("bloque de código") << F + "txt\n" + codigo + "\n" + F << QString() << QString() << codigo;
+        QTest::newRow("bloque de código") << F + "txt\n" + codigo + "\n" + F << 37 << QString() << QString() << codigo;
     }
 
     void copiaSinSaltosAnadidos()
     {
         QFETCH(QString, texto);
+        QFETCH(int, paso);
         QFETCH(QString, desde);
         QFETCH(QString, hasta);
         QFETCH(QString, copiado);
@@ -280,10 +311,13 @@ private slots:
         t.setTexto(texto.left(37));
         t.show();
         QVERIFY(QTest::qWaitForWindowExposed(&t));
-        for (qsizetype i = 37; i < texto.size(); i += 37)
-            t.setTexto(texto.left(i + 37));
+        for (qsizetype i = 37; i < texto.size(); i += paso)
+            t.setTexto(texto.left(i + paso));
         auto* w = t.findChild<TextoSeleccionable*>();
         QVERIFY(w);
+        // The long lines were drawn in more document blocks than they have.
+        if (w->lineWrapMode() != QTextEdit::NoWrap)
+            QVERIFY(w->document()->blockCount() > texto.count(u'\n') + 1);
         QTextCursor c(w->document());
         if (desde.isEmpty()) {
             c.select(QTextCursor::Document);
@@ -310,6 +344,41 @@ private slots:
         QVERIFY(copiar);
         copiar->trigger();
         QCOMPARE(portapapeles->text(), copiado);
+    }
+
+    // Each block is as tall as its text at the width it has, before and
+    // after the answer's width changes, and the blocks follow one another.
+    void alturasAlCambiarAncho()
+    {
+        const QString parrafo = palabras(1, 400);
+        const QString texto = "# Informe\n\n" + parrafo + "\n\n- uno\n- dos\n\n" + F + "cpp\nint x = 1;\n" + F
+            + "\n\n" + palabras(401, 450) + " [" + QString(1800, u'[') + " " + palabras(451, 900);
+        TextoMarkdown t;
+        t.resize(700, 400);
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        for (qsizetype i = 0; i < texto.size(); i += 41) {
+            t.setTexto(texto.left(i + 41));
+            QApplication::processEvents();
+        }
+        for (int ancho : {700, 320, 900, 700}) {
+            // As a scroll area does: the height follows the width, and the
+            // blocks' minimum heights follow one layout pass later.
+            for (int pasada = 0; pasada < 2; ++pasada) {
+                t.resize(ancho, t.heightForWidth(ancho));
+                QApplication::processEvents();
+            }
+            int abajo = 0;
+            for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly)) {
+                QCOMPARE(w->width(), ancho);
+                QCOMPARE(w->height(), w->heightForWidth(ancho));
+                if (w->lineWrapMode() != QTextEdit::NoWrap)
+                    QCOMPARE(w->height(), qCeil(w->document()->size().height()));
+                QVERIFY(w->y() >= abajo);
+                abajo = w->geometry().bottom();
+            }
+            QVERIFY(abajo < t.height());
+        }
     }
 
     // A replaced text (an empty reply turned into an error) is drawn anew.
