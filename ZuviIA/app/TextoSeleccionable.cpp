@@ -302,13 +302,20 @@ int TextoSeleccionable::heightForWidth(int ancho) const
 
 // A wrapping text hints the width it has: layouts ask the height for the
 // hinted width, and any other one would lay the text out a second time.
+// Before a layout gives it a width its height means nothing, and is not
+// worth laying the text out at the width it happens to have.
 QSize TextoSeleccionable::sizeHint() const
 {
     const bool sinAncho = !testAttribute(Qt::WA_Resized) && !isVisible();
-    const int ancho = lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(document()->idealWidth()))
-        : sinAncho                                        ? QTextBrowser::sizeHint().width()
-                                                          : width();
-    return {ancho, heightForWidth(width())};
+    if (lineWrapMode() == QTextEdit::NoWrap)
+        return {int(std::ceil(document()->idealWidth())), heightForWidth(width())};
+    if (sinAncho)
+        return {QTextBrowser::sizeHint().width(), 0};
+    return {width(), heightForWidth(width())};
 }
 
-QSize TextoSeleccionable::minimumSizeHint() const { return {40, heightForWidth(width())}; }
+QSize TextoSeleccionable::minimumSizeHint() const
+{
+    const bool sinAncho = !testAttribute(Qt::WA_Resized) && !isVisible();
+    return {40, sinAncho && lineWrapMode() != QTextEdit::NoWrap ? 0 : heightForWidth(width())};
+}
