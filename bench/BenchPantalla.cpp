@@ -177,8 +177,8 @@ QUuid empezarTurno(Sala& sala, benchmark::State& estado)
     return sala.asistente->sesionClaude()->id();
 }
 
-// The answers that load the markdown view: a 200 kB report, and 100 kB
-// lines of openers that nothing closes.
+// The answers that load the markdown view: a 200 kB report, 100 kB lines
+// of openers that nothing closes, and one 100 kB code block.
 QString respuestaLarga(int64_t caso)
 {
     switch (caso) {
@@ -186,8 +186,10 @@ QString respuestaLarga(int64_t caso)
         return respuestas::markdown(200 * 1000);
     case 1:
         return QString(100 * 1000, u'[');
-    default:
+    case 2:
         return QStringLiteral("[a](").repeated(25 * 1000);
+    default:
+        return respuestas::bloqueDeCodigo(100 * 1000);
     }
 }
 
@@ -265,10 +267,11 @@ void respuestaEnPantalla(benchmark::State& estado)
     estado.counters["huecos >50ms"] = huecos / n;
     estado.counters["ms fin del turno"] = fin;
 }
-// respuesta 0: the markdown report, 1: a line of "[", 2: a line of "[a](".
+// respuesta 0: the markdown report, 1: a line of "[", 2: a line of "[a](",
+// 3: a code block.
 BENCHMARK(respuestaEnPantalla)
     ->ArgNames({"respuesta", "ritmo"})
-    ->ArgsProduct({{0, 1, 2}, {0, 1000}})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1000}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);

@@ -108,6 +108,17 @@ inline QString markdown(qsizetype largo)
     return s;
 }
 
+// One fenced code block of at least `largo` characters.
+inline QString bloqueDeCodigo(qsizetype largo)
+{
+    Azar azar;
+    QString s = QStringLiteral("Aquí está el archivo completo:\n\n```cpp\n");
+    // The lines of many blocks, without their fences.
+    while (s.size() < largo)
+        s += codigo(azar, 100).mid(7).chopped(5);
+    return s + QStringLiteral("```\n");
+}
+
 // The lines of a turn whose answer arrives in fragments of `trozo` characters.
 inline QStringList grabacion(const QString& respuesta, int trozo)
 {
