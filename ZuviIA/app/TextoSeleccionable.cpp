@@ -95,7 +95,7 @@ void TextoSeleccionable::mostrar(const TextoMarkdown::Bloque& b)
     }
     preparar(b.tipo);
     anexar(b.texto);
-    updateGeometry();
+    avisarTamano();
 }
 
 void TextoSeleccionable::anexar(QStringView mas)
@@ -123,7 +123,7 @@ void TextoSeleccionable::anexar(QStringView mas)
             desde = salto + 1;
         }
     }
-    updateGeometry();
+    avisarTamano();
 }
 
 void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& destacado)
@@ -137,7 +137,7 @@ void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& desta
     }
     c.insertText(texto, QTextCharFormat());
     bloque_.texto = texto;
-    updateGeometry();
+    avisarTamano();
 }
 
 // Redraws the line from its settled point: the marks before it cannot
@@ -237,6 +237,25 @@ void TextoSeleccionable::partirLineaLarga()
     partido_ = true;
 }
 
+// Tells the layouts only when the size they would get changed: most
+// fragments extend a line without making the text taller, and every
+// notice lays out the answer and the list that hold it again.
+void TextoSeleccionable::avisarTamano()
+{
+    if (!testAttribute(Qt::WA_Resized)) {
+        avisado_ = QSize();
+        updateGeometry();
+        return;
+    }
+    const QTextDocument* d = document();
+    const QSize ahora(lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(d->idealWidth())) : 0,
+                      int(std::ceil(d->size().height())));
+    if (ahora == avisado_)
+        return;
+    avisado_ = ahora;
+    updateGeometry();
+}
+
 void TextoSeleccionable::resizeEvent(QResizeEvent* e)
 {
     QTextBrowser::resizeEvent(e);
@@ -246,7 +265,7 @@ void TextoSeleccionable::resizeEvent(QResizeEvent* e)
         preparar(b.tipo);
         anexar(b.texto);
     }
-    updateGeometry();
+    avisarTamano();
 }
 
 QMimeData* TextoSeleccionable::createMimeDataFromSelection() const

@@ -6,10 +6,12 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -346,38 +348,56 @@ private slots:
         QCOMPARE(portapapeles->text(), copiado);
     }
 
-    // Each block is as tall as its text at the width it has, before and
-    // after the answer's width changes, and the blocks follow one another.
+    // In a scroll area, as in the message list: while the answer grows and
+    // after its width changes, each block is as tall as its text at the
+    // width it has, and the blocks follow one another.
     void alturasAlCambiarAncho()
     {
         const QString parrafo = palabras(1, 400);
         const QString texto = "# Informe\n\n" + parrafo + "\n\n- uno\n- dos\n\n" + F + "cpp\nint x = 1;\n" + F
             + "\n\n" + palabras(401, 450) + " [" + QString(1800, u'[') + " " + palabras(451, 900);
-        TextoMarkdown t;
-        t.resize(700, 400);
-        t.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&t));
-        for (qsizetype i = 0; i < texto.size(); i += 41) {
-            t.setTexto(texto.left(i + 41));
-            QApplication::processEvents();
-        }
-        for (int ancho : {700, 320, 900, 700}) {
-            // As a scroll area does: the height follows the width, and the
-            // blocks' minimum heights follow one layout pass later.
-            for (int pasada = 0; pasada < 2; ++pasada) {
-                t.resize(ancho, t.heightForWidth(ancho));
-                QApplication::processEvents();
-            }
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* columna = new QWidget;
+        auto* capa = new QVBoxLayout(columna);
+        auto* t = new TextoMarkdown;
+        capa->addWidget(t);
+        capa->addStretch(1);
+        area.setWidget(columna);
+        area.resize(700, 400);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        const auto comprobar = [t] {
             int abajo = 0;
-            for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly)) {
-                QCOMPARE(w->width(), ancho);
-                QCOMPARE(w->height(), w->heightForWidth(ancho));
+            for (const TextoSeleccionable* w : t->findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly)) {
+                QCOMPARE(w->width(), t->width());
+                QCOMPARE(w->height(), w->heightForWidth(t->width()));
                 if (w->lineWrapMode() != QTextEdit::NoWrap)
                     QCOMPARE(w->height(), qCeil(w->document()->size().height()));
                 QVERIFY(w->y() >= abajo);
                 abajo = w->geometry().bottom();
             }
-            QVERIFY(abajo < t.height());
+            QVERIFY(abajo < t->height());
+        };
+        // Each layout tells the one above it on the next pass.
+        const auto asentar = [] {
+            for (int pasada = 0; pasada < 3; ++pasada)
+                QApplication::processEvents();
+        };
+        for (qsizetype i = 0; i < texto.size(); i += 41) {
+            t->setTexto(texto.left(i + 41));
+            asentar();
+            comprobar();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        for (int ancho : {700, 320, 900, 700}) {
+            area.resize(ancho, 400);
+            asentar();
+            comprobar();
+            if (QTest::currentTestFailed())
+                return;
         }
     }
 
