@@ -163,15 +163,16 @@ void TextoSeleccionable::extenderTrozo(QStringView mas)
     qsizetype estable = 0;
     const QList<TextoMarkdown::Tramo> tramos = TextoMarkdown::enLinea(linea_, estable_, estable);
     QTextCursor c(document());
-    // One edit: the block is laid out once, not after every run inserted.
+    // One edit: the block is laid out once, not after every run inserted
+    // nor again after the cut, which the layout of the last edit places.
     c.beginEditBlock();
+    partirLineaLarga();
     c.setPosition(posEstable_);
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     c.removeSelectedText();
     insertarTramos(tramos, estable);
     c.endEditBlock();
     estable_ = estable;
-    partirLineaLarga();
 }
 
 void TextoSeleccionable::insertarTramos(const QList<TextoMarkdown::Tramo>& tramos, qsizetype estable)
@@ -212,7 +213,8 @@ QTextCharFormat TextoSeleccionable::formato(const TextoMarkdown::Tramo& t) const
 // wholly in the settled part: the text wraps there already and nothing
 // later can move that wrap point, so the cut does not show, and later
 // fragments lay out only the short rest. Looked for from the end, so a
-// long unsettled tail (openers that may still close) is cut as well.
+// long unsettled tail (openers that may still close) is cut as well. Runs
+// inside an edit, on the layout the previous edit left.
 void TextoSeleccionable::partirLineaLarga()
 {
     const QTextBlock ultimo = document()->lastBlock();
