@@ -2,6 +2,7 @@
 #include "app/TextoSeleccionable.h"
 
 #include <QAction>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -81,6 +83,20 @@ QStringList dibujos(const TextoMarkdown& t)
     for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly))
         lista << dibujo(w);
     return lista;
+}
+
+// The text of every visual line, as laid out.
+QStringList lineasVisuales(QTextDocument& d)
+{
+    QStringList lineas;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        d.documentLayout()->blockBoundingRect(b);
+        for (int i = 0; i < b.layout()->lineCount(); ++i) {
+            const QTextLine l = b.layout()->lineAt(i);
+            lineas << b.text().mid(l.textStart(), l.textLength()).trimmed();
+        }
+    }
+    return lineas;
 }
 
 const QString F = QStringLiteral("```");
@@ -346,6 +362,40 @@ private slots:
         QVERIFY(copiar);
         copiar->trigger();
         QCOMPARE(portapapeles->text(), copiado);
+    }
+
+    // A long line streamed into a shown answer is cut where it wraps
+    // already: it shows the same lines as the whole text laid out at once.
+    void cortesInvisibles_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("paso");
+        QTest::newRow("palabras") << palabras(1, 1200) << 37;
+        QTest::newRow("de una vez") << palabras(1, 1200) << 9000;
+        QTest::newRow("corchetes sin cerrar") << palabras(1, 300) + " " + QString(5000, u'[') + " " + palabras(301, 900) << 53;
+    }
+
+    void cortesInvisibles()
+    {
+        QFETCH(QString, texto);
+        QFETCH(int, paso);
+        TextoMarkdown t;
+        t.resize(320, 600);
+        t.setTexto(texto.left(37));
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        for (qsizetype i = 37; i < texto.size(); i += paso)
+            t.setTexto(texto.left(i + paso));
+        auto* w = t.findChild<TextoSeleccionable*>();
+        QVERIFY(w);
+        QVERIFY(w->document()->blockCount() > 1);
+        QTextDocument entero;
+        entero.setDocumentMargin(w->document()->documentMargin());
+        entero.setDefaultFont(w->document()->defaultFont());
+        entero.setDefaultTextOption(w->document()->defaultTextOption());
+        entero.setPlainText(texto);
+        entero.setTextWidth(w->document()->textWidth());
+        QCOMPARE(lineasVisuales(*w->document()), lineasVisuales(entero));
     }
 
     // In a scroll area, as in the message list: while the answer grows and
