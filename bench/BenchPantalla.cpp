@@ -8,9 +8,12 @@
 //
 // Also: opening a conversation of 100, 1,000 and 10,000 messages from the
 // sidebar's selection to the painted window, and the process's CPU while a
-// window shows a conversation of 500 answers and nothing happens.
+// window shows a conversation of 500 answers and nothing happens; and long
+// answers (a 200 kB report, 100 kB lines of unclosed openers, a 100 kB
+// code block) streamed into the window.
 #include "AlmacenPrueba.h"
 #include "GrabacionTurno.h"
+#include "RespuestasLargas.h"
 
 #include "vistas/Iconos.h"
 #include "app/BurbujaMensaje.h"
@@ -33,6 +36,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -110,6 +114,27 @@ double media(const std::vector<qint64>& ns, size_t desde, size_t cuantos)
     return double(suma) / double(cuantos) / 1000.0;
 }
 
+// Starts a turn in the sala and waits for its session; a null id when it
+// did not start.
+QUuid empezarTurno(Sala& sala, benchmark::State& estado)
+{
+    if (!sala.asistente->enviar(QStringLiteral("Escribe el informe largo"))) {
+        estado.SkipWithError("el turno no empezó");
+        return {};
+    }
+    QElapsedTimer espera;
+    espera.start();
+    while (!sala.asistente->turno().enCurso() || !sala.asistente->sesionClaude()) {
+        QApplication::processEvents();
+        if (espera.elapsed() > 15000) {
+            estado.SkipWithError("la sesión no arrancó");
+            return {};
+        }
+    }
+    QApplication::processEvents();
+    return sala.asistente->sesionClaude()->id();
+}
+
 void turnoEnPantalla(benchmark::State& estado)
 {
     const bool conVentana = estado.range(0) != 0;
@@ -120,19 +145,9 @@ void turnoEnPantalla(benchmark::State& estado)
 
     for (auto _ : estado) {
         estado.PauseTiming();
-        if (!sala.asistente->enviar(QStringLiteral("Escribe el informe largo")))
-            estado.SkipWithError("el turno no empezó");
-        QElapsedTimer espera;
-        espera.start();
-        while (!sala.asistente->turno().enCurso() || !sala.asistente->sesionClaude()) {
-            QApplication::processEvents();
-            if (espera.elapsed() > 15000) {
-                estado.SkipWithError("la sesión no arrancó");
-                return;
-            }
-        }
-        const QUuid sesion = sala.asistente->sesionClaude()->id();
-        QApplication::processEvents();
+        const QUuid sesion = empezarTurno(sala, estado);
+        if (sesion.isNull())
+            return;
         estado.ResumeTiming();
 
         QElapsedTimer reloj;
@@ -274,6 +289,105 @@ void cpuEnReposo(benchmark::State& estado)
     }
 }
 BENCHMARK(cpuEnReposo)->ArgName("respuestas")->Arg(0)->Arg(500)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The answers that load the markdown view: a 200 kB report, 100 kB lines
+// of openers that nothing closes, and one 100 kB code block.
+QString respuestaLarga(int64_t caso)
+{
+    switch (caso) {
+    case 0:
+        return respuestas::markdown(200 * 1000);
+    case 1:
+        return QString(100 * 1000, u'[');
+    case 2:
+        return QStringLiteral("[a](").repeated(25 * 1000);
+    default:
+        return respuestas::bloqueDeCodigo(100 * 1000);
+    }
+}
+
+// The longest event-loop turn, in ms, from the turn's last line until the
+// window has drawn the finished answer: how long it stays stuck at the end.
+double finDeTurno(Sala& sala, const QString& ultima, const QUuid& sesion)
+{
+    QElapsedTimer reloj;
+    reloj.start();
+    sala.asistente->turno().lineaSesion(ultima, sesion);
+    QApplication::processEvents();
+    qint64 peor = reloj.nsecsElapsed();
+    QElapsedTimer total;
+    total.start();
+    while (total.elapsed() < 200) {
+        QThread::msleep(1);
+        reloj.start();
+        QApplication::processEvents();
+        peor = std::max(peor, reloj.nsecsElapsed());
+    }
+    return double(peor) / 1e6;
+}
+
+// A long answer streamed in fragments of 10 characters into a visible main
+// window, back to back or one every `ritmo` µs (a fast agent writes a few
+// hundred characters a second). Each fragment counts with its event-loop
+// turn: one over 50 ms is a gap the user sees as a frozen window.
+void respuestaEnPantalla(benchmark::State& estado)
+{
+    Sala sala(true);
+    const QStringList lineas = respuestas::grabacion(respuestaLarga(estado.range(0)), 10);
+    const qint64 pausa = estado.range(1) * 1000;
+    // Every line but the last, which ends the turn and is measured apart.
+    const size_t cuantas = size_t(lineas.size()) - 1;
+    std::vector<qint64> ns(cuantas);
+    double primeros = 0, ultimos = 0, peor = 0, huecos = 0, fin = 0;
+
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        const QUuid sesion = empezarTurno(sala, estado);
+        if (sesion.isNull())
+            return;
+        estado.ResumeTiming();
+
+        QElapsedTimer reloj, ritmo;
+        ritmo.start();
+        for (size_t i = 0; i < cuantas; ++i) {
+            // The wait between fragments is no part of their cost.
+            while (pausa > 0 && ritmo.nsecsElapsed() < qint64(i) * pausa)
+                QThread::usleep(20);
+            reloj.start();
+            sala.asistente->turno().lineaSesion(lineas[qsizetype(i)], sesion);
+            QApplication::processEvents();
+            ns[i] = reloj.nsecsElapsed();
+        }
+        fin = std::max(fin, finDeTurno(sala, lineas.last(), sesion));
+
+        estado.PauseTiming();
+        if (sala.asistente->ejecutando())
+            estado.SkipWithError("el turno no terminó");
+        primeros += media(ns, 2, 1000);
+        ultimos += media(ns, cuantas - 1001, 1000);
+        peor = std::max(peor, double(*std::max_element(ns.begin(), ns.end())) / 1e6);
+        huecos += double(std::count_if(ns.begin(), ns.end(), [](qint64 t) { return t > 50'000'000; }));
+        sala.almacen->cambiar(sala.conversacion, false,
+                              [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
+        QApplication::processEvents();
+        estado.ResumeTiming();
+    }
+    const double n = double(estado.iterations());
+    estado.counters["us/frag primeros 1000"] = primeros / n;
+    estado.counters["us/frag ultimos 1000"] = ultimos / n;
+    estado.counters["ultimos/primeros"] = ultimos / primeros;
+    estado.counters["ms peor fragmento"] = peor;
+    estado.counters["huecos >50ms"] = huecos / n;
+    estado.counters["ms fin del turno"] = fin;
+}
+// respuesta 0: the markdown report, 1: a line of "[", 2: a line of "[a](",
+// 3: a code block.
+BENCHMARK(respuestaEnPantalla)
+    ->ArgNames({"respuesta", "ritmo"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1000}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }
 

@@ -340,10 +340,13 @@ private:
             return j + 1;
         }
         const Abridor a = pila_[size_t(k)];
-        const qsizetype cierre = j + 1 < s_.size() && s_[j + 1] == u'(' ? cierreParentesis_[size_t(j + 1 - desde_)] : -1;
+        qsizetype cierre = j + 1 < s_.size() && s_[j + 1] == u'(' ? cierreParentesis_[size_t(j + 1 - desde_)] : -1;
+        // Like every construct, a link closes within reach of its "[".
+        if (cierre - a.pos > alcance)
+            cierre = -1;
         if (cierre < 0) {
             // Nothing after "]" yet, or a destination still open.
-            if (j + 1 >= s_.size() || s_[j + 1] == u'(')
+            if ((j + 1 >= s_.size() || s_[j + 1] == u'(') && s_.size() - a.pos <= alcance)
                 inestable(a.pos);
             pila_[size_t(k)].vivo = false;
             porClave_[claveCorchete].pop_back();

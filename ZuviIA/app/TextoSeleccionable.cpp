@@ -95,7 +95,7 @@ void TextoSeleccionable::mostrar(const TextoMarkdown::Bloque& b)
     }
     preparar(b.tipo);
     anexar(b.texto);
-    updateGeometry();
+    avisarTamano();
 }
 
 void TextoSeleccionable::anexar(QStringView mas)
@@ -123,7 +123,7 @@ void TextoSeleccionable::anexar(QStringView mas)
             desde = salto + 1;
         }
     }
-    updateGeometry();
+    avisarTamano();
 }
 
 void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& destacado)
@@ -137,26 +137,42 @@ void TextoSeleccionable::mostrarPlano(const QString& texto, const QString& desta
     }
     c.insertText(texto, QTextCharFormat());
     bloque_.texto = texto;
-    updateGeometry();
+    avisarTamano();
 }
 
 // Redraws the line from its settled point: the marks before it cannot
-// change, so a fragment costs what it adds, not the whole line.
+// change, so a fragment costs what it adds, not the whole line. A long
+// addition (a draw that comes late) goes in pieces, each cut at a wrap
+// point: a line with no break opportunity costs Qt a scan of the rest of
+// the document block for every visual line.
 void TextoSeleccionable::extenderLinea(QStringView mas)
+{
+    while (mas.size() > largoPartir) {
+        qsizetype n = largoPartir;
+        if (mas[n - 1].isHighSurrogate())
+            --n;
+        extenderTrozo(mas.first(n));
+        mas = mas.sliced(n);
+    }
+    extenderTrozo(mas);
+}
+
+void TextoSeleccionable::extenderTrozo(QStringView mas)
 {
     linea_ += mas;
     qsizetype estable = 0;
     const QList<TextoMarkdown::Tramo> tramos = TextoMarkdown::enLinea(linea_, estable_, estable);
     QTextCursor c(document());
-    // One edit: the block is laid out once, not after every run inserted.
+    // One edit: the block is laid out once, not after every run inserted
+    // nor again after the cut, which the layout of the last edit places.
     c.beginEditBlock();
+    partirLineaLarga();
     c.setPosition(posEstable_);
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     c.removeSelectedText();
     insertarTramos(tramos, estable);
     c.endEditBlock();
     estable_ = estable;
-    partirLineaLarga();
 }
 
 void TextoSeleccionable::insertarTramos(const QList<TextoMarkdown::Tramo>& tramos, qsizetype estable)
@@ -193,9 +209,12 @@ QTextCharFormat TextoSeleccionable::formato(const TextoMarkdown::Tramo& t) const
     return f;
 }
 
-// The settled start of the last document block moves to the start of its
-// next-to-last visual line: the text wraps there already, so the split
-// does not show, and later fragments lay out only the short rest.
+// The last document block is cut at a visual line start whose line lies
+// wholly in the settled part: the text wraps there already and nothing
+// later can move that wrap point, so the cut does not show, and later
+// fragments lay out only the short rest. Looked for from the end, so a
+// long unsettled tail (openers that may still close) is cut as well. Runs
+// inside an edit, on the layout the previous edit left.
 void TextoSeleccionable::partirLineaLarga()
 {
     const QTextBlock ultimo = document()->lastBlock();
@@ -203,18 +222,40 @@ void TextoSeleccionable::partirLineaLarga()
         return;
     document()->documentLayout()->blockBoundingRect(ultimo);
     const QTextLayout* capa = ultimo.layout();
-    if (!capa || capa->lineCount() < 3)
+    if (!capa)
         return;
-    const int corte = ultimo.position() + capa->lineAt(capa->lineCount() - 2).textStart();
-    if (corte <= ultimo.position() || corte > posEstable_)
+    const int estable = posEstable_ - ultimo.position();
+    int linea = capa->lineCount() - 2;
+    while (linea > 0 && capa->lineAt(linea + 1).textStart() > estable)
+        --linea;
+    if (linea <= 0)
         return;
     QTextCursor c(document());
-    c.setPosition(corte);
+    c.setPosition(ultimo.position() + capa->lineAt(linea).textStart());
     QTextBlockFormat continua = ultimo.blockFormat();
     continua.setProperty(propiedadContinua, true);
     c.insertBlock(continua, c.charFormat());
     ++posEstable_;
     partido_ = true;
+}
+
+// Tells the layouts only when the size they would get changed: most
+// fragments extend a line without making the text taller, and every
+// notice lays out the answer and the list that hold it again.
+void TextoSeleccionable::avisarTamano()
+{
+    if (!testAttribute(Qt::WA_Resized)) {
+        avisado_ = QSize();
+        updateGeometry();
+        return;
+    }
+    const QTextDocument* d = document();
+    const QSize ahora(lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(d->idealWidth())) : 0,
+                      int(std::ceil(d->size().height())));
+    if (ahora == avisado_)
+        return;
+    avisado_ = ahora;
+    updateGeometry();
 }
 
 void TextoSeleccionable::resizeEvent(QResizeEvent* e)
@@ -226,7 +267,7 @@ void TextoSeleccionable::resizeEvent(QResizeEvent* e)
         preparar(b.tipo);
         anexar(b.texto);
     }
-    updateGeometry();
+    avisarTamano();
 }
 
 QMimeData* TextoSeleccionable::createMimeDataFromSelection() const
@@ -280,11 +321,22 @@ int TextoSeleccionable::heightForWidth(int ancho) const
     return alto;
 }
 
+// A wrapping text hints the width it has: layouts ask the height for the
+// hinted width, and any other one would lay the text out a second time.
+// Before a layout gives it a width its height means nothing, and is not
+// worth laying the text out at the width it happens to have.
 QSize TextoSeleccionable::sizeHint() const
 {
-    const int ancho = lineWrapMode() == QTextEdit::NoWrap ? int(std::ceil(document()->idealWidth()))
-                                                          : QTextBrowser::sizeHint().width();
-    return {ancho, heightForWidth(width())};
+    const bool sinAncho = !testAttribute(Qt::WA_Resized) && !isVisible();
+    if (lineWrapMode() == QTextEdit::NoWrap)
+        return {int(std::ceil(document()->idealWidth())), heightForWidth(width())};
+    if (sinAncho)
+        return {QTextBrowser::sizeHint().width(), 0};
+    return {width(), heightForWidth(width())};
 }
 
-QSize TextoSeleccionable::minimumSizeHint() const { return {40, heightForWidth(width())}; }
+QSize TextoSeleccionable::minimumSizeHint() const
+{
+    const bool sinAncho = !testAttribute(Qt::WA_Resized) && !isVisible();
+    return {40, sinAncho && lineWrapMode() != QTextEdit::NoWrap ? 0 : heightForWidth(width())};
+}

@@ -49,8 +49,10 @@ private:
     void preparar(Tipo tipo);
     void escribirLinea(QStringView linea);
     void extenderLinea(QStringView mas);
+    void extenderTrozo(QStringView mas);
     void insertarTramos(const QList<TextoMarkdown::Tramo>& tramos, qsizetype estable);
     void partirLineaLarga();
+    void avisarTamano();
     QTextCharFormat formato(const TextoMarkdown::Tramo& t) const;
 
     TextoMarkdown::Bloque bloque_;
@@ -62,6 +64,8 @@ private:
     int posEstable_ = 0;
     // Document blocks were split at wrap points: a new width redraws.
     bool partido_ = false;
+    // The size the layouts were last told of.
+    QSize avisado_;
     // Heights asked for at widths other than the shown one.
     struct Medida {
         int revision = -1;

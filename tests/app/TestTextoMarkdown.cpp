@@ -2,14 +2,18 @@
 #include "app/TextoSeleccionable.h"
 
 #include <QAction>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -79,6 +83,20 @@ QStringList dibujos(const TextoMarkdown& t)
     for (const TextoSeleccionable* w : t.findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly))
         lista << dibujo(w);
     return lista;
+}
+
+// The text of every visual line, as laid out.
+QStringList lineasVisuales(QTextDocument& d)
+{
+    QStringList lineas;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next()) {
+        d.documentLayout()->blockBoundingRect(b);
+        for (int i = 0; i < b.layout()->lineCount(); ++i) {
+            const QTextLine l = b.layout()->lineAt(i);
+            lineas << b.text().mid(l.textStart(), l.textLength()).trimmed();
+        }
+    }
+    return lineas;
 }
 
 const QString F = QStringLiteral("```");
@@ -156,6 +174,28 @@ private slots:
         QTest::newRow("corchete de mas") << "[[a](https://e.cl)" << "[|[->https://e.cl]a";
         QTest::newRow("enfasis cruzado") << "*a **b* c**" << "[i]a **b| c**";
         QTest::newRow("imagen como texto") << "![x](https://e.cl/a.png)" << "!|[->https://e.cl/a.png]x";
+        const QString lejos = "[a](" + QString(2100, u'x') + ")";
+        QTest::newRow("destino fuera de alcance") << lejos << lejos;
+    }
+
+    // An opener that nothing closes settles once the line has passed it by
+    // the reach of a closer, so a growing line is drawn again only from
+    // near its end.
+    void asentado_data()
+    {
+        QTest::addColumn<QString>("linea");
+        QTest::newRow("corchetes") << QString(6000, u'[');
+        QTest::newRow("enlaces sin destino cerrado") << QStringLiteral("[a](").repeated(1500);
+        QTest::newRow("enfasis") << QStringLiteral("*a ").repeated(2000);
+        QTest::newRow("codigo") << QStringLiteral("`a ").repeated(2000);
+    }
+
+    void asentado()
+    {
+        QFETCH(QString, linea);
+        qsizetype estable = 0;
+        TextoMarkdown::enLinea(linea, 0, estable);
+        QVERIFY2(estable >= linea.size() - 2000, qPrintable(QString::number(estable)));
     }
 
     void enLinea()
@@ -237,6 +277,7 @@ private slots:
         // Openers no closer reaches settle as text.
         QTest::newRow("corchetes sin cerrar") << QString(3000, u'[') + "](https://e.cl) *a* `b`" << 97;
         QTest::newRow("enfasis sin cerrar") << QString("*a ").repeated(1000) + "**b**" << 31;
+        QTest::newRow("destino lejano") << "[a](" + QString(2100, u'x') + ") y [b](https://e.cl)" << 97;
     }
 
     void comoDeUnaVez()
@@ -257,21 +298,29 @@ private slots:
     void copiaSinSaltosAnadidos_data()
     {
         QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("paso");
         QTest::addColumn<QString>("desde");
         QTest::addColumn<QString>("hasta");
         QTest::addColumn<QString>("copiado");
         const QString linea = palabras(1, 900);
-        QTest::newRow("línea larga") << linea << QString() << QString() << linea;
+        QTest::newRow("línea larga") << linea << 37 << QString() << QString() << linea;
         const QString dosLineas = palabras(1, 600) + "\n" + palabras(601, 900);
-        QTest::newRow("salto real") << dosLineas << QString() << QString() << dosLineas;
-        QTest::newRow("selección parcial") << linea << "p0010" << "p0700" << palabras(10, 700);
+        QTest::newRow("salto real") << dosLineas << 37 << QString() << QString() << dosLineas;
+        QTest::newRow("selección parcial") << linea << 37 << "p0010" << "p0700" << palabras(10, 700);
+        // A draw that comes late brings a long piece of the line at once.
+        QTest::newRow("de una vez") << linea << 9000 << "p0010" << "p0700" << palabras(10, 700);
+        // Openers that may still close keep the line's end unsettled.
+        const QString corchetes = palabras(1, 300) + " " + QString(2500, u'[') + " " + palabras(301, 900);
+        const qsizetype desde = corchetes.indexOf("p0010"), hasta = corchetes.indexOf("p0800") + 5;
+        QTest::newRow("corchetes sin cerrar") << corchetes << 37 << "p0010" << "p0800" << corchetes.mid(desde, hasta - desde);
         const QString codigo = palabras(1, 600) + "\n    " + palabras(601, 650);
-        QTest::newRow("bloque de código") << F + "txt\n" + codigo + "\n" + F << QString() << QString() << codigo;
+        QTest::newRow("bloque de código") << F + "txt\n" + codigo + "\n" + F << 37 << QString() << QString() << codigo;
     }
 
     void copiaSinSaltosAnadidos()
     {
         QFETCH(QString, texto);
+        QFETCH(int, paso);
         QFETCH(QString, desde);
         QFETCH(QString, hasta);
         QFETCH(QString, copiado);
@@ -280,10 +329,13 @@ private slots:
         t.setTexto(texto.left(37));
         t.show();
         QVERIFY(QTest::qWaitForWindowExposed(&t));
-        for (qsizetype i = 37; i < texto.size(); i += 37)
-            t.setTexto(texto.left(i + 37));
+        for (qsizetype i = 37; i < texto.size(); i += paso)
+            t.setTexto(texto.left(i + paso));
         auto* w = t.findChild<TextoSeleccionable*>();
         QVERIFY(w);
+        // The long lines were drawn in more document blocks than they have.
+        if (w->lineWrapMode() != QTextEdit::NoWrap)
+            QVERIFY(w->document()->blockCount() > texto.count(u'\n') + 1);
         QTextCursor c(w->document());
         if (desde.isEmpty()) {
             c.select(QTextCursor::Document);
@@ -310,6 +362,93 @@ private slots:
         QVERIFY(copiar);
         copiar->trigger();
         QCOMPARE(portapapeles->text(), copiado);
+    }
+
+    // A long line streamed into a shown answer is cut where it wraps
+    // already: it shows the same lines as the whole text laid out at once.
+    void cortesInvisibles_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("paso");
+        QTest::newRow("palabras") << palabras(1, 1200) << 37;
+        QTest::newRow("de una vez") << palabras(1, 1200) << 9000;
+        QTest::newRow("corchetes sin cerrar") << palabras(1, 300) + " " + QString(5000, u'[') + " " + palabras(301, 900) << 53;
+    }
+
+    void cortesInvisibles()
+    {
+        QFETCH(QString, texto);
+        QFETCH(int, paso);
+        TextoMarkdown t;
+        t.resize(320, 600);
+        t.setTexto(texto.left(37));
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        for (qsizetype i = 37; i < texto.size(); i += paso)
+            t.setTexto(texto.left(i + paso));
+        auto* w = t.findChild<TextoSeleccionable*>();
+        QVERIFY(w);
+        QVERIFY(w->document()->blockCount() > 1);
+        QTextDocument entero;
+        entero.setDocumentMargin(w->document()->documentMargin());
+        entero.setDefaultFont(w->document()->defaultFont());
+        entero.setDefaultTextOption(w->document()->defaultTextOption());
+        entero.setPlainText(texto);
+        entero.setTextWidth(w->document()->textWidth());
+        QCOMPARE(lineasVisuales(*w->document()), lineasVisuales(entero));
+    }
+
+    // In a scroll area, as in the message list: while the answer grows and
+    // after its width changes, each block is as tall as its text at the
+    // width it has, and the blocks follow one another.
+    void alturasAlCambiarAncho()
+    {
+        const QString parrafo = palabras(1, 400);
+        const QString texto = "# Informe\n\n" + parrafo + "\n\n- uno\n- dos\n\n" + F + "cpp\nint x = 1;\n" + F
+            + "\n\n" + palabras(401, 450) + " [" + QString(1800, u'[') + " " + palabras(451, 900);
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        area.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* columna = new QWidget;
+        auto* capa = new QVBoxLayout(columna);
+        auto* t = new TextoMarkdown;
+        capa->addWidget(t);
+        capa->addStretch(1);
+        area.setWidget(columna);
+        area.resize(700, 400);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        const auto comprobar = [t] {
+            int abajo = 0;
+            for (const TextoSeleccionable* w : t->findChildren<TextoSeleccionable*>(Qt::FindDirectChildrenOnly)) {
+                QCOMPARE(w->width(), t->width());
+                QCOMPARE(w->height(), w->heightForWidth(t->width()));
+                if (w->lineWrapMode() != QTextEdit::NoWrap)
+                    QCOMPARE(w->height(), qCeil(w->document()->size().height()));
+                QVERIFY(w->y() >= abajo);
+                abajo = w->geometry().bottom();
+            }
+            QVERIFY(abajo < t->height());
+        };
+        // Each layout tells the one above it on the next pass.
+        const auto asentar = [] {
+            for (int pasada = 0; pasada < 3; ++pasada)
+                QApplication::processEvents();
+        };
+        for (qsizetype i = 0; i < texto.size(); i += 41) {
+            t->setTexto(texto.left(i + 41));
+            asentar();
+            comprobar();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        for (int ancho : {700, 320, 900, 700}) {
+            area.resize(ancho, 400);
+            asentar();
+            comprobar();
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 
     // A replaced text (an empty reply turned into an error) is drawn anew.
