@@ -96,6 +96,13 @@ struct Sala {
         QApplication::processEvents();
     }
 
+    // The conversation back to its stored messages, for the next turn.
+    void recortar()
+    {
+        almacen->cambiar(conversacion, false, [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
+        QApplication::processEvents();
+    }
+
     ~Sala()
     {
         if (auto s = asistente->sesionClaude())
@@ -112,6 +119,16 @@ double media(const std::vector<qint64>& ns, size_t desde, size_t cuantos)
     for (size_t i = desde; i < desde + cuantos; ++i)
         suma += ns[i];
     return double(suma) / double(cuantos) / 1000.0;
+}
+
+// Per-fragment figures summed over the iterations.
+void contar(benchmark::State& estado, double primeros, double ultimos, double peor)
+{
+    const double n = double(estado.iterations());
+    estado.counters["us/frag primeros 1000"] = primeros / n;
+    estado.counters["us/frag ultimos 1000"] = ultimos / n;
+    estado.counters["ultimos/primeros"] = ultimos / primeros;
+    estado.counters["ms peor fragmento"] = peor;
 }
 
 // Starts a turn in the sala and waits for its session; a null id when it
@@ -166,16 +183,10 @@ void turnoEnPantalla(benchmark::State& estado)
         peor = std::max(peor, double(*std::max_element(ns.begin(), ns.end())) / 1e6);
         const auto delta = ns.begin() + primerDelta;
         peorDelta = std::max(peorDelta, double(*std::max_element(delta, delta + deltas)) / 1e6);
-        sala.almacen->cambiar(sala.conversacion, false,
-                              [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
-        QApplication::processEvents();
+        sala.recortar();
         estado.ResumeTiming();
     }
-    const double n = double(estado.iterations());
-    estado.counters["us/frag primeros 1000"] = primeros / n;
-    estado.counters["us/frag ultimos 1000"] = ultimos / n;
-    estado.counters["ultimos/primeros"] = ultimos / primeros;
-    estado.counters["ms peor fragmento"] = peor;
+    contar(estado, primeros, ultimos, peor);
     estado.counters["ms peor delta"] = peorDelta;
 }
 BENCHMARK(turnoEnPantalla)->ArgName("ventana")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -367,17 +378,11 @@ void respuestaEnPantalla(benchmark::State& estado)
         ultimos += media(ns, cuantas - 1001, 1000);
         peor = std::max(peor, double(*std::max_element(ns.begin(), ns.end())) / 1e6);
         huecos += double(std::count_if(ns.begin(), ns.end(), [](qint64 t) { return t > 50'000'000; }));
-        sala.almacen->cambiar(sala.conversacion, false,
-                              [](Conversacion& c) { c.mensajes.resize(mensajesPorConversacion); });
-        QApplication::processEvents();
+        sala.recortar();
         estado.ResumeTiming();
     }
-    const double n = double(estado.iterations());
-    estado.counters["us/frag primeros 1000"] = primeros / n;
-    estado.counters["us/frag ultimos 1000"] = ultimos / n;
-    estado.counters["ultimos/primeros"] = ultimos / primeros;
-    estado.counters["ms peor fragmento"] = peor;
-    estado.counters["huecos >50ms"] = huecos / n;
+    contar(estado, primeros, ultimos, peor);
+    estado.counters["huecos >50ms"] = huecos / double(estado.iterations());
     estado.counters["ms fin del turno"] = fin;
 }
 // respuesta 0: the markdown report, 1: a line of "[", 2: a line of "[a](",

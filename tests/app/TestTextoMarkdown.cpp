@@ -115,6 +115,20 @@ QString palabras(int desde, int hasta)
 class TestTextoMarkdown : public QObject {
     Q_OBJECT
 
+    // `texto` streamed `paso` characters at a time into a shown answer
+    // 320 points wide; its first block, or none if it never showed.
+    static TextoSeleccionable* transmitido(TextoMarkdown& t, const QString& texto, int paso)
+    {
+        t.resize(320, 600);
+        t.setTexto(texto.left(37));
+        t.show();
+        if (!QTest::qWaitForWindowExposed(&t))
+            return nullptr;
+        for (qsizetype i = 37; i < texto.size(); i += paso)
+            t.setTexto(texto.left(i + paso));
+        return t.findChild<TextoSeleccionable*>();
+    }
+
 private slots:
     void bloques_data()
     {
@@ -325,13 +339,7 @@ private slots:
         QFETCH(QString, hasta);
         QFETCH(QString, copiado);
         TextoMarkdown t;
-        t.resize(320, 600);
-        t.setTexto(texto.left(37));
-        t.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&t));
-        for (qsizetype i = 37; i < texto.size(); i += paso)
-            t.setTexto(texto.left(i + paso));
-        auto* w = t.findChild<TextoSeleccionable*>();
+        auto* w = transmitido(t, texto, paso);
         QVERIFY(w);
         // The long lines were drawn in more document blocks than they have.
         if (w->lineWrapMode() != QTextEdit::NoWrap)
@@ -380,13 +388,7 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(int, paso);
         TextoMarkdown t;
-        t.resize(320, 600);
-        t.setTexto(texto.left(37));
-        t.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&t));
-        for (qsizetype i = 37; i < texto.size(); i += paso)
-            t.setTexto(texto.left(i + paso));
-        auto* w = t.findChild<TextoSeleccionable*>();
+        auto* w = transmitido(t, texto, paso);
         QVERIFY(w);
         QVERIFY(w->document()->blockCount() > 1);
         QTextDocument entero;
