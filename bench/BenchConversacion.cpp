@@ -40,13 +40,11 @@ double percentil(std::vector<double> v, double p)
 // voice print keeps only the newest 30 s.
 void BM_BloqueConversacion(benchmark::State& state)
 {
-    HogarTemporal hogar;
-    auto voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor(voz);
+    SilencioPrueba::Oido oido;
+    auto& [hogar, voz, reconocedor, ajustes] = oido;
     MicrofonoFalso microfono;
     microfono.frecuencia = 48000;
     DispositivosSistemaFalso dispositivos;
-    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
     MotorConversacion motor({.microfono = microfono, .reconocedor = reconocedor, .ajustes = ajustes,
                              .dispositivos = dispositivos});
     motor.onNivel([](float n) { benchmark::DoNotOptimize(n); });
@@ -83,10 +81,8 @@ void BM_ConversacionEnSilencio(benchmark::State& state)
     if (!id)
         return;
     const int segundos = SilencioPrueba::segundos();
-    HogarTemporal hogar;
-    auto voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor(voz);
-    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    SilencioPrueba::Oido oido;
+    auto& [hogar, voz, reconocedor, ajustes] = oido;
     MotorConversacion motor({.reconocedor = reconocedor, .ajustes = ajustes});
     for (auto _ : state) {
         // Silence written in real time; the writer's own CPU is left out.
@@ -137,10 +133,8 @@ void BM_VentanaConServidorParado(benchmark::State& state)
     const auto id = SilencioPrueba::microfono(state);
     if (!id)
         return;
-    HogarTemporal hogar;
-    auto voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor(voz);
-    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    SilencioPrueba::Oido oido;
+    auto& [hogar, voz, reconocedor, ajustes] = oido;
     DispositivosSistemaFalso dispositivos;
     dispositivos.entradas = {{*id, QString("zuvi_microfono"), QString("Micrófono de prueba"), std::nullopt, 0, 1}};
     qint64 llamada = 0;

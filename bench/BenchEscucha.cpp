@@ -97,10 +97,8 @@ void BM_EscuchaEnSilencio(benchmark::State& state)
     const auto id = SilencioPrueba::microfono(state);
     if (!id)
         return;
-    HogarTemporal hogar;
-    auto voz = std::make_shared<MotorReconocimientoGuionado>();
-    Reconocedor reconocedor(voz);
-    Ajustes ajustes(hogar.en(".config/cl.norp.ZuviIA.conf"));
+    SilencioPrueba::Oido oido;
+    auto& [hogar, voz, reconocedor, ajustes] = oido;
     PermisosVozFalsos permisos;
     SonidosFalsos sonidos;
     EscuchaZuvi escucha({.motor = {.reconocedor = reconocedor, .ajustes = ajustes}, .permisos = permisos,

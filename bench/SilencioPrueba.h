@@ -1,17 +1,30 @@
 #pragma once
 
 // What the benchmarks that listen to the test server's silence share.
+#include "comun/HogarTemporal.h"
+#include "comun/MotorReconocimientoGuionado.h"
 #include "comun/PulsePrueba.h"
+#include "plataforma/Ajustes.h"
 #include "plataforma/DispositivosSistema.h"
+#include "plataforma/Reconocedor.h"
 
 #include <QtGlobal>
 
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <memory>
 #include <optional>
 
 namespace SilencioPrueba {
+
+// A private home with its settings and the scripted recognizer.
+struct Oido {
+    HogarTemporal hogar;
+    std::shared_ptr<MotorReconocimientoGuionado> voz = std::make_shared<MotorReconocimientoGuionado>();
+    Reconocedor reconocedor{voz};
+    Ajustes ajustes{hogar.en(".config/cl.norp.ZuviIA.conf")};
+};
 
 inline double segundosCpuProceso()
 {
