@@ -143,13 +143,17 @@ void ListaMensajes::construir(const QList<Mensaje>& mensajes)
         delete burbujas_.back();
         burbujas_.pop_back();
     }
-    for (qsizetype i = inicio_ + qsizetype(iguales); i < n; ++i) {
-        auto* b = new BurbujaMensaje(mensajes[i], voz_, capa_->parentWidget());
-        capa_->insertWidget(int(i - inicio_), b);
-        // Shown now, not on a later turn: the next layout must count it.
-        b->show();
-        burbujas_.push_back(b);
-    }
+    for (qsizetype i = inicio_ + qsizetype(iguales); i < n; ++i)
+        burbujas_.push_back(crearBurbuja(mensajes[i], int(i - inicio_)));
+}
+
+BurbujaMensaje* ListaMensajes::crearBurbuja(const Mensaje& mensaje, int posicion)
+{
+    auto* b = new BurbujaMensaje(mensaje, voz_, capa_->parentWidget());
+    capa_->insertWidget(posicion, b);
+    // Shown now, not on a later turn: the next layout must count it.
+    b->show();
+    return b;
 }
 
 bool ListaMensajes::cercaDeArriba() const
@@ -180,18 +184,15 @@ void ListaMensajes::anteponer()
     if (!cercaDeArriba())
         return;
     const Conversacion* c = buscar(almacen_, conversacion_);
-    if (!c || inicio_ <= 0 || inicio_ > c->mensajes.size() || burbujas_.empty()
+    if (!c || inicio_ <= 0 || inicio_ >= c->mensajes.size() || burbujas_.empty()
         || burbujas_.front()->id() != c->mensajes[inicio_].id)
         return;
     QScrollBar* barra = verticalScrollBar();
     const int desdeAbajo = barra->maximum() - barra->value();
     const qsizetype desde = std::max<qsizetype>(0, inicio_ - lote);
     std::vector<BurbujaMensaje*> nuevas;
-    for (qsizetype i = desde; i < inicio_; ++i) {
-        nuevas.push_back(new BurbujaMensaje(c->mensajes[i], voz_, capa_->parentWidget()));
-        capa_->insertWidget(int(i - desde), nuevas.back());
-        nuevas.back()->show();
-    }
+    for (qsizetype i = desde; i < inicio_; ++i)
+        nuevas.push_back(crearBurbuja(c->mensajes[i], int(i - desde)));
     burbujas_.insert(burbujas_.begin(), nuevas.begin(), nuevas.end());
     inicio_ = desde;
     seguirTurno();

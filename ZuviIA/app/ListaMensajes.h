@@ -52,6 +52,7 @@ private:
     void alCambiarRango(int minimo, int maximo);
     void vaciar();
     void construir(const QList<Mensaje>& mensajes);
+    BurbujaMensaje* crearBurbuja(const Mensaje& mensaje, int posicion);
     bool cercaDeArriba() const;
     void anteponerSiHaceFalta();
     void anteponer();
