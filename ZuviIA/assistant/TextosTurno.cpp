@@ -84,6 +84,19 @@ QString raizSinControlTotal()
                           "Baja el nivel de permiso en Ajustes o abre Zuvi IA con tu usuario normal.");
 }
 
+namespace {
+
+// What went wrong: our own error as it is, else the agent's explained, else
+// `sinExplicar`. What we hand on is already Spanish; the agent's own text
+// may not be.
+QString detalleDe(const std::optional<QString>& error, const QString& errores, AgenteCLI agente,
+                  const QString& sinExplicar)
+{
+    return error ? error->trimmed() : explicarError(errores, agente).value_or(sinExplicar);
+}
+
+}
+
 std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool interrumpido,
                                       const std::optional<QString>& error, const QString& errores,
                                       AgenteCLI agente)
@@ -92,8 +105,7 @@ std::optional<QString> respuestaVacia(const QString& respuesta, int codigo, bool
         return std::nullopt;
     if (codigo == codigoCancelado || interrumpido)
         return QStringLiteral("Detenido.");
-    // What we hand on is already Spanish; the agent's own text may not be.
-    const QString detalle = error ? error->trimmed() : explicarError(errores, agente).value_or(errores.trimmed());
+    const QString detalle = detalleDe(error, errores, agente, errores.trimmed());
     if (!detalle.isEmpty())
         return QStringLiteral("No hubo respuesta:\n") + Texto::ultimos(detalle, 600);
     return QStringLiteral("No hubo respuesta (código %1).").arg(codigo);
@@ -106,7 +118,7 @@ std::optional<QString> respuestaCortada(int codigo, bool interrumpido, const std
         return QStringLiteral("Detenido.");
     if (codigo == 0 && !error)
         return std::nullopt;
-    const QString detalle = error ? error->trimmed() : explicarError(errores, agente).value_or(QString());
+    const QString detalle = detalleDe(error, errores, agente, QString());
     if (!detalle.isEmpty())
         return QStringLiteral("La respuesta quedó a medias:\n") + Texto::ultimos(detalle, 600);
     return QStringLiteral("La respuesta quedó a medias: %1 se cerró de golpe (código %2). Vuelve a pedírselo.")

@@ -249,7 +249,7 @@ void TurnoAgente::terminado(int codigo, const std::optional<QString>& error)
         // A reply cut short says so after what it had written.
         if (respuesta->rol == Mensaje::Rol::agente)
             if (const auto cola = TextosTurno::respuestaCortada(codigo, interrumpido_, error, errores_, agenteTurno_))
-                c.mensajes.insert(c.mensajes.indexOf(*respuesta) + 1, Mensaje::nuevo(Mensaje::Rol::error, *cola));
+                c.mensajes.insert(m - c.mensajes.data() + 1, Mensaje::nuevo(Mensaje::Rol::error, *cola));
     });
     const QString answer = respuesta && respuesta->rol == Mensaje::Rol::agente ? respuesta->texto : QString();
     const bool normal = !answer.isEmpty();

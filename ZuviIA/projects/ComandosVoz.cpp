@@ -271,8 +271,8 @@ Comando reconocer(const QString& texto, const Contexto& c)
         return Comando::nombre;
     if (es(Comando::esperar))
         return Comando::esperar;
-    if (es(Comando::parar) || es(Comando::pararTodo))
-        return c.llamada && es(Comando::pararTodo) ? Comando::pararTodo : Comando::parar;
+    if (const bool todo = es(Comando::pararTodo); todo || es(Comando::parar))
+        return c.llamada && todo ? Comando::pararTodo : Comando::parar;
     if (es(Comando::silencio))
         return Comando::silencio;
     if (es(Comando::seguir) && !c.ejecutando && c.interrumpido)
