@@ -297,10 +297,7 @@ void Compositor::seguirModo()
 
 void Compositor::seguirAviso()
 {
-    std::optional<uint32_t> dispositivo;
-    for (const DispositivoAudio& d : voz_.salidas())
-        if (voz_.salidaUID() && d.uid == *voz_.salidaUID())
-            dispositivo = d.id;
+    const std::optional<uint32_t> dispositivo = DispositivoAudio::idDe(voz_.salidas(), voz_.salidaUID());
     const bool leer = voz_.leerRespuesta();
     const auto aviso = avisoSonido(leer, !voz_.salidas().isEmpty(),
                                    leer && AudioDispositivos::salidaSilenciada(dispositivo, voz_.dispositivosSistema()));

@@ -142,11 +142,7 @@ int ZuviIAApp::ejecutar()
     }
     escucharFrase();
     if (primerPedido_) {
-        // An intent acts on the conversations: it waits until they are read.
-        entorno_->almacen.alCargar(this, [this, pedido = *primerPedido_] {
-            if (const auto error = intents_->ejecutar(pedido))
-                Registro::anotar(*error);
-        });
+        ejecutarAlCargar(*primerPedido_);
     } else {
         abrirEnlace(primerEnlace_);
     }
@@ -207,7 +203,13 @@ void ZuviIAApp::recibirIntento(const QByteArray& linea)
         Registro::anotar(QStringLiteral("Instancia: se ignora un intento ilegible"));
         return;
     }
-    entorno_->almacen.alCargar(this, [this, pedido = *pedido] {
+    ejecutarAlCargar(*pedido);
+}
+
+// An intent acts on the conversations: it waits until they are read.
+void ZuviIAApp::ejecutarAlCargar(const Intents::Pedido& pedido)
+{
+    entorno_->almacen.alCargar(this, [this, pedido] {
         if (const auto error = intents_->ejecutar(pedido))
             Registro::anotar(*error);
     });

@@ -84,6 +84,7 @@ private:
     void alCerrarVentana();
     void escucharAlAbrir(VentanaPrincipal* ventana);
     void recibirIntento(const QByteArray& linea);
+    void ejecutarAlCargar(const Intents::Pedido& pedido);
 
     std::unique_ptr<QApplication> qapp_;
     std::optional<Entorno> entorno_;

@@ -245,6 +245,8 @@ bool juntas(const std::vector<Pieza>& piezas, size_t i)
 
 } // namespace
 
+QString TerminosReconocimiento::plano(const QString& palabra) { return ::plano(palabra); }
+
 QString TerminosReconocimiento::nombre(const QString& texto)
 {
     const QStringList tokens = texto.split(QLatin1Char(' '), Qt::SkipEmptyParts);

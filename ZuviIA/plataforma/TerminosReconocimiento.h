@@ -22,6 +22,8 @@ public:
     // give "subi", "Codex" and "códex" give "kodeks"; digits become their
     // Spanish names.
     static QString clave(const QString& palabra);
+    // Lower case without accents, letters and digits only (ñ becomes n).
+    static QString plano(const QString& palabra);
 
     // The small Spanish model writes only words it knows, so "Zuvi" comes
     // out as a word that sounds like it ("subí", "su vi", "sube"…). Such a

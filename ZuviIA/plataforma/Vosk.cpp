@@ -1,6 +1,7 @@
 #include "plataforma/Vosk.h"
 
 #include "plataforma/Carpetas.h"
+#include "plataforma/TerminosReconocimiento.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -308,28 +309,16 @@ int elegirModelo(const QStringList& locales, const QString& pedido)
     return -1;
 }
 
-// Lower case, no accents, letters and digits only: how a phrase's word
-// finds its spelling in the vocabulary.
-QString plegada(const QString& palabra)
-{
-    QString r;
-    for (const QChar c : palabra.normalized(QString::NormalizationForm_D)) {
-        if (c.isLetterOrNumber())
-            r += c.toLower();
-    }
-    return r;
-}
-
 QString gramatica(const QStringList& frases, const QStringList& vocabulario)
 {
     QHash<QString, QStringList> escrita;
     for (const QString& w : vocabulario)
-        escrita[plegada(w)] << w;
+        escrita[TerminosReconocimiento::plano(w)] << w;
     QJsonArray lista;
     for (const QString& frase : frases) {
         QStringList formas{QString()};
         for (const QString& palabra : frase.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const QStringList modos = escrita.value(plegada(palabra));
+            const QStringList modos = escrita.value(TerminosReconocimiento::plano(palabra));
             QStringList siguientes;
             for (const QString& f : formas) {
                 for (const QString& m : modos)

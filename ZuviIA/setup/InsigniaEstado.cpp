@@ -3,6 +3,7 @@
 #include "vistas/Iconos.h"
 #include "vistas/IndicadorActividad.h"
 #include "setup/Rotulos.h"
+#include "vistas/Paleta.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -91,7 +92,7 @@ void InsigniaEstado::mostrar()
     const QColor c = vista_.tono == Vista::Tono::verde ? Rotulos::verde
         : vista_.tono == Vista::Tono::naranja          ? Rotulos::naranja
                                                        : Rotulos::secundario(this);
-    Rotulos::color(texto_, c);
+    Paleta::colorear(texto_, c);
     ajustarTexto();
 }
 

@@ -9,6 +9,7 @@
 #include "setup/InsigniaEstado.h"
 #include "setup/Rotulos.h"
 #include "setup/Tarjeta.h"
+#include "vistas/Paleta.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -79,7 +80,7 @@ PasoActivacion::PasoActivacion(EscuchaZuvi& oye, Permisos& permisos, QWidget* pa
     error_->setObjectName(QStringLiteral("errorInicio"));
     error_->setMaximumWidth(260);
     Rotulos::fuente(error_, 0.85, QFont::Normal);
-    Rotulos::color(error_, Rotulos::naranja);
+    Paleta::colorear(error_, Rotulos::naranja);
     error_->hide();
     c->addWidget(alEncender_, 0, Qt::AlignRight);
     c->addWidget(error_, 0, Qt::AlignRight);
@@ -121,7 +122,7 @@ void PasoActivacion::mostrarOye()
     const EstadoOye e = estadoOye(oye_.escuchando(), reconocimiento, reconocimiento && permisos_.microfono());
     estadoEscucha_->setText(e.texto);
     Rotulos::simboloDe(filaEscucha_)->setPixmap(Iconos::icono(e.simbolo).pixmap(16, 16));
-    Rotulos::color(estadoEscucha_, e.verde ? Rotulos::verde : Rotulos::secundario(this));
+    Paleta::colorear(estadoEscucha_, e.verde ? Rotulos::verde : Rotulos::secundario(this));
 }
 
 // The switch shows the entry as it is after the attempt, so a file that

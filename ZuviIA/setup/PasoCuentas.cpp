@@ -7,6 +7,7 @@
 #include "setup/Instalador.h"
 #include "setup/Rotulos.h"
 #include "setup/Tarjeta.h"
+#include "vistas/Paleta.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -88,7 +89,7 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
     capa->addLayout(lista_);
     sinTerminal_ = Rotulos::texto(QString(), this);
     sinTerminal_->setObjectName(QStringLiteral("sinTerminal"));
-    Rotulos::color(sinTerminal_, Rotulos::naranja);
+    Paleta::colorear(sinTerminal_, Rotulos::naranja);
     sinTerminal_->setVisible(false);
     capa->addWidget(sinTerminal_);
 
@@ -120,7 +121,7 @@ PasoCuentas::PasoCuentas(Instalador& ins, AsistenteVoz& voz, QWidget* parent) : 
     }
     advertencia_ = Rotulos::texto(QString(), this);
     advertencia_->setObjectName(QStringLiteral("advertenciaTotal"));
-    Rotulos::color(advertencia_, Rotulos::naranja);
+    Paleta::colorear(advertencia_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.shield.fill"), advertencia_, this));
     capa->addStretch(1);
 

@@ -9,6 +9,7 @@
 #include "setup/Rotulos.h"
 #include "setup/TarjetaReconocimiento.h"
 #include "setup/TarjetaVozNeural.h"
+#include "vistas/Paleta.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -104,7 +105,7 @@ PasoVoz::PasoVoz(const Entorno& entorno, QWidget* parent)
 
     aviso_ = Rotulos::texto(QString(), this);
     aviso_->setObjectName(QStringLiteral("avisoVoz"));
-    Rotulos::color(aviso_, Rotulos::naranja);
+    Paleta::colorear(aviso_, Rotulos::naranja);
     capa->addWidget(Rotulos::conSimbolo(QStringLiteral("exclamationmark.triangle.fill"), aviso_, this));
 
     reconocimiento_ = new TarjetaReconocimiento(entorno.reconocimientoEnUso(), this);

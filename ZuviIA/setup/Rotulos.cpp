@@ -1,6 +1,7 @@
 #include "setup/Rotulos.h"
 
 #include "vistas/Iconos.h"
+#include "vistas/Paleta.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,7 +15,7 @@ QLabel* texto(const QString& t, QWidget* padre, Estilo estilo)
     l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
     if (estilo == Estilo::secundario)
-        color(l, secundario(l));
+        Paleta::colorear(l, secundario(l));
     return l;
 }
 
@@ -24,14 +25,6 @@ void fuente(QLabel* l, double escala, int peso)
     f.setPointSizeF(f.pointSizeF() * escala);
     f.setWeight(QFont::Weight(peso));
     l->setFont(f);
-}
-
-void color(QWidget* w, const QColor& c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    w->setPalette(p);
 }
 
 QColor secundario(const QWidget* w) { return w->palette().color(QPalette::PlaceholderText); }

@@ -16,7 +16,6 @@ enum class Estilo { primario, secundario };
 QLabel* texto(const QString& texto, QWidget* padre, Estilo estilo = Estilo::primario);
 // The font of the label scaled by `escala`, with a weight.
 void fuente(QLabel* l, double escala, int peso);
-void color(QWidget* w, const QColor& c);
 QColor secundario(const QWidget* w);
 QColor acento(const QWidget* w);
 inline const QColor verde{0x2e, 0xa0, 0x43};
