@@ -47,16 +47,9 @@ using ModeloCompartido = std::shared_ptr<BibliotecaVosk::Modelo>;
 // A model being loaded, or loaded: it throws the reason when it failed.
 using ModeloEnCarga = std::shared_future<ModeloCompartido>;
 
-// Its recognizer is made on the recognition worker at the first audio,
-// once the model is there: opening a stream never waits for the model.
-// The words a model can write (graph/words.txt), read once per model.
+// The words a model can write (graph/words.txt).
 QStringList vocabulario(const QString& carpeta)
 {
-    static std::mutex mutex;
-    static std::map<QString, QStringList> leidos;
-    std::lock_guard g(mutex);
-    if (auto it = leidos.find(carpeta); it != leidos.end())
-        return it->second;
     QStringList palabras;
     QFile f(carpeta + QStringLiteral("/graph/words.txt"));
     if (f.open(QIODevice::ReadOnly)) {
@@ -66,9 +59,25 @@ QStringList vocabulario(const QString& carpeta)
                 palabras << QString::fromUtf8(palabra);
         }
     }
-    return leidos[carpeta] = palabras;
+    return palabras;
 }
 
+// The grammar of `frases` for a model, made once per model and phrases:
+// it folds the model's whole vocabulary, and a listener opens a stream
+// for every utterance.
+QString gramaticaDe(const QString& carpeta, const QStringList& frases)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<QString, QStringList>, QString> hechas;
+    std::lock_guard g(mutex);
+    auto clave = std::make_pair(carpeta, frases);
+    if (auto it = hechas.find(clave); it != hechas.end())
+        return it->second;
+    return hechas[std::move(clave)] = Vosk::gramatica(frases, vocabulario(carpeta));
+}
+
+// Its recognizer is made on the recognition worker at the first audio,
+// once the model is there: opening a stream never waits for the model.
 class FlujoVosk final : public FlujoReconocimiento {
 public:
     FlujoVosk(const BibliotecaVosk& b, ModeloEnCarga modelo, QString carpeta = {}, QStringList frases = {})
@@ -95,9 +104,7 @@ private:
         if (!r_) {
             modelo_ = carga_.get();
             // Here, on the recognition worker: the vocabulary is a file to read.
-            const QString g = frases_.isEmpty() || !b_.recognizer_new_grm
-                ? QString()
-                : Vosk::gramatica(frases_, vocabulario(carpeta_));
+            const QString g = frases_.isEmpty() || !b_.recognizer_new_grm ? QString() : gramaticaDe(carpeta_, frases_);
             r_ = g.isEmpty() ? b_.recognizer_new(modelo_.get(), 16000.0f)
                              : b_.recognizer_new_grm(modelo_.get(), 16000.0f, g.toUtf8().constData());
             if (!r_)
